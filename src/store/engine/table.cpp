@@ -1,0 +1,922 @@
+#include "store/engine/table.h"
+
+#include "core/sjis.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QVector>
+#include <fcntl.h>
+#include <map>
+#include <optional>
+#include <sqlite3.h>
+#include <unistd.h>
+
+namespace zb::engine {
+
+EngineError::EngineError(Kind kind, const QString& message)
+    : std::runtime_error(message.toStdString()), kind_(kind)
+{
+}
+
+namespace {
+
+EngineError::Kind kindOf(int rc)
+{
+    switch (rc & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return EngineError::Kind::InUse;
+    case SQLITE_FULL:
+        return EngineError::Kind::DiskFull;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return EngineError::Kind::Damaged;
+    case SQLITE_CONSTRAINT:
+        return EngineError::Kind::KeyViolation;
+    case SQLITE_CANTOPEN:
+        return EngineError::Kind::NotFound;
+    default:
+        return EngineError::Kind::Other;
+    }
+}
+
+[[noreturn]] void fail(sqlite3* db, int rc, const QString& what)
+{
+    QString text = what;
+    if (db)
+        text += QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(db));
+    throw EngineError(kindOf(rc), text);
+}
+
+QString quoted(const QString& name)
+{
+    QString n = name;
+    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + n + QLatin1Char('"');
+}
+
+// A prepared statement that is reset when it goes out of scope.
+class Stmt {
+public:
+    Stmt(sqlite3* db, sqlite3_stmt* s) : db_(db), s_(s) {}
+    ~Stmt()
+    {
+        if (s_) {
+            sqlite3_reset(s_);
+            sqlite3_clear_bindings(s_);
+        }
+    }
+    sqlite3_stmt* get() const { return s_; }
+    void bind(int i, qint64 v) { sqlite3_bind_int64(s_, i, v); }
+    void bindNull(int i) { sqlite3_bind_null(s_, i); }
+    void bind(int i, const QVariant& v, FieldType t)
+    {
+        if (!v.isValid() || v.isNull()) {
+            sqlite3_bind_null(s_, i);
+            return;
+        }
+        switch (t) {
+        case FieldType::Alpha:
+        case FieldType::Memo: {
+            const QByteArray u = v.toString().toUtf8();
+            sqlite3_bind_text(s_, i, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        case FieldType::Logical:
+            sqlite3_bind_int(s_, i, v.toBool() ? 1 : 0);
+            break;
+        default:
+            sqlite3_bind_int64(s_, i, v.toLongLong());
+        }
+    }
+    // SQLITE_ROW, SQLITE_DONE or throws.
+    int step(const char* what)
+    {
+        int rc = sqlite3_step(s_);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            fail(db_, rc, QString::fromUtf8(what));
+        return rc;
+    }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* s_;
+};
+
+void exec(sqlite3* db, const char* sql, const char* what)
+{
+    char* err = nullptr;
+    int rc = sqlite3_exec(db, sql, nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
+        QString text = QString::fromUtf8(what) + QStringLiteral(": ") + QString::fromUtf8(err ? err : "");
+        sqlite3_free(err);
+        throw EngineError(kindOf(rc), text);
+    }
+}
+
+QVariant columnValue(sqlite3_stmt* s, int col, FieldType t)
+{
+    if (sqlite3_column_type(s, col) == SQLITE_NULL)
+        return {};
+    switch (t) {
+    case FieldType::Alpha:
+    case FieldType::Memo:
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, col)),
+                                 sqlite3_column_bytes(s, col));
+    case FieldType::Logical:
+        return sqlite3_column_int(s, col) != 0;
+    case FieldType::Blob:
+        return static_cast<qlonglong>(sqlite3_column_int64(s, col));
+    default:
+        return sqlite3_column_int(s, col);
+    }
+}
+
+const char* sqlType(FieldType t)
+{
+    switch (t) {
+    case FieldType::Alpha:
+    case FieldType::Memo:
+        return "TEXT";
+    default:
+        return "INTEGER";
+    }
+}
+
+sqlite3* openDb(const QString& path, int flags)
+{
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        QString msg = QStringLiteral("cannot open ") + path;
+        if (db) {
+            msg += QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(db));
+            sqlite3_close(db);
+        }
+        throw EngineError(kindOf(rc), msg);
+    }
+    sqlite3_extended_result_codes(db, 0);
+    return db;
+}
+
+// Field list and primary key as stored in the file.
+void readSchema(sqlite3* db, QList<FieldDef>& fields, QString& pk)
+{
+    fields.clear();
+    pk.clear();
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(db, "SELECT name, type, size FROM zb_fields ORDER BY pos", -1, &s, nullptr);
+    if (rc != SQLITE_OK)
+        fail(db, rc == SQLITE_ERROR ? SQLITE_CORRUPT : rc, QStringLiteral("not a table file"));
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        FieldDef f;
+        f.name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+        int type = sqlite3_column_int(s, 1);
+        if (type < 0 || type > int(FieldType::Blob)) {
+            sqlite3_finalize(s);
+            throw EngineError(EngineError::Kind::Damaged, QStringLiteral("unknown field type"));
+        }
+        f.type = static_cast<FieldType>(type);
+        f.size = sqlite3_column_int(s, 2);
+        fields.append(f);
+    }
+    sqlite3_finalize(s);
+    if (rc != SQLITE_DONE)
+        fail(db, rc, QStringLiteral("cannot read the field list"));
+    rc = sqlite3_prepare_v2(db, "SELECT value FROM zb_meta WHERE key='primary'", -1, &s, nullptr);
+    if (rc == SQLITE_OK) {
+        if (sqlite3_step(s) == SQLITE_ROW)
+            pk = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+        sqlite3_finalize(s);
+    }
+}
+
+}  // namespace
+
+struct Table::Impl {
+    enum class State { Browse, Insert, Edit };
+
+    sqlite3* db = nullptr;
+    QString path;
+    bool exclusive = false;
+    bool wal = false;
+    QList<FieldDef> fields;
+    QString pk;
+    int pkPos = -1;
+    QString columns;  // "rowid", "c1", …
+    QHash<QByteArray, sqlite3_stmt*> cache;
+
+    bool positioned = false;  // a current row exists
+    qint64 rowid = 0;
+    qint64 orderValue = 0;    // primary key of the current row, or its rowid
+    QVector<QVariant> row;    // current row; BLOB fields hold their blob id
+    State state = State::Browse;
+    QVector<QVariant> buf;
+    std::map<int, std::optional<QByteArray>> blobWrites;
+    qint64 dataVersion = 0;
+
+    ~Impl() { closeDb(); }
+
+    void closeDb()
+    {
+        for (sqlite3_stmt* s : std::as_const(cache))
+            sqlite3_finalize(s);
+        cache.clear();
+        if (db)
+            sqlite3_close(db);
+        db = nullptr;
+    }
+
+    void requireOpen() const
+    {
+        if (!db)
+            throw EngineError(EngineError::Kind::NotOpen, QStringLiteral("the table is not open"));
+    }
+
+    Stmt prepare(const QString& sql)
+    {
+        const QByteArray u = sql.toUtf8();
+        auto it = cache.find(u);
+        if (it == cache.end()) {
+            sqlite3_stmt* s = nullptr;
+            int rc = sqlite3_prepare_v2(db, u.constData(), int(u.size()), &s, nullptr);
+            if (rc != SQLITE_OK)
+                fail(db, rc, QStringLiteral("cannot prepare a statement"));
+            it = cache.insert(u, s);
+        }
+        return Stmt(db, it.value());
+    }
+
+    QString orderColumn() const { return pk.isEmpty() ? QStringLiteral("rowid") : quoted(pk); }
+
+    // Loads the row the statement stands on (columns: rowid, fields…).
+    void load(sqlite3_stmt* s)
+    {
+        rowid = sqlite3_column_int64(s, 0);
+        row.resize(fields.size());
+        for (int i = 0; i < fields.size(); ++i)
+            row[i] = columnValue(s, i + 1, fields[i].type);
+        orderValue = pkPos >= 0 ? row[pkPos].toLongLong() : rowid;
+        positioned = true;
+    }
+
+    bool seek(const QString& where, qint64 arg, bool useArg)
+    {
+        Stmt s = prepare(QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM t_rows ") + where);
+        if (useArg)
+            s.bind(1, arg);
+        if (s.step("cannot read a row") == SQLITE_ROW) {
+            load(s.get());
+            return true;
+        }
+        return false;
+    }
+
+    bool loadByRowid(qint64 id)
+    {
+        return seek(QStringLiteral("WHERE rowid = ?"), id, true);
+    }
+
+    void begin() { exec(db, "BEGIN IMMEDIATE", "cannot start writing"); }
+    void rollback() { sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr); }
+    void commit() { exec(db, "COMMIT", "cannot write the row"); }
+
+    void deleteBlob(const QVariant& id)
+    {
+        if (!id.isValid())
+            return;
+        Stmt s = prepare(QStringLiteral("DELETE FROM t_blobs WHERE id = ?"));
+        s.bind(1, id.toLongLong());
+        s.step("cannot delete a picture");
+    }
+
+    void readVersion()
+    {
+        Stmt s = prepare(QStringLiteral("PRAGMA data_version"));
+        if (s.step("cannot poll the table") == SQLITE_ROW)
+            dataVersion = sqlite3_column_int64(s.get(), 0);
+    }
+};
+
+Table::Table() : d(std::make_unique<Impl>()) {}
+Table::~Table() = default;
+
+void Table::create(const QString& path, const QList<FieldDef>& fields, const QString& primaryKey)
+{
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-wal"));
+    QFile::remove(path + QStringLiteral("-shm"));
+    QFile::remove(path + QStringLiteral("-journal"));
+    sqlite3* db = openDb(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    try {
+        // Large pages keep pictures in few, long runs: reading and writing them
+        // comes close to plain file speed.
+        exec(db, "PRAGMA page_size = 65536", "cannot set the page size");
+        exec(db, "BEGIN", "cannot create the table");
+        exec(db, "CREATE TABLE zb_fields(pos INTEGER PRIMARY KEY, name TEXT NOT NULL, type INTEGER NOT NULL, size INTEGER NOT NULL)",
+             "cannot create the table");
+        exec(db, "CREATE TABLE zb_meta(key TEXT PRIMARY KEY, value TEXT)", "cannot create the table");
+        exec(db, "CREATE TABLE t_blobs(id INTEGER PRIMARY KEY, data BLOB NOT NULL)", "cannot create the table");
+        QString cols;
+        for (int i = 0; i < fields.size(); ++i) {
+            const FieldDef& f = fields[i];
+            cols += (i ? QStringLiteral(", ") : QString()) + quoted(f.name) + QLatin1Char(' ') + QLatin1String(sqlType(f.type));
+            sqlite3_stmt* s = nullptr;
+            sqlite3_prepare_v2(db, "INSERT INTO zb_fields(pos, name, type, size) VALUES(?, ?, ?, ?)", -1, &s, nullptr);
+            const QByteArray name = f.name.toUtf8();
+            sqlite3_bind_int(s, 1, i);
+            sqlite3_bind_text(s, 2, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_int(s, 3, int(f.type));
+            sqlite3_bind_int(s, 4, f.size);
+            int rc = sqlite3_step(s);
+            sqlite3_finalize(s);
+            if (rc != SQLITE_DONE)
+                fail(db, rc, QStringLiteral("cannot create the table"));
+        }
+        exec(db, (QStringLiteral("CREATE TABLE t_rows(") + cols + QStringLiteral(")")).toUtf8().constData(),
+             "cannot create the table");
+        if (!primaryKey.isEmpty()) {
+            exec(db, (QStringLiteral("CREATE UNIQUE INDEX t_primary ON t_rows(") + quoted(primaryKey) + QStringLiteral(")")).toUtf8().constData(),
+                 "cannot create the primary index");
+            const QByteArray sql = (QStringLiteral("INSERT INTO zb_meta VALUES('primary', '") + primaryKey + QStringLiteral("')")).toUtf8();
+            exec(db, sql.constData(), "cannot create the primary index");
+        }
+        exec(db, "COMMIT", "cannot create the table");
+    } catch (...) {
+        sqlite3_close(db);
+        QFile::remove(path);
+        throw;
+    }
+    sqlite3_close(db);
+}
+
+void Table::open(const QString& path, bool exclusive)
+{
+    close();
+    if (!QFileInfo::exists(path))
+        throw EngineError(EngineError::Kind::NotFound, QStringLiteral("table not found: ") + path);
+    d->db = openDb(path, SQLITE_OPEN_READWRITE);
+    d->path = path;
+    d->exclusive = exclusive;
+    try {
+        if (exclusive) {
+            exec(d->db, "PRAGMA locking_mode = EXCLUSIVE", "cannot lock the table");
+            // Take the lock now and keep it: a second open must fail at once.
+            exec(d->db, "BEGIN EXCLUSIVE", "the table is in use");
+            exec(d->db, "COMMIT", "the table is in use");
+            exec(d->db, "PRAGMA journal_mode = WAL", "cannot set the journal");
+            exec(d->db, "PRAGMA synchronous = NORMAL", "cannot set the journal");
+            d->wal = true;
+        } else {
+            sqlite3_busy_timeout(d->db, 5000);
+            d->wal = false;
+        }
+        readSchema(d->db, d->fields, d->pk);
+        exec(d->db, "SELECT count(*) FROM t_rows LIMIT 0", "not a table file");
+    } catch (...) {
+        d->closeDb();
+        d->fields.clear();
+        throw;
+    }
+    d->pkPos = d->pk.isEmpty() ? -1 : fieldIndex(d->pk);
+    d->columns = QStringLiteral("rowid");
+    for (const FieldDef& f : d->fields)
+        d->columns += QStringLiteral(", ") + quoted(f.name);
+    d->positioned = false;
+    d->state = Impl::State::Browse;
+    d->readVersion();
+    first();
+}
+
+void Table::close()
+{
+    d->closeDb();
+    d->fields.clear();
+    d->pk.clear();
+    d->pkPos = -1;
+    d->positioned = false;
+    d->state = Impl::State::Browse;
+    d->blobWrites.clear();
+}
+
+bool Table::isOpen() const { return d->db != nullptr; }
+bool Table::isExclusive() const { return d->db && d->exclusive; }
+QString Table::path() const { return d->path; }
+const QList<FieldDef>& Table::fields() const { return d->fields; }
+QString Table::primaryKey() const { return d->pk; }
+
+int Table::fieldIndex(const QString& name) const
+{
+    for (int i = 0; i < d->fields.size(); ++i)
+        if (d->fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+void Table::addPrimaryIndex(const QString& field)
+{
+    d->requireOpen();
+    if (!d->pk.isEmpty())
+        return;
+    if (fieldIndex(field) < 0)
+        throw EngineError(EngineError::Kind::Other, QStringLiteral("no such field: ") + field);
+    d->begin();
+    try {
+        exec(d->db, (QStringLiteral("CREATE UNIQUE INDEX t_primary ON t_rows(") + quoted(field) + QStringLiteral(")")).toUtf8().constData(),
+             "cannot create the primary index");
+        exec(d->db, (QStringLiteral("INSERT OR REPLACE INTO zb_meta VALUES('primary', '") + field + QStringLiteral("')")).toUtf8().constData(),
+             "cannot create the primary index");
+        d->commit();
+    } catch (...) {
+        d->rollback();
+        throw;
+    }
+    d->pk = field;
+    d->pkPos = fieldIndex(field);
+}
+
+bool Table::first()
+{
+    d->requireOpen();
+    d->positioned = false;
+    return d->seek(QStringLiteral("ORDER BY ") + d->orderColumn() + QStringLiteral(" LIMIT 1"), 0, false);
+}
+
+bool Table::next()
+{
+    d->requireOpen();
+    if (!d->positioned)
+        return false;
+    const qint64 from = d->orderValue;
+    if (d->seek(QStringLiteral("WHERE ") + d->orderColumn() + QStringLiteral(" > ? ORDER BY ") + d->orderColumn() + QStringLiteral(" LIMIT 1"),
+                from, true))
+        return true;
+    d->positioned = false;
+    return false;
+}
+
+bool Table::eof() const { return !d->positioned; }
+
+bool Table::locate(qint64 key)
+{
+    d->requireOpen();
+    if (d->pk.isEmpty())
+        return false;
+    return d->seek(QStringLiteral("WHERE ") + quoted(d->pk) + QStringLiteral(" = ?"), key, true);
+}
+
+qint64 Table::rowCount() const
+{
+    d->requireOpen();
+    Stmt s = d->prepare(QStringLiteral("SELECT count(*) FROM t_rows"));
+    s.step("cannot count rows");
+    return sqlite3_column_int64(s.get(), 0);
+}
+
+qint64 Table::maxKey() const
+{
+    d->requireOpen();
+    Stmt s = d->prepare(QStringLiteral("SELECT max(") + d->orderColumn() + QStringLiteral(") FROM t_rows"));
+    s.step("cannot read rows");
+    return sqlite3_column_int64(s.get(), 0);
+}
+
+void Table::append()
+{
+    d->requireOpen();
+    d->state = Impl::State::Insert;
+    d->buf = QVector<QVariant>(d->fields.size());
+    d->blobWrites.clear();
+}
+
+void Table::edit()
+{
+    d->requireOpen();
+    if (!d->positioned)
+        throw EngineError(EngineError::Kind::State, QStringLiteral("no current row to edit"));
+    d->state = Impl::State::Edit;
+    d->buf = d->row;
+    d->blobWrites.clear();
+}
+
+bool Table::isEditing() const { return d->state != Impl::State::Browse; }
+
+void Table::post()
+{
+    d->requireOpen();
+    if (d->state == Impl::State::Browse)
+        throw EngineError(EngineError::Kind::State, QStringLiteral("no row being edited"));
+    if (d->pkPos >= 0 && !d->buf[d->pkPos].isValid())
+        throw EngineError(EngineError::Kind::KeyViolation, QStringLiteral("the key field is blank"));
+    QVector<QVariant> values = d->buf;
+    d->begin();
+    qint64 id = d->rowid;
+    try {
+        for (const auto& [pos, bytes] : d->blobWrites) {
+            if (d->state == Impl::State::Edit)
+                d->deleteBlob(d->row[pos]);
+            if (!bytes) {
+                values[pos] = QVariant();
+                continue;
+            }
+            Stmt s = d->prepare(QStringLiteral("INSERT INTO t_blobs(data) VALUES(?)"));
+            sqlite3_bind_blob64(s.get(), 1, bytes->constData(), sqlite3_uint64(bytes->size()), SQLITE_STATIC);
+            s.step("cannot write a picture");
+            values[pos] = static_cast<qlonglong>(sqlite3_last_insert_rowid(d->db));
+        }
+        QString sql;
+        if (d->state == Impl::State::Insert) {
+            QString names, marks;
+            for (int i = 0; i < d->fields.size(); ++i) {
+                names += (i ? QStringLiteral(", ") : QString()) + quoted(d->fields[i].name);
+                marks += i ? QStringLiteral(", ?") : QStringLiteral("?");
+            }
+            sql = QStringLiteral("INSERT INTO t_rows(") + names + QStringLiteral(") VALUES(") + marks + QStringLiteral(")");
+        } else {
+            QString sets;
+            for (int i = 0; i < d->fields.size(); ++i)
+                sets += (i ? QStringLiteral(", ") : QString()) + quoted(d->fields[i].name) + QStringLiteral(" = ?");
+            sql = QStringLiteral("UPDATE t_rows SET ") + sets + QStringLiteral(" WHERE rowid = ?");
+        }
+        Stmt s = d->prepare(sql);
+        for (int i = 0; i < d->fields.size(); ++i)
+            s.bind(i + 1, values[i], d->fields[i].type == FieldType::Blob ? FieldType::Integer : d->fields[i].type);
+        if (d->state == Impl::State::Edit)
+            s.bind(int(d->fields.size()) + 1, d->rowid);
+        s.step("cannot write the row");
+        if (d->state == Impl::State::Insert)
+            id = sqlite3_last_insert_rowid(d->db);
+        d->commit();
+    } catch (...) {
+        d->rollback();
+        throw;
+    }
+    d->state = Impl::State::Browse;
+    d->blobWrites.clear();
+    d->loadByRowid(id);
+}
+
+void Table::cancel()
+{
+    d->state = Impl::State::Browse;
+    d->blobWrites.clear();
+}
+
+void Table::remove()
+{
+    d->requireOpen();
+    if (!d->positioned)
+        throw EngineError(EngineError::Kind::State, QStringLiteral("no current row to delete"));
+    cancel();
+    const qint64 from = d->orderValue;
+    d->begin();
+    try {
+        for (int i = 0; i < d->fields.size(); ++i)
+            if (d->fields[i].type == FieldType::Blob)
+                d->deleteBlob(d->row[i]);
+        Stmt s = d->prepare(QStringLiteral("DELETE FROM t_rows WHERE rowid = ?"));
+        s.bind(1, d->rowid);
+        s.step("cannot delete the row");
+        d->commit();
+    } catch (...) {
+        d->rollback();
+        throw;
+    }
+    if (!d->seek(QStringLiteral("WHERE ") + d->orderColumn() + QStringLiteral(" > ? ORDER BY ") + d->orderColumn() + QStringLiteral(" LIMIT 1"),
+                 from, true))
+        d->positioned = false;
+}
+
+QVariant Table::value(int pos) const
+{
+    if (pos < 0 || pos >= d->fields.size())
+        return {};
+    const QVector<QVariant>& src = d->state == Impl::State::Browse ? d->row : d->buf;
+    if (d->state == Impl::State::Browse && !d->positioned)
+        return {};
+    if (d->fields[pos].type == FieldType::Blob)
+        return {};
+    return src.value(pos);
+}
+
+bool Table::isNull(int pos) const
+{
+    if (pos < 0 || pos >= d->fields.size())
+        return true;
+    if (d->state != Impl::State::Browse) {
+        auto it = d->blobWrites.find(pos);
+        if (it != d->blobWrites.end())
+            return !it->second.has_value();
+        return !d->buf.value(pos).isValid();
+    }
+    return !d->positioned || !d->row.value(pos).isValid();
+}
+
+void Table::setValue(int pos, const QVariant& value)
+{
+    if (d->state == Impl::State::Browse)
+        throw EngineError(EngineError::Kind::State, QStringLiteral("the row is not being edited"));
+    if (pos < 0 || pos >= d->fields.size())
+        return;
+    const FieldDef& f = d->fields[pos];
+    if (f.type == FieldType::Blob) {
+        writeBlob(pos, value.toByteArray());
+        return;
+    }
+    QVariant v = value;
+    if (v.isValid() && f.type == FieldType::Alpha && f.size > 0)
+        v = sjis::cutToRoom(v.toString(), f.size);
+    if (v.isValid() && f.type == FieldType::Short)
+        v = int(qint16(v.toInt()));
+    d->buf[pos] = v;
+}
+
+void Table::setNull(int pos)
+{
+    if (pos < 0 || pos >= d->fields.size())
+        return;
+    if (d->state == Impl::State::Browse)
+        throw EngineError(EngineError::Kind::State, QStringLiteral("the row is not being edited"));
+    if (d->fields[pos].type == FieldType::Blob)
+        d->blobWrites[pos] = std::nullopt;
+    else
+        d->buf[pos] = QVariant();
+}
+
+QByteArray Table::readBlob(int pos) const
+{
+    if (pos < 0 || pos >= d->fields.size() || d->fields[pos].type != FieldType::Blob)
+        return {};
+    if (d->state != Impl::State::Browse) {
+        auto it = d->blobWrites.find(pos);
+        if (it != d->blobWrites.end())
+            return it->second.value_or(QByteArray());
+    }
+    if (!d->positioned || !d->row.value(pos).isValid())
+        return {};
+    Stmt s = d->prepare(QStringLiteral("SELECT data FROM t_blobs WHERE id = ?"));
+    s.bind(1, d->row[pos].toLongLong());
+    if (s.step("cannot read a picture") != SQLITE_ROW)
+        return {};
+    return QByteArray(static_cast<const char*>(sqlite3_column_blob(s.get(), 0)), sqlite3_column_bytes(s.get(), 0));
+}
+
+qint64 Table::blobSize(int pos) const
+{
+    if (isNull(pos))
+        return -1;
+    if (d->state != Impl::State::Browse) {
+        auto it = d->blobWrites.find(pos);
+        if (it != d->blobWrites.end())
+            return it->second ? it->second->size() : -1;
+    }
+    Stmt s = d->prepare(QStringLiteral("SELECT length(data) FROM t_blobs WHERE id = ?"));
+    s.bind(1, d->row[pos].toLongLong());
+    if (s.step("cannot read a picture") != SQLITE_ROW)
+        return -1;
+    return sqlite3_column_int64(s.get(), 0);
+}
+
+void Table::writeBlob(int pos, const QByteArray& bytes)
+{
+    if (d->state == Impl::State::Browse)
+        throw EngineError(EngineError::Kind::State, QStringLiteral("the row is not being edited"));
+    if (pos < 0 || pos >= d->fields.size() || d->fields[pos].type != FieldType::Blob)
+        return;
+    // A written stream is never null, even when it is empty.
+    d->blobWrites[pos] = bytes.isNull() ? QByteArray("") : bytes;
+}
+
+void Table::flush()
+{
+    d->requireOpen();
+    if (!d->wal)
+        return;  // a rollback journal syncs at every commit
+    // The log holds every committed row; syncing it puts them on the disk.
+    // Once it has grown large, move its pages into the table file.
+    const QString wal = d->path + QStringLiteral("-wal");
+    if (QFileInfo(wal).size() > 256LL * 1024 * 1024) {
+        exec(d->db, "PRAGMA wal_checkpoint(TRUNCATE)", "cannot write the table to disk");
+        return;
+    }
+    int fd = ::open(QFile::encodeName(wal).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;  // no log: everything is in the table file already
+    int rc = ::fdatasync(fd);
+    ::close(fd);
+    if (rc != 0)
+        throw EngineError(EngineError::Kind::Other, QStringLiteral("cannot write the table to disk"));
+}
+
+bool Table::pollChanged()
+{
+    d->requireOpen();
+    const qint64 before = d->dataVersion;
+    d->readVersion();
+    return d->dataVersion != before;
+}
+
+void Table::refresh()
+{
+    d->requireOpen();
+    if (!d->positioned)
+        return;
+    const qint64 from = d->orderValue;
+    if (d->loadByRowid(d->rowid))
+        return;
+    if (!d->seek(QStringLiteral("WHERE ") + d->orderColumn() + QStringLiteral(" > ? ORDER BY ") + d->orderColumn() + QStringLiteral(" LIMIT 1"),
+                 from, true))
+        d->positioned = false;
+}
+
+void Table::pack(const QString& password)
+{
+    d->requireOpen();
+    cancel();
+    QString blobCols;
+    for (const FieldDef& f : d->fields)
+        if (f.type == FieldType::Blob)
+            blobCols += (blobCols.isEmpty() ? QString() : QStringLiteral(" UNION ALL ")) + QStringLiteral("SELECT ")
+                + quoted(f.name) + QStringLiteral(" FROM t_rows");
+    d->begin();
+    try {
+        // Pictures no row points to any more are dropped.
+        const QString sql = blobCols.isEmpty() ? QStringLiteral("DELETE FROM t_blobs")
+                                               : QStringLiteral("DELETE FROM t_blobs WHERE id NOT IN (") + blobCols + QStringLiteral(")");
+        exec(d->db, sql.toUtf8().constData(), "cannot pack the table");
+        if (!password.isEmpty()) {
+            Stmt s = d->prepare(QStringLiteral("INSERT OR REPLACE INTO zb_meta VALUES('password', ?)"));
+            s.bind(1, QVariant(password), FieldType::Memo);
+            s.step("cannot pack the table");
+        }
+        d->commit();
+    } catch (...) {
+        d->rollback();
+        throw;
+    }
+    for (sqlite3_stmt* s : std::as_const(d->cache))
+        sqlite3_reset(s);
+    exec(d->db, "VACUUM", "cannot pack the table");
+    if (d->wal)
+        exec(d->db, "PRAGMA wal_checkpoint(TRUNCATE)", "cannot pack the table");
+    first();
+}
+
+void Table::empty()
+{
+    d->requireOpen();
+    cancel();
+    d->begin();
+    try {
+        exec(d->db, "DELETE FROM t_rows", "cannot empty the table");
+        exec(d->db, "DELETE FROM t_blobs", "cannot empty the table");
+        d->commit();
+    } catch (...) {
+        d->rollback();
+        throw;
+    }
+    d->positioned = false;
+}
+
+void Table::setSizeLimit(qint64 bytes)
+{
+    d->requireOpen();
+    const QByteArray sql = "PRAGMA max_page_count = " + QByteArray::number(std::max<qint64>(1, bytes / 65536));
+    exec(d->db, sql.constData(), "cannot limit the size");
+}
+
+VerifyStatus Table::verify(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return VerifyStatus::NotRebuildable;
+    sqlite3* db = nullptr;
+    try {
+        db = openDb(path, SQLITE_OPEN_READONLY);
+    } catch (const EngineError&) {
+        return VerifyStatus::NotRebuildable;
+    }
+    sqlite3_busy_timeout(db, 2000);
+    QList<FieldDef> fields;
+    QString pk;
+    try {
+        readSchema(db, fields, pk);
+    } catch (const EngineError& e) {
+        sqlite3_close(db);
+        if (e.kind() == EngineError::Kind::InUse)
+            throw;
+        return VerifyStatus::NotRebuildable;
+    }
+    sqlite3_stmt* s = nullptr;
+    VerifyStatus status = VerifyStatus::Rebuildable;
+    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &s, nullptr) == SQLITE_OK) {
+        int rc = sqlite3_step(s);
+        if (rc == SQLITE_ROW && qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)), "ok") == 0)
+            status = VerifyStatus::Sound;
+        else if (rc == SQLITE_BUSY) {
+            sqlite3_finalize(s);
+            sqlite3_close(db);
+            throw EngineError(EngineError::Kind::InUse, QStringLiteral("the table is in use"));
+        }
+        sqlite3_finalize(s);
+    }
+    if (status != VerifyStatus::Sound
+        && sqlite3_prepare_v2(db, "SELECT rowid FROM t_rows LIMIT 1", -1, &s, nullptr) != SQLITE_OK)
+        status = VerifyStatus::NotRebuildable;
+    else if (status != VerifyStatus::Sound)
+        sqlite3_finalize(s);
+    sqlite3_close(db);
+    return status;
+}
+
+bool Table::rebuild(const QString& path, const QString& backupPath)
+{
+    sqlite3* old = nullptr;
+    try {
+        old = openDb(path, SQLITE_OPEN_READWRITE);
+    } catch (const EngineError&) {
+        return false;
+    }
+    QList<FieldDef> fields;
+    QString pk;
+    try {
+        readSchema(old, fields, pk);
+    } catch (const EngineError&) {
+        sqlite3_close(old);
+        return false;
+    }
+    const QString fresh = path + QStringLiteral(".rebuild");
+    try {
+        create(fresh, fields, pk);
+        Table out;
+        out.open(fresh, true);
+        QString cols = QStringLiteral("rowid");
+        for (const FieldDef& f : fields)
+            cols += QStringLiteral(", ") + quoted(f.name);
+        const QByteArray rowSql = (QStringLiteral("SELECT ") + cols + QStringLiteral(" FROM t_rows WHERE rowid > ? ORDER BY rowid LIMIT 1")).toUtf8();
+        sqlite3_stmt* rs = nullptr;
+        sqlite3_stmt* bs = nullptr;
+        if (sqlite3_prepare_v2(old, rowSql.constData(), -1, &rs, nullptr) != SQLITE_OK
+            || sqlite3_prepare_v2(old, "SELECT data FROM t_blobs WHERE id = ?", -1, &bs, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(rs);
+            sqlite3_close(old);
+            QFile::remove(fresh);
+            return false;
+        }
+        qint64 last = 0;
+        int copied = 0;
+        for (;;) {
+            sqlite3_reset(rs);
+            sqlite3_bind_int64(rs, 1, last);
+            if (sqlite3_step(rs) != SQLITE_ROW)
+                break;  // the end, or a page that cannot be read: keep what came before
+            last = sqlite3_column_int64(rs, 0);
+            out.append();
+            for (int i = 0; i < fields.size(); ++i) {
+                QVariant v = columnValue(rs, i + 1, fields[i].type);
+                if (fields[i].type != FieldType::Blob) {
+                    out.setValue(i, v);
+                    continue;
+                }
+                if (!v.isValid())
+                    continue;
+                sqlite3_reset(bs);
+                sqlite3_bind_int64(bs, 1, v.toLongLong());
+                if (sqlite3_step(bs) == SQLITE_ROW)
+                    out.writeBlob(i, QByteArray(static_cast<const char*>(sqlite3_column_blob(bs, 0)), sqlite3_column_bytes(bs, 0)));
+            }
+            try {
+                out.post();
+                ++copied;
+            } catch (const EngineError& e) {
+                out.cancel();  // a duplicate key: the first row of that key stays
+                if (e.kind() != EngineError::Kind::KeyViolation)
+                    throw;
+            }
+        }
+        sqlite3_finalize(rs);
+        sqlite3_finalize(bs);
+        out.close();
+    } catch (const EngineError&) {
+        sqlite3_close(old);
+        QFile::remove(fresh);
+        return false;
+    }
+    sqlite3_close(old);
+    QFile::remove(backupPath);
+    if (!QFile::rename(path, backupPath)) {
+        QFile::remove(fresh);
+        return false;
+    }
+    QFile::remove(path + QStringLiteral("-wal"));
+    QFile::remove(path + QStringLiteral("-shm"));
+    if (!QFile::rename(fresh, path)) {
+        QFile::rename(backupPath, path);
+        return false;
+    }
+    QFile::remove(fresh + QStringLiteral("-wal"));
+    QFile::remove(fresh + QStringLiteral("-shm"));
+    return true;
+}
+
+}  // namespace zb::engine

@@ -1,0 +1,150 @@
+#pragma once
+// The table engine: Paradox-like tables (typed fields, one optional primary
+// index, a row cursor with append/edit/post) kept in one SQLite file each.
+//
+// Layout of a table file:
+//   zb_fields(pos, name, type, size)   the field list, in order
+//   zb_meta(key, value)                primary index field, pack password
+//   t_rows(...)                        one column per field; BLOB fields hold the
+//                                      id of their picture in t_blobs (NULL = null)
+//   t_blobs(id, data)                  picture bytes, kept out of the rows so that
+//                                      scanning rows never reads picture pages
+//
+// An exclusive open takes SQLite's exclusive lock at once and keeps it until
+// close, so a second process (or computer, where the file system's locks work)
+// fails to open the table with EngineError::Kind::InUse. Exclusive tables use a
+// write-ahead log: every posted row is committed and survives a crash of the
+// process. Shared tables use a rollback journal so that they can live on
+// network folders, and notice other connections' commits by polling.
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <stdexcept>
+
+struct sqlite3;
+
+namespace zb::engine {
+
+enum class FieldType { Integer, Logical, Short, Alpha, Memo, Blob };
+
+struct FieldDef {
+    QString name;
+    FieldType type = FieldType::Integer;
+    int size = 0;  // alpha: room in bytes; memo: bytes kept in the record (informative)
+};
+
+class EngineError : public std::runtime_error {
+public:
+    enum class Kind {
+        InUse,         // another process holds the table
+        NotFound,      // the file does not exist
+        NotOpen,       // operation on a closed table
+        Damaged,       // not a table file, or its structure is broken
+        DiskFull,      // no room to write
+        KeyViolation,  // a row with the same primary key exists
+        State,         // cursor operation out of place (post without edit, …)
+        Other
+    };
+    EngineError(Kind kind, const QString& message);
+    Kind kind() const { return kind_; }
+    QString message() const { return QString::fromUtf8(what()); }
+
+private:
+    Kind kind_;
+};
+
+// Result of verifying a table file.
+enum class VerifyStatus { Sound, Rebuildable, NotRebuildable };
+
+// A database session. The original engine kept a network control folder (the
+// lock files of all computers that share tables), a private folder for scratch
+// files and a password for protected tables. SQLite keeps its locks in the
+// table file itself and needs none of these; the session keeps them so that
+// callers can state them and so that the password can be checked against
+// packed tables.
+struct Session {
+    QString name;
+    QString netDir;
+    QString privateDir;
+    QString password;
+};
+
+class Table {
+public:
+    Table();
+    ~Table();
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+
+    // Creates an empty table (replacing any file at the path). primaryKey names
+    // the indexed field, empty for none.
+    static void create(const QString& path, const QList<FieldDef>& fields, const QString& primaryKey);
+
+    // Opens an existing table. Throws EngineError (NotFound, InUse, Damaged, Other).
+    void open(const QString& path, bool exclusive);
+    void close();
+    bool isOpen() const;
+    bool isExclusive() const;
+    QString path() const;
+
+    const QList<FieldDef>& fields() const;
+    // Position of a field by name (case-insensitive), -1 when missing.
+    int fieldIndex(const QString& name) const;
+    QString primaryKey() const;
+    // Adds a primary index on an integer field when the table has none.
+    void addPrimaryIndex(const QString& field);
+
+    // Cursor. Rows come in primary-key order, or in insertion order without one.
+    bool first();  // false when the table is empty
+    bool next();   // false at the end
+    bool eof() const;
+    bool locate(qint64 key);  // by primary key; false when missing (cursor unchanged)
+    qint64 rowCount() const;
+    // Highest primary key value, 0 for an empty table.
+    qint64 maxKey() const;
+
+    void append();  // start a new row (all fields null)
+    void edit();    // start changing the current row
+    void post();    // write the new or changed row (one committed transaction)
+    void cancel();  // drop the pending changes
+    void remove();  // delete the current row; the cursor moves to the next one
+    bool isEditing() const;
+
+    // Fields by position: Integer/Short as int, Logical as bool, Alpha/Memo as
+    // QString, null as an invalid QVariant. BLOB fields: use blob functions.
+    QVariant value(int pos) const;
+    bool isNull(int pos) const;
+    void setValue(int pos, const QVariant& value);
+    void setNull(int pos);
+    QByteArray readBlob(int pos) const;
+    qint64 blobSize(int pos) const;  // -1 when null
+    void writeBlob(int pos, const QByteArray& bytes);
+
+    // Writes committed rows through to the disk.
+    void flush();
+    // True when another connection committed changes since the last poll.
+    bool pollChanged();
+    // Re-reads the current row (it may have changed or gone).
+    void refresh();
+    // Rewrites the file without free space; with a password, records it as the
+    // table's password.
+    void pack(const QString& password = {});
+    // Deletes every row.
+    void empty();
+
+    // Limits the size of the file (for tests of a full disk).
+    void setSizeLimit(qint64 bytes);
+
+    static VerifyStatus verify(const QString& path);
+    // Rebuilds a damaged table: every readable row is copied into a new file,
+    // the old one is kept as backupPath. False when nothing could be read.
+    static bool rebuild(const QString& path, const QString& backupPath);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+}  // namespace zb::engine
