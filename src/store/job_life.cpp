@@ -274,6 +274,8 @@ JobLife::JobLife(const Folders& folders, TDataModule_Main& data, Messages& messa
 
 JobLife::~JobLife() = default;
 
+TTableNetWork& JobLife::photoTable() { return data_.photoTable(); }
+
 QString JobLife::templatePath(const QString& templateName) const
 {
     return folders_.templateDir + templateName + QStringLiteral(".ZBT");
@@ -429,6 +431,7 @@ JobLife::OpenResult JobLife::openChosen(const JobChoice& choice)
                                 comn.readString(section, QStringLiteral("JUkeoiBikou")));
     file_.folders.clear();
     changed_ = false;
+    fromTemplate_ = false;
     if (hasTreeFile) {
         ReadReport report;
         std::optional<TreeFile> read = readTreeFile(paths.treeFile(), &report);
@@ -462,6 +465,7 @@ JobLife::OpenResult JobLife::openChosen(const JobChoice& choice)
     } else {
         if (templ) {
             file_.folders = *templ;
+            fromTemplate_ = true;
         } else {
             file_.folders = defaultHierarchy();
             file_.folders[0].photos = tableRows(true);

@@ -15,6 +15,7 @@ namespace zb {
 
 class Messages;
 class TDataModule_Main;
+class TTableNetWork;
 
 // Texts of the job life cycle.
 inline const QString kJobListCaption = QStringLiteral("工事一覧");
@@ -171,6 +172,10 @@ public:
 
     // Path of a template by name.
     QString templatePath(const QString& templateName) const;
+    // True when the open job's tree was just built from a template (shown fully expanded).
+    bool treeFromTemplate() const { return fromTemplate_; }
+    // The open job's photo table.
+    TTableNetWork& photoTable();
 
 private:
     bool buildTree(const QString& templateName);
@@ -183,6 +188,7 @@ private:
     TreeFile file_;
     bool changed_ = false;
     bool busy_ = false;
+    bool fromTemplate_ = false;
 };
 
 }  // namespace zb
