@@ -182,7 +182,8 @@ Hierarchy decodeHierarchy(QByteArrayView in, ReadReport* report)
     }
     applyFixedFolders(folders);
     // References that belong to no folder are kept in 未分類 rather than lost.
-    folders[0].photos = orphans + folders[0].photos;
+    if (!orphans.isEmpty())
+        folders[0].photos = orphans + folders[0].photos;
     return folders;
 }
 

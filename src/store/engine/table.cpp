@@ -6,11 +6,9 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QVector>
-#include <fcntl.h>
 #include <map>
 #include <optional>
 #include <sqlite3.h>
-#include <unistd.h>
 
 namespace zb::engine {
 
@@ -200,7 +198,6 @@ struct Table::Impl {
     sqlite3* db = nullptr;
     QString path;
     bool exclusive = false;
-    bool wal = false;
     QList<FieldDef> fields;
     QString pk;
     int pkPos = -1;
@@ -362,15 +359,15 @@ void Table::open(const QString& path, bool exclusive)
     try {
         if (exclusive) {
             exec(d->db, "PRAGMA locking_mode = EXCLUSIVE", "cannot lock the table");
+            // A rollback journal: a new picture's pages are appended to the file
+            // and written once; an interrupted post is rolled back at the next open.
+            exec(d->db, "PRAGMA journal_mode = TRUNCATE", "cannot set the journal");
+            exec(d->db, "PRAGMA synchronous = NORMAL", "cannot set the journal");
             // Take the lock now and keep it: a second open must fail at once.
             exec(d->db, "BEGIN EXCLUSIVE", "the table is in use");
             exec(d->db, "COMMIT", "the table is in use");
-            exec(d->db, "PRAGMA journal_mode = WAL", "cannot set the journal");
-            exec(d->db, "PRAGMA synchronous = NORMAL", "cannot set the journal");
-            d->wal = true;
         } else {
             sqlite3_busy_timeout(d->db, 5000);
-            d->wal = false;
         }
         readSchema(d->db, d->fields, d->pk);
         exec(d->db, "SELECT count(*) FROM t_rows LIMIT 0", "not a table file");
@@ -691,22 +688,8 @@ void Table::writeBlob(int pos, const QByteArray& bytes)
 void Table::flush()
 {
     d->requireOpen();
-    if (!d->wal)
-        return;  // a rollback journal syncs at every commit
-    // The log holds every committed row; syncing it puts them on the disk.
-    // Once it has grown large, move its pages into the table file.
-    const QString wal = d->path + QStringLiteral("-wal");
-    if (QFileInfo(wal).size() > 256LL * 1024 * 1024) {
-        exec(d->db, "PRAGMA wal_checkpoint(TRUNCATE)", "cannot write the table to disk");
-        return;
-    }
-    int fd = ::open(QFile::encodeName(wal).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return;  // no log: everything is in the table file already
-    int rc = ::fdatasync(fd);
-    ::close(fd);
-    if (rc != 0)
-        throw EngineError(EngineError::Kind::Other, QStringLiteral("cannot write the table to disk"));
+    // Every post is a committed transaction that SQLite has already synced to
+    // the disk; there are no buffers left to write.
 }
 
 bool Table::pollChanged()
@@ -758,8 +741,6 @@ void Table::pack(const QString& password)
     for (sqlite3_stmt* s : std::as_const(d->cache))
         sqlite3_reset(s);
     exec(d->db, "VACUUM", "cannot pack the table");
-    if (d->wal)
-        exec(d->db, "PRAGMA wal_checkpoint(TRUNCATE)", "cannot pack the table");
     first();
 }
 

@@ -12,10 +12,10 @@
 //
 // An exclusive open takes SQLite's exclusive lock at once and keeps it until
 // close, so a second process (or computer, where the file system's locks work)
-// fails to open the table with EngineError::Kind::InUse. Exclusive tables use a
-// write-ahead log: every posted row is committed and survives a crash of the
-// process. Shared tables use a rollback journal so that they can live on
-// network folders, and notice other connections' commits by polling.
+// fails to open the table with EngineError::Kind::InUse. Every post is one
+// committed transaction, so posted rows survive a crash of the process; an
+// interrupted post is rolled back from the journal at the next open. Shared
+// tables notice other connections' commits by polling.
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -74,7 +74,7 @@ struct Session {
 class Table {
 public:
     Table();
-    ~Table();
+    virtual ~Table();
     Table(const Table&) = delete;
     Table& operator=(const Table&) = delete;
 

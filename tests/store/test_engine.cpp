@@ -1,0 +1,309 @@
+#include "store/engine/table.h"
+#include "support/temp_dir.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+#include <csignal>
+#include <unistd.h>
+
+using namespace zb;
+using engine::EngineError;
+using engine::FieldDef;
+using engine::FieldType;
+using engine::Table;
+
+namespace {
+
+const QList<FieldDef> kFields = {
+    {"RECORD", FieldType::Integer, 0}, {"OK", FieldType::Logical, 0}, {"KIND", FieldType::Short, 0},
+    {"DATE", FieldType::Alpha, 8},     {"TITLE", FieldType::Memo, 2},  {"PIC", FieldType::Blob, 2},
+};
+
+QByteArray pattern(qsizetype size, int seed)
+{
+    QByteArray b(size, Qt::Uninitialized);
+    quint32 x = 2463534242u + quint32(seed);
+    for (qsizetype i = 0; i < size; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        b[i] = char(x);
+    }
+    return b;
+}
+
+void addRow(Table& t, int record, const QByteArray& pic = {}, const QString& title = {})
+{
+    t.append();
+    t.setValue(0, record);
+    t.setValue(4, title.isEmpty() ? QStringLiteral("写真%1").arg(record) : title);
+    if (!pic.isNull())
+        t.writeBlob(5, pic);
+    t.post();
+}
+
+}  // namespace
+
+TEST(Engine, CreateOpenAndNavigateInKeyOrder)
+{
+    zbtest::TempDir dir;
+    const QString path = dir.file("J.DB");
+    Table::create(path, kFields, "RECORD");
+    Table t;
+    t.open(path, true);
+    EXPECT_EQ(t.rowCount(), 0);
+    EXPECT_FALSE(t.first());
+    EXPECT_TRUE(t.eof());
+    EXPECT_EQ(t.fieldIndex("title"), 4);
+    EXPECT_EQ(t.fieldIndex("MISSING"), -1);
+    for (int r : {3, 1, 2})
+        addRow(t, r);
+    QList<int> seen;
+    for (bool ok = t.first(); ok; ok = t.next())
+        seen << t.value(0).toInt();
+    EXPECT_EQ(seen, (QList<int>{1, 2, 3}));
+    EXPECT_EQ(t.maxKey(), 3);
+
+    ASSERT_TRUE(t.locate(2));
+    EXPECT_EQ(t.value(4).toString(), QStringLiteral("写真2"));
+    EXPECT_FALSE(t.locate(9));
+    t.edit();
+    t.setValue(1, true);
+    t.setValue(2, 70000);  // short: kept to 16 bits
+    t.setValue(3, QStringLiteral("20261209XYZ"));  // alpha 8: cut to its room
+    t.post();
+    ASSERT_TRUE(t.locate(2));
+    EXPECT_TRUE(t.value(1).toBool());
+    EXPECT_EQ(t.value(2).toInt(), qint16(70000));
+    EXPECT_EQ(t.value(3).toString(), "20261209");
+    EXPECT_TRUE(t.isNull(5));
+
+    t.edit();
+    t.setValue(4, "changed");
+    t.cancel();
+    ASSERT_TRUE(t.locate(2));
+    EXPECT_EQ(t.value(4).toString(), QStringLiteral("写真2"));
+
+    t.remove();
+    EXPECT_EQ(t.value(0).toInt(), 3);  // cursor on the next row
+    EXPECT_EQ(t.rowCount(), 2);
+
+    t.append();
+    t.setValue(0, 1);
+    EXPECT_THROW(
+        {
+            try {
+                t.post();
+            } catch (const EngineError& e) {
+                EXPECT_EQ(e.kind(), EngineError::Kind::KeyViolation);
+                throw;
+            }
+        },
+        EngineError);
+    t.cancel();
+    EXPECT_EQ(t.rowCount(), 2);
+}
+
+TEST(Engine, BlobsRoundTripByteForByte)
+{
+    zbtest::TempDir dir;
+    const QString path = dir.file("B.DB");
+    Table::create(path, kFields, "RECORD");
+    Table t;
+    t.open(path, true);
+    const QList<QByteArray> blobs = {QByteArray(""), QByteArray("x"), pattern(30 * 1024 * 1024, 1)};
+    for (int i = 0; i < blobs.size(); ++i)
+        addRow(t, i + 1, blobs[i]);
+    addRow(t, 10);  // no picture: null
+    t.flush();
+    t.close();
+    t.open(path, true);
+    for (int i = 0; i < blobs.size(); ++i) {
+        ASSERT_TRUE(t.locate(i + 1));
+        EXPECT_FALSE(t.isNull(5)) << i;
+        EXPECT_EQ(t.blobSize(5), blobs[i].size());
+        EXPECT_TRUE(t.readBlob(5) == blobs[i]) << i;
+    }
+    ASSERT_TRUE(t.locate(10));
+    EXPECT_TRUE(t.isNull(5));
+    EXPECT_EQ(t.blobSize(5), -1);
+
+    // Replacing and clearing a picture.
+    ASSERT_TRUE(t.locate(3));
+    t.edit();
+    t.writeBlob(5, "new");
+    t.post();
+    EXPECT_EQ(t.readBlob(5), "new");
+    t.edit();
+    t.setNull(5);
+    t.post();
+    EXPECT_TRUE(t.isNull(5));
+    t.pack();
+    EXPECT_LT(QFile(path).size(), 2 * 1024 * 1024);
+}
+
+TEST(Engine, ExclusiveOpenRefusesASecondProcessAtOnce)
+{
+    zbtest::TempDir dir;
+    const QString path = dir.file("X.DB");
+    Table::create(path, kFields, "RECORD");
+    zbtest::Signal opened, release;
+    const int pid = zbtest::forkChild([&] {
+        Table t;
+        t.open(path, true);
+        addRow(t, 1);
+        opened.notify();
+        release.wait();
+        addRow(t, 2);  // the holder goes on working
+        return t.rowCount() == 2 ? 0 : 1;
+    });
+    ASSERT_EQ(opened.wait(), '!');
+    for (bool exclusive : {true, false}) {
+        Table other;
+        try {
+            other.open(path, exclusive);
+            ADD_FAILURE() << "second open succeeded, exclusive=" << exclusive;
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.kind(), EngineError::Kind::InUse) << e.what();
+        }
+        EXPECT_FALSE(other.isOpen());
+    }
+    release.notify();
+    EXPECT_EQ(zbtest::waitChild(pid), 0);
+    Table after;
+    after.open(path, true);
+    EXPECT_EQ(after.rowCount(), 2);
+}
+
+TEST(Engine, PostedRowsSurviveAKilledProcess)
+{
+    zbtest::TempDir dir;
+    const QString path = dir.file("K.DB");
+    Table::create(path, kFields, "RECORD");
+    zbtest::Signal progress;
+    const int pid = zbtest::forkChild([&] {
+        Table t;
+        t.open(path, true);
+        for (int r = 1;; ++r) {
+            addRow(t, r, pattern(4096 + r, r));
+            if (r % 5 == 0)
+                t.flush();
+            if (r == 40)
+                progress.notify();
+        }
+        return 0;
+    });
+    ASSERT_EQ(progress.wait(), '!');
+    usleep(20000);
+    kill(pid, SIGKILL);
+    EXPECT_EQ(zbtest::waitChild(pid), -SIGKILL);
+
+    Table t;
+    t.open(path, true);
+    const qint64 n = t.rowCount();
+    EXPECT_GE(n, 40);
+    int expected = 1;
+    for (bool ok = t.first(); ok; ok = t.next(), ++expected) {
+        ASSERT_EQ(t.value(0).toInt(), expected);
+        ASSERT_TRUE(t.readBlob(5) == pattern(4096 + expected, expected)) << expected;
+    }
+    EXPECT_EQ(expected - 1, n);
+    t.close();
+    EXPECT_EQ(Table::verify(path), engine::VerifyStatus::Sound);
+}
+
+TEST(Engine, FullDiskGivesAnErrorAndKeepsEarlierRows)
+{
+    zbtest::TempDir dir;
+    const QString path = dir.file("F.DB");
+    Table::create(path, kFields, "RECORD");
+    Table t;
+    t.open(path, true);
+    addRow(t, 1, pattern(1000, 1));
+    addRow(t, 2, pattern(1000, 2));
+    t.setSizeLimit(20 * 65536);
+    try {
+        addRow(t, 3, pattern(4 * 1024 * 1024, 3));
+        ADD_FAILURE() << "no error on a full disk";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind(), EngineError::Kind::DiskFull) << e.what();
+    }
+    t.cancel();
+    t.close();
+    t.open(path, true);
+    EXPECT_EQ(t.rowCount(), 2);
+    ASSERT_TRUE(t.locate(2));
+    EXPECT_TRUE(t.readBlob(5) == pattern(1000, 2));
+}
+
+TEST(Engine, SharedConnectionSeesAnotherConnectionsChange)
+{
+    zbtest::TempDir dir;
+    const QString path = dir.file("M.DB");
+    Table::create(path, {{"LEVEL", FieldType::Integer, 0}, {"NAME", FieldType::Memo, 30}}, QString());
+    Table a, b;
+    a.open(path, false);
+    b.open(path, false);
+    EXPECT_FALSE(b.pollChanged());
+    a.append();
+    a.setValue(0, 0);
+    a.setValue(1, QStringLiteral("土工"));
+    a.post();
+    EXPECT_TRUE(b.pollChanged());
+    EXPECT_FALSE(b.pollChanged());
+    ASSERT_TRUE(b.first());
+    EXPECT_EQ(b.value(1).toString(), QStringLiteral("土工"));
+    // Without a primary index rows keep the order they were added in.
+    for (const char* name : {"c", "a", "b"}) {
+        a.append();
+        a.setValue(0, 1);
+        a.setValue(1, name);
+        a.post();
+    }
+    QStringList names;
+    for (bool ok = b.first(); ok; ok = b.next())
+        names << b.value(1).toString();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("土工"), "c", "a", "b"}));
+    b.empty();
+    EXPECT_EQ(a.rowCount(), 0);
+}
+
+TEST(Engine, VerifyTellsTheThreeStatusClassesAndRebuildKeepsRows)
+{
+    zbtest::TempDir dir;
+    const QString path = dir.file("V.DB");
+    Table::create(path, kFields, "RECORD");
+    {
+        Table t;
+        t.open(path, true);
+        for (int r = 1; r <= 30; ++r)
+            addRow(t, r, pattern(70000, r));
+    }
+    EXPECT_EQ(Table::verify(path), engine::VerifyStatus::Sound);
+    EXPECT_EQ(Table::verify(dir.file("none.DB")), engine::VerifyStatus::NotRebuildable);
+
+    zbtest::writeAll(dir.file("junk.DB"), QByteArray(4096, 'j'));
+    EXPECT_EQ(Table::verify(dir.file("junk.DB")), engine::VerifyStatus::NotRebuildable);
+    Table junk;
+    try {
+        junk.open(dir.file("junk.DB"), true);
+        ADD_FAILURE() << "opened a file that is no table";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.kind(), EngineError::Kind::Damaged) << e.what();
+    }
+
+    // Damage a page in the middle of the pictures: the structure is still readable.
+    QByteArray bytes = zbtest::readAll(path);
+    ASSERT_GT(bytes.size(), 20 * 65536);
+    for (int i = 0; i < 65536; ++i)
+        bytes[bytes.size() / 2 + i] = char(0xA5);
+    zbtest::writeAll(path, bytes);
+    const engine::VerifyStatus status = Table::verify(path);
+    EXPECT_EQ(status, engine::VerifyStatus::Rebuildable);
+    ASSERT_TRUE(Table::rebuild(path, dir.file("V.BAK")));
+    EXPECT_TRUE(QFile::exists(dir.file("V.BAK")));
+    EXPECT_EQ(Table::verify(path), engine::VerifyStatus::Sound);
+    Table t;
+    t.open(path, true);
+    EXPECT_GT(t.rowCount(), 0);
+}
