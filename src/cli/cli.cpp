@@ -1,6 +1,8 @@
 #include "cli/cli.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -8,6 +10,7 @@
 #include <QJsonObject>
 #include <cstdio>
 #include <map>
+#include <unistd.h>
 
 namespace zb::cli {
 namespace {
@@ -78,7 +81,15 @@ QString positional(const QStringList& args, int i, const char* what)
 int run(int argc, char** argv)
 {
     // Pictures are drawn without a screen.
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        // Qt wants a private runtime folder and complains on every start without one.
+        const QByteArray dir = QDir::tempPath().toLocal8Bit() + "/runtime-zbcli-" + QByteArray::number(getuid());
+        QDir().mkpath(QString::fromLocal8Bit(dir));
+        QFile::setPermissions(QString::fromLocal8Bit(dir), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", dir);
+    }
     QGuiApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     try {

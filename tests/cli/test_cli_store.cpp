@@ -1,0 +1,74 @@
+#include "store/photo_table.h"
+#include "store/table_network.h"
+#include "store/tree_file.h"
+#include "support/temp_dir.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace zb;
+
+namespace {
+
+struct CliRun {
+    int code = -1;
+    QByteArray out, err;
+};
+
+CliRun zbcli(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(ZBCLI_PATH), args);
+    p.waitForFinished(60000);
+    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+}  // namespace
+
+TEST(Cli, TreeRowsAndVerify)
+{
+    zbtest::TempDir dir;
+    TreeFile tf;
+    tf.header.constructionName = QStringLiteral("護岸工事");
+    tf.folders = defaultHierarchy();
+    tf.folders[0].photos = {1};
+    ASSERT_TRUE(writeTreeFile(dir.file("J.ZBD"), tf));
+    {
+        TTableNetWork t;
+        PhotoFields f = openOrCreatePhotoTable(dir.file("J.DB"), {&t}, true);
+        t.append();
+        t.setValue(f[F_RECORD], 1);
+        t.setValue(f[F_TITLE], QStringLiteral("着手前"));
+        t.writeBlob(f[F_IMAGE_ORG], QByteArray(1234, 'x'));
+        t.post();
+    }
+
+    CliRun r = zbcli({"--root", dir.path(), "tree", "J.ZBD"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QJsonObject tree = QJsonDocument::fromJson(r.out).object();
+    EXPECT_EQ(tree["header"].toObject()["工事名称"].toString(), QStringLiteral("護岸工事"));
+    EXPECT_EQ(tree["folders"].toArray()[0].toObject()["caption"].toString(), QStringLiteral("未分類(写真フォルダ)"));
+    EXPECT_EQ(tree["folders"].toArray()[0].toObject()["photos"].toArray()[0].toInt(), 1);
+
+    r = zbcli({"rows", dir.file("J.DB")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QJsonObject row = QJsonDocument::fromJson(r.out).array()[0].toObject();
+    EXPECT_EQ(row["TITLE"].toString(), QStringLiteral("着手前"));
+    EXPECT_EQ(row["IMAGE_ORG"].toInt(), 1234);
+    EXPECT_TRUE(row["IMAGE_NOW"].isNull());
+
+    r = zbcli({"verify", dir.file("J.DB")});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.trimmed(), "sound");
+
+    zbtest::writeAll(dir.file("bad.DB"), "not a table");
+    r = zbcli({"verify", dir.file("bad.DB")});
+    EXPECT_EQ(r.code, 4);
+    r = zbcli({"rows", dir.file("bad.DB")});
+    EXPECT_NE(r.code, 0);
+    EXPECT_TRUE(r.err.startsWith("zbcli: ")) << r.err.toStdString();
+    EXPECT_EQ(r.err.count('\n'), 1);
+}
