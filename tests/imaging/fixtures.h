@@ -1,0 +1,66 @@
+#pragma once
+// Pictures made inside the tests: JPEGs of any size, EXIF blocks built byte by
+// byte in either byte order, JFIF thumbnails, and small metafiles.
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <ostream>
+#include <vector>
+
+// Readable QString values in test failures.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) { *os << '[' << l.join("\n, ").toStdString() << ']'; }
+
+namespace zbtest {
+
+// A working bitmap with a smooth colour pattern (gradients), like a photo.
+QImage patternBitmap(int w, int h);
+// A JPEG of that pattern (quality 90).
+QByteArray makeJpeg(int w, int h, bool grey = false);
+
+// One EXIF block laid out as a camera writes it:
+// FF D8, APP1 "Exif\0\0", TIFF header, IFD0 (DateTime, Exif IFD pointer),
+// Exif IFD (0x920C, 0x920D), IFD1 (compression, thumbnail offset and length),
+// the thumbnail, then the rest of the JPEG.
+struct ExifSpec {
+    bool bigEndian = false;
+    QByteArray dateTime = "2023:04:05 06:07:08";
+    QByteArray film;          // 0x920C, left out when empty
+    QByteArray frame;         // 0x920D, left out when empty
+    QByteArray thumbnail;     // a JPEG; no IFD1 when empty
+    int compression = 6;
+    bool compressionAsShort = true;
+};
+QByteArray exifJpeg(const ExifSpec& spec, const QByteArray& jpeg);
+
+// The JPEG with a JFIF APP0 segment first, carrying an RGB thumbnail of tw x th
+// pixels (none when 0) in a single colour.
+QByteArray withJfif(const QByteArray& jpeg, int tw = 0, int th = 0, QRgb colour = 0xff0000);
+
+// Segments placed right after the start-of-image marker.
+QByteArray insertAfterSoi(const QByteArray& jpeg, const QByteArray& segments);
+
+// A JPEG whose frame header claims w x h pixels (the rest is the real data of
+// a small picture).
+QByteArray jpegClaiming(int w, int h);
+
+// A GIF of w x h pixels in one colour.
+QByteArray makeGif(int w, int h, QRgb colour);
+
+// Little-endian byte writer.
+struct Bytes {
+    QByteArray b;
+    bool big = false;
+    Bytes& u8(int v);
+    Bytes& u16(int v);
+    Bytes& u32(qint64 v);
+    Bytes& raw(const QByteArray& a);
+};
+
+// A WMF (placeable, 96 units per inch) of w x h units filled white with one
+// rectangle of the colour (0x00BBGGRR) drawn at (x0, y0)-(x1, y1).
+QByteArray makeWmf(int w, int h, quint32 colorref, int x0, int y0, int x1, int y1);
+// An EMF of w x h pixels (frame at 96 dpi) with one filled rectangle.
+QByteArray makeEmf(int w, int h, quint32 colorref, int x0, int y0, int x1, int y1);
+
+}  // namespace zbtest

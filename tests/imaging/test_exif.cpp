@@ -1,0 +1,153 @@
+#include "imaging/exif.h"
+
+#include "fixtures.h"
+#include "support/temp_dir.h"
+
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+using namespace zb;
+
+namespace {
+
+const QByteArray& smallJpeg()
+{
+    static const QByteArray bytes = zbtest::makeJpeg(64, 48);
+    return bytes;
+}
+const QByteArray& thumbJpeg()
+{
+    static const QByteArray bytes = zbtest::makeJpeg(16, 12);
+    return bytes;
+}
+
+QByteArray camera(bool big)
+{
+    zbtest::ExifSpec spec;
+    spec.bigEndian = big;
+    spec.film = "FDI-000123456";
+    spec.frame = "12";  // short enough to stand inside its entry
+    spec.thumbnail = thumbJpeg();
+    return zbtest::exifJpeg(spec, smallJpeg());
+}
+
+QByteArray poke32(QByteArray data, int at, quint32 value)
+{
+    qToLittleEndian<quint32>(value, data.data() + at);
+    return data;
+}
+QByteArray poke16(QByteArray data, int at, quint16 value)
+{
+    qToLittleEndian<quint16>(value, data.data() + at);
+    return data;
+}
+
+}  // namespace
+
+TEST(ImagingExif, ReadsBothByteOrders)
+{
+    for (bool big : {false, true}) {
+        const auto info = ReadExifData(camera(big));
+        ASSERT_TRUE(info) << big;
+        EXPECT_EQ(info->dateTime, "2023:04:05 06:07:08");
+        EXPECT_EQ(info->filmNumber, "FDI-000123456");
+        EXPECT_EQ(info->frameNumber, "12");
+        const auto thumb = ExifThumbnailData(camera(big), 120);
+        ASSERT_TRUE(thumb) << big;
+        EXPECT_EQ(*thumb, thumbJpeg());
+    }
+}
+
+TEST(ImagingExif, FromFiles)
+{
+    zbtest::TempDir dir;
+    zbtest::writeAll(dir.file("cam.jpg"), camera(false));
+    const auto info = ReadExif(dir.file("cam.jpg"));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->dateTime, "2023:04:05 06:07:08");
+    EXPECT_EQ(ExifThumbnail(dir.file("cam.jpg"), 0), thumbJpeg());
+    EXPECT_FALSE(ReadExif(dir.file("missing.jpg")));
+    EXPECT_FALSE(ExifThumbnail(dir.file("missing.jpg"), 0));
+}
+
+TEST(ImagingExif, MissingTagsAndLongTexts)
+{
+    zbtest::ExifSpec spec;
+    spec.dateTime = QByteArray(80, '9');
+    const auto info = ReadExifData(zbtest::exifJpeg(spec, smallJpeg()));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->dateTime, QString(50, '9'));
+    EXPECT_EQ(info->filmNumber, "");
+    EXPECT_EQ(info->frameNumber, "");
+}
+
+TEST(ImagingExif, OnlyApp1RightAfterStartOfImage)
+{
+    // A JFIF segment first: no EXIF even though an APP1 block follows.
+    const QByteArray exifFirst = camera(false);
+    const QByteArray jfifFirst = zbtest::withJfif(exifFirst);
+    EXPECT_FALSE(ReadExifData(jfifFirst));
+    EXPECT_FALSE(ExifThumbnailData(jfifFirst, 0));
+    EXPECT_FALSE(ReadExifData(smallJpeg()));
+    EXPECT_FALSE(ReadExifData(QByteArray("\xFF\xD8\xFF\xE1", 4)));
+    EXPECT_FALSE(ReadExifData(QByteArray()));
+}
+
+TEST(ImagingExif, ThumbnailConditions)
+{
+    zbtest::ExifSpec spec;
+    spec.thumbnail = thumbJpeg();
+    const QByteArray file = zbtest::exifJpeg(spec, smallJpeg());
+    for (int size : {0, 1, 160})
+        EXPECT_TRUE(ExifThumbnailData(file, size)) << size;
+    for (int size : {161, 200, -1})
+        EXPECT_FALSE(ExifThumbnailData(file, size)) << size;
+
+    spec.compression = 1;  // uncompressed thumbnail: not used
+    EXPECT_FALSE(ExifThumbnailData(zbtest::exifJpeg(spec, smallJpeg()), 0));
+    spec.compression = 6;
+    spec.compressionAsShort = false;  // written as LONG
+    EXPECT_TRUE(ExifThumbnailData(zbtest::exifJpeg(spec, smallJpeg()), 0));
+    spec.thumbnail.clear();  // no IFD1 at all
+    EXPECT_FALSE(ExifThumbnailData(zbtest::exifJpeg(spec, smallJpeg()), 0));
+}
+
+TEST(ImagingExif, DamagedBlocksYieldNothing)
+{
+    // Little-endian layout from the start of the file: TIFF header at 12,
+    // first-IFD offset at 16, IFD0 at 20 (count, DateTime entry at 22, Exif
+    // pointer entry at 34 with its value at 42), next-IFD offset at 46.
+    const QByteArray file = camera(false);
+    const struct {
+        const char* what;
+        QByteArray data;
+    } cases[] = {
+        {"first IFD past the end", poke32(file, 16, 0xFFFFFF00u)},
+        {"IFD0 entry count past the end", poke16(file, 20, 0xFFFF)},
+        {"text offset past the end", poke32(file, 30, 0xFFFFFFF0u)},
+        {"text count past the end", poke32(file, 26, 0xFFFFFFFFu)},
+        {"Exif IFD pointing back at IFD0", poke32(file, 42, 8)},
+        {"Exif IFD past the end", poke32(file, 42, 0x7FFFFFFFu)},
+        {"cut inside IFD0", file.left(30)},
+    };
+    for (const auto& c : cases)
+        EXPECT_FALSE(ReadExifData(c.data)) << c.what;
+
+    const struct {
+        const char* what;
+        QByteArray data;
+    } thumbCases[] = {
+        {"IFD1 past the end", poke32(file, 46, 0xFFFFFFF0u)},
+        {"IFD1 is IFD0", poke32(file, 46, 8)},
+        {"cut inside the thumbnail", file.left(file.indexOf(thumbJpeg()) + 10)},
+    };
+    for (const auto& c : thumbCases)
+        EXPECT_FALSE(ExifThumbnailData(c.data, 0)) << c.what;
+
+    // Every prefix of the block: no crash, and no thumbnail before it is whole.
+    const qsizetype thumbEnd = file.indexOf(thumbJpeg()) + thumbJpeg().size();
+    for (qsizetype n = 0; n < thumbEnd; ++n) {
+        (void)ReadExifData(file.left(n));
+        EXPECT_FALSE(ExifThumbnailData(file.left(n), 0)) << n;
+    }
+}
