@@ -316,6 +316,24 @@ bool JobLife::openJob(const QString& name, bool forced)
     }
 }
 
+bool JobLife::templateSound(const QString& templateName)
+{
+    const QString path = templatePath(templateName);
+    // A template is a file of the template folder: a name with a folder part names none.
+    const bool plainName = !templateName.contains(QLatin1Char('/')) && !templateName.contains(QLatin1Char('\\')) &&
+                           templateName != QLatin1String("..");
+    if (!plainName || !QFileInfo(path).isFile()) {
+        messages_.error(kTemplateMissing.arg(templateName));
+        return false;
+    }
+    ReadReport report;
+    if (!readTemplate(path, &report) || report.damaged) {
+        messages_.error(kTemplateDamaged.arg(templateName));
+        return false;
+    }
+    return true;
+}
+
 std::optional<QString> JobLife::checkNewJob(const QString& typedName, const QString& templateName)
 {
     const QString name = cleanJobName(typedName);
@@ -328,11 +346,8 @@ std::optional<QString> JobLife::checkNewJob(const QString& typedName, const QStr
         return std::nullopt;
     }
     if (!templateName.isEmpty()) {
-        ReadReport report;
-        if (!readTemplate(templatePath(templateName), &report) || report.damaged) {
-            messages_.error(kTemplateDamaged.arg(templateName));
+        if (!templateSound(templateName))
             return std::nullopt;
-        }
     }
     return name;
 }
@@ -367,12 +382,9 @@ JobLife::OpenResult JobLife::openChosen(const JobChoice& choice)
     // A new job's template must be readable before anything is created.
     std::optional<Hierarchy> templ;
     if (!hasTreeFile && !choice.templateName.isEmpty()) {
-        ReadReport report;
-        templ = readTemplate(templatePath(choice.templateName), &report);
-        if (!templ || report.damaged) {
-            messages_.error(kTemplateDamaged.arg(choice.templateName));
+        if (!templateSound(choice.templateName))
             return OpenResult::Failed;
-        }
+        templ = readTemplate(templatePath(choice.templateName));
     }
 
     if (hooks.closeAlbumEditor && !hooks.closeAlbumEditor())

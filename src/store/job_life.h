@@ -40,6 +40,8 @@ inline const QString kTemplateSaveCaption = QStringLiteral("テンプレート�
 inline const QString kJobNameEmpty = QStringLiteral("工事名を入力してください。");
 inline const QString kTemplateDamaged = QStringLiteral(
     "テンプレートファイル「%1」は壊れているため読み込めません。\r\n工事データは作成されませんでした。");
+inline const QString kTemplateMissing = QStringLiteral(
+    "テンプレートファイル「%1」が見つかりません。\r\n工事データは作成されませんでした。");
 inline const QString kTreeFileDamaged = QStringLiteral(
     "工事階層ファイル「%1」の一部が壊れていたため、読み込めた範囲で開きました。\r\n"
     "元のファイルは「%2」として残してあります。");
@@ -178,7 +180,8 @@ public:
     TTableNetWork& photoTable();
 
 private:
-    bool buildTree(const QString& templateName);
+    // True when the template can be read without damage; tells the user otherwise.
+    bool templateSound(const QString& templateName);
     QList<RECORD> tableRows(bool skipDrawings) const;
 
     Folders folders_;

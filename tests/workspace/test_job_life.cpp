@@ -428,3 +428,13 @@ TEST(JobFiles, RenameMovesEveryFileAndAsksAgainForATakenName)
     p.messages.replyText(std::nullopt);
     EXPECT_FALSE(renameJob(p.folders.dataFile, QStringLiteral("Other"), p.messages));
 }
+
+TEST(JobNew, MissingTemplateCreatesNothing)
+{
+    for (const QString& name : {QStringLiteral("無い"), QStringLiteral("../DATAFILE/x")}) {
+        Program p;
+        EXPECT_EQ(p.job->createJob(QStringLiteral("A"), name), JobLife::OpenResult::Failed);
+        EXPECT_EQ(p.messages.boxes(), QStringList{QStringLiteral("error: ") + kTemplateMissing.arg(name)});
+        EXPECT_TRUE(jobFiles(p.folders.dataFile, QStringLiteral("A")).isEmpty());
+    }
+}
