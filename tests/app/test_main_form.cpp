@@ -1,0 +1,413 @@
+// The main window driven as a user would, on the offscreen platform.
+#include "app/command_map.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "app/ui/main_form.h"
+#include "app/ui/set_form.h"
+#include "controls/dialog_messages.h"
+#include "controls/message_dialog.h"
+#include "core/inifile.h"
+#include "core/scripted_ports.h"
+#include "support/temp_dir.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDockWidget>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace zb;
+
+namespace {
+
+QApplication& app()
+{
+    static int argc = 1;
+    static char name[] = "test_app_ui";
+    static char* argv[] = {name, nullptr};
+    static QApplication* a = new QApplication(argc, argv);
+    return *a;
+}
+
+void whenModal(std::function<void(QWidget*)> act)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            act(w);
+        }
+    });
+    timer->start();
+}
+
+void clickButton(QWidget* w, const QString& text)
+{
+    for (QPushButton* b : w->findChildren<QPushButton*>())
+        if (b->text() == text) {
+            QTest::mouseClick(b, Qt::LeftButton);
+            return;
+        }
+    ADD_FAILURE() << "no button " << text.toStdString();
+}
+
+class MainForm : public ::testing::Test {
+protected:
+    zbtest::TempDir dir;
+    Folders folders;
+    DialogMessages messages;
+
+    void SetUp() override
+    {
+        app();
+        appSettings() = Settings{};
+        appCommonSettings() = CommonSettings{};
+        folders = resolveFolders(dir.path(), NetworkSettings{}, SharedDecision{}, dir.path());
+        ScriptedMessages quiet;
+        createFolders(folders, quiet);
+    }
+
+    std::unique_ptr<TZbMainForm> open()
+    {
+        auto form = std::make_unique<TZbMainForm>(folders, messages);
+        form->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        return form;
+    }
+};
+
+void checkMenu(TZbMainForm& form, const std::vector<MenuEntry>& entries, QMenu* menu)
+{
+    QList<QAction*> shown;
+    for (QAction* a : menu->actions())
+        shown << a;
+    ASSERT_EQ(shown.size(), qsizetype(entries.size())) << menu->title().toStdString();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const MenuEntry& e = entries[i];
+        QAction* a = shown[qsizetype(i)];
+        if (e.isSeparator()) {
+            EXPECT_TRUE(a->isSeparator());
+            continue;
+        }
+        EXPECT_EQ(a->text(), e.caption) << e.name.toStdString();
+        EXPECT_EQ(a->shortcut(), QKeySequence(e.shortcut, QKeySequence::PortableText)) << e.name.toStdString();
+        if (!e.children.empty()) {
+            ASSERT_NE(a->menu(), nullptr) << e.name.toStdString();
+            checkMenu(form, e.children, a->menu());
+        }
+    }
+}
+
+}  // namespace
+
+TEST_F(MainForm, MenusPanelsAndStatusBarFollowTheCommandMap)
+{
+    auto form = open();
+    auto* bar = form->findChild<QMenuBar*>("MainMenu");
+    ASSERT_NE(bar, nullptr);
+    const QList<QAction*> tops = bar->actions();
+    ASSERT_EQ(tops.size(), qsizetype(mainMenu().size()));
+    for (size_t i = 0; i < mainMenu().size(); ++i) {
+        EXPECT_EQ(tops[qsizetype(i)]->text(), mainMenu()[i].caption);
+        checkMenu(*form, mainMenu()[i].children, tops[qsizetype(i)]->menu());
+    }
+    checkMenu(*form, treePopup(), form->treePopupMenu());
+    checkMenu(*form, listPopup(), form->listPopupMenu());
+    checkMenu(*form, drawingListPopup(), form->drawingPopupMenu());
+
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("ゾルベル for Windows"));
+    EXPECT_EQ(form->floatMenu()->windowTitle(), QStringLiteral("工事階層"));
+    EXPECT_EQ(form->floatClip()->windowTitle(), QStringLiteral("工事／写真情報"));
+    EXPECT_EQ(form->floatMime()->windowTitle(), QStringLiteral("参考図"));
+    EXPECT_EQ(form->dockWidgetArea(form->floatMenu()), Qt::LeftDockWidgetArea);
+    EXPECT_EQ(form->dockWidgetArea(form->floatClip()), Qt::RightDockWidgetArea);
+    EXPECT_EQ(form->dockWidgetArea(form->floatMime()), Qt::RightDockWidgetArea);
+    EXPECT_EQ(form->floatMenu()->width(), 360);
+    EXPECT_EQ(form->floatClip()->width(), 360);
+    EXPECT_LT(form->floatClip()->y(), form->floatMime()->y());
+    EXPECT_EQ(form->tabSet()->tabText(0), QStringLiteral("工事情報 "));
+
+    EXPECT_EQ(form->statusPanel(0)->width(), 300);
+    EXPECT_EQ(form->statusPanel(1)->width(), 130);
+    EXPECT_EQ(form->statusPanel(2)->width(), 120);
+
+    // Hints go to panel 0 after a blank; an empty hint brings the status text back.
+    form->setStatusText(QStringLiteral("準備完了"));
+    QStatusTipEvent tip(QStringLiteral("削除"));
+    QApplication::sendEvent(form.get(), &tip);
+    EXPECT_EQ(form->statusPanel(0)->text(), QStringLiteral(" 削除"));
+    QStatusTipEvent none{QString()};
+    QApplication::sendEvent(form.get(), &none);
+    EXPECT_EQ(form->statusPanel(0)->text(), QStringLiteral("準備完了"));
+
+    // Commands whose work comes later are there but disabled; the ones of
+    // this window work.
+    EXPECT_FALSE(form->action("Mn_XML_Write")->isEnabled());
+    EXPECT_FALSE(form->action("Mn_Copy")->isEnabled());
+    EXPECT_FALSE(form->toolButton("SB_KoumokuAdd")->isEnabled());
+    EXPECT_FALSE(form->action("Mn_HelpSearch")->isEnabled());  // no help folder
+    EXPECT_TRUE(form->action("Mn_Environment")->isEnabled());
+    EXPECT_TRUE(form->action("Mn_Exit")->isEnabled());
+    EXPECT_TRUE(form->action("Mn_PanelMime")->isChecked());
+}
+
+TEST_F(MainForm, CtrlCInAnEditBoxDoesNotReachTheMenu)
+{
+    auto form = open();
+    int copies = 0;
+    form->setHandler("Mn_Copy", [&] { ++copies; });
+    ASSERT_TRUE(form->action("Mn_Copy")->isEnabled());
+
+    auto* edit = new QLineEdit(form->floatClip()->widget());
+    edit->setText(QStringLiteral("工事名"));
+    edit->show();
+    form->activateWindow();
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(copies, 0);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("工事名"));
+
+    form->listView()->addItem(QStringLiteral("写真1"));
+    form->listView()->setFocus();
+    form->listView()->setCurrentRow(0);
+    QTest::keyClick(form->listView(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(copies, 1);
+}
+
+TEST_F(MainForm, EnablingFollowsTheFocusedTreeFolder)
+{
+    auto form = open();
+    for (const char* n : {"Mn_ImportFile", "SB_TreeNew", "SB_TreeRename", "Mn_Delete"})
+        form->setHandler(n, [] {});
+    QTreeWidget* tree = form->tree();
+    auto folder = [&](QTreeWidgetItem* parent, const QString& caption, FolderKind kind) {
+        auto* i = parent ? new QTreeWidgetItem(parent, {caption}) : new QTreeWidgetItem(tree, {caption});
+        i->setData(0, kFolderKindRole, int(kind));
+        return i;
+    };
+    folder(nullptr, QStringLiteral("未分類(写真フォルダ)"), FolderKind::Unclassified);
+    QTreeWidgetItem* root = folder(nullptr, QStringLiteral("工事写真"), FolderKind::Root);
+    QTreeWidgetItem* work = folder(root, QStringLiteral("工事"), FolderKind::Normal);
+    QTreeWidgetItem* before = folder(work, QStringLiteral("着手前及び完成写真"), FolderKind::Normal);
+    QTreeWidgetItem* trash = folder(nullptr, QStringLiteral("ごみ箱"), FolderKind::Trash);
+
+    form->activateWindow();
+    tree->setFocus();
+    struct Case {
+        QTreeWidgetItem* item;
+        bool import, newFolder, rename;
+    } cases[] = {{trash, true, false, false}, {root, false, true, false}, {work, false, true, true}, {before, true, true, true}};
+    for (const Case& c : cases) {
+        tree->setCurrentItem(c.item);
+        form->updateButtons();
+        EXPECT_EQ(form->toolButton("SB_Import")->isEnabled(), c.import) << c.item->text(0).toStdString();
+        EXPECT_EQ(form->toolButton("SB_TreeNew")->isEnabled(), c.newFolder) << c.item->text(0).toStdString();
+        EXPECT_EQ(form->toolButton("SB_TreeRename")->isEnabled(), c.rename) << c.item->text(0).toStdString();
+        EXPECT_EQ(form->toolButton("SB_Delete")->isEnabled(), c.rename) << c.item->text(0).toStdString();
+    }
+    // Focus leaves the tree: the folder commands go off, import stays.
+    form->listView()->setFocus();
+    form->updateButtons();
+    EXPECT_FALSE(form->toolButton("SB_TreeNew")->isEnabled());
+    EXPECT_TRUE(form->toolButton("SB_Import")->isEnabled());
+}
+
+TEST_F(MainForm, MinimisingHidesFloatingPanelsAndRestoringShowsThemAgain)
+{
+    auto form = open();
+    QDockWidget* mime = form->floatMime();
+    mime->setFloating(true);
+    mime->show();
+    ASSERT_TRUE(mime->isVisible());
+    form->setWindowState(Qt::WindowMinimized);
+    EXPECT_FALSE(mime->isVisible());
+    EXPECT_TRUE(form->floatMenu()->isVisibleTo(form.get()));
+    form->setWindowState(Qt::WindowNoState);
+    EXPECT_TRUE(mime->isVisible());
+    EXPECT_TRUE(mime->isFloating());
+    EXPECT_FALSE(form->floatMenu()->isFloating());
+    EXPECT_TRUE(form->floatMenu()->isVisible());
+}
+
+TEST_F(MainForm, SettingsAndPositionsSurviveARestart)
+{
+    QRect saved;
+    {
+        auto form = open();
+        form->setGeometry(40, 50, 700, 500);
+        saved = form->normalGeometry();
+        form->floatMime()->hide();
+        // The environment dialog, as a user fills it in.
+        whenModal([](QWidget* w) {
+            auto* set = qobject_cast<TSetForm*>(w);
+            ASSERT_NE(set, nullptr);
+            EXPECT_EQ(set->windowTitle(), QStringLiteral("環境設定"));
+            EXPECT_EQ(set->tabs()->tabText(0), QStringLiteral("共通設定"));
+            EXPECT_EQ(set->tabs()->tabText(1), QStringLiteral("自社名"));
+            EXPECT_FALSE(set->tabs()->isTabVisible(2));
+            auto* spin = set->findChild<QSpinBox*>("Spin_AutoSave");
+            spin->setValue(5);
+            QLineEdit* name = set->commonEdit("JUkeoi");
+            name->setText(QStringLiteral("髙橋建設株式会社"));
+            clickButton(w, QStringLiteral("登録(&R)"));
+        });
+        form->action("Mn_Environment")->trigger();
+        EXPECT_EQ(appSettings().autoSaveTime, 5);
+        // ZBCOMN.LST is written at once.
+        IniFile common(folders.userFile + "ZBCOMN.LST");
+        EXPECT_EQ(common.readString("ComnPrg_Env", "JUkeoi"), QStringLiteral("髙橋建設株式会社"));
+        EXPECT_TRUE(form->close());
+    }
+    EXPECT_EQ(IniFile(folders.iniDir + "ZB.INI").readString("MainPrg_Env", "AutoSaveTime"), "5");
+    EXPECT_TRUE(QFile::exists(folders.localTemp + "ZBM.DAT"));
+
+    appSettings() = Settings{};
+    appCommonSettings() = CommonSettings{};
+    auto form = open();
+    EXPECT_EQ(appSettings().autoSaveTime, 5);
+    EXPECT_EQ(appCommonSettings().jUkeoi, QStringLiteral("髙橋建設株式会社"));
+    EXPECT_EQ(form->normalGeometry(), saved);
+    EXPECT_FALSE(form->floatMime()->isVisible());
+    EXPECT_FALSE(form->action("Mn_PanelMime")->isChecked());
+}
+
+TEST_F(MainForm, EnvironmentDialogCancelChangesNothing)
+{
+    auto form = open();
+    whenModal([](QWidget* w) {
+        w->findChild<QSpinBox*>("Spin_AutoSave")->setValue(30);
+        clickButton(w, QStringLiteral("中止(&C)"));
+    });
+    form->action("Mn_Environment")->trigger();
+    EXPECT_EQ(appSettings().autoSaveTime, 0);
+}
+
+TEST_F(MainForm, LayoutResetMakesTheNextStartUseTheBuiltInLayout)
+{
+    {
+        auto form = open();
+        form->setGeometry(40, 50, 800, 600);
+        form->floatMime()->hide();
+        EXPECT_TRUE(form->close());
+    }
+    ASSERT_TRUE(QFile::exists(folders.localTemp + "ZBM.DAT"));
+    {
+        auto form = open();
+        EXPECT_FALSE(form->floatMime()->isVisible());
+        QString asked;
+        whenModal([&](QWidget* w) {
+            asked = w->findChild<QLabel*>("Label_Text")->text();
+            clickButton(w, kYesCaption);
+        });
+        form->action("Mn_LayoutReset")->trigger();
+        EXPECT_EQ(asked, QStringLiteral("次回起動時に画面表示・ドッキング状態を初期化します。\nよろしいですか？"));
+        EXPECT_TRUE(form->layoutResetPending());
+        EXPECT_TRUE(form->close());
+    }
+    EXPECT_FALSE(QFile::exists(folders.localTemp + "ZBM.DAT"));
+    EXPECT_FALSE(IniFile(folders.localTemp + "ZB_M.INI").sectionExists("Sz_ZbMainForm"));
+    auto form = open();
+    EXPECT_TRUE(form->floatMime()->isVisible());
+    EXPECT_EQ(form->dockWidgetArea(form->floatMime()), Qt::RightDockWidgetArea);
+}
+
+TEST_F(MainForm, CloseRunsTheJobSaveAndTheAlbumEditorMayRefuse)
+{
+    auto form = open();
+    QStringList log;
+    bool editorCloses = false;
+    JobHooks hooks;
+    hooks.closeAlbumEditor = [&] { log << "album"; return editorCloses; };
+    hooks.saveJob = [&] { log << "save"; return true; };
+    hooks.removeJobMarker = [&] { log << "marker"; };
+    form->setJobHooks(hooks);
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(log, QStringList{"album"});
+    EXPECT_TRUE(form->isVisible());
+    editorCloses = true;
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(log, (QStringList{"album", "album", "save", "marker"}));
+    EXPECT_TRUE(QFile::exists(folders.iniDir + "ZB.INI"));
+}
+
+TEST_F(MainForm, AutomaticSaveRunsOnIdleAfterItsInterval)
+{
+    auto form = open();
+    int saves = 0, flushes = 0;
+    JobHooks hooks;
+    hooks.saveJob = [&] {
+        EXPECT_TRUE(form->busy());
+        ++saves;
+        return true;
+    };
+    hooks.flushTable = [&] { ++flushes; };
+    form->setJobHooks(hooks);
+    const QDateTime t0(QDate(2024, 4, 1), QTime(9, 0));
+    form->autoSaveClock().restart(t0);
+    appSettings().autoSaveTime = 0;
+    form->idleCheck(t0.addSecs(3600));
+    EXPECT_EQ(saves, 0);
+    appSettings().autoSaveTime = 1;
+    form->idleCheck(t0.addSecs(3600));
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(flushes, 1);
+    EXPECT_FALSE(form->busy());
+    form->idleCheck(t0.addSecs(3630));
+    EXPECT_EQ(saves, 1);
+}
+
+TEST_F(MainForm, CompanionBrowserThatCannotStartIsReported)
+{
+    auto form = open();
+    QString text;
+    QPoint where;
+    whenModal([&](QWidget* w) {
+        text = static_cast<QMessageBox*>(w)->text();
+        where = w->pos();
+        clickButton(w, kOkCaption);
+    });
+    QTest::mouseClick(form->toolButton("SB_Miru"), Qt::LeftButton);
+    EXPECT_EQ(text, QStringLiteral("指定のプロセスは実行出来ませんでした。Er=2"));
+    EXPECT_EQ(where, QPoint(50, 50));
+}
+
+TEST_F(MainForm, ThumbnailTogglesSwitchTheirSettingsAndHints)
+{
+    auto form = open();
+    QToolButton* swap = form->toolButton("SB_Swap");
+    EXPECT_EQ(swap->toolTip(), QStringLiteral("写真のドロップ時に単項目は入替"));
+    QTest::mouseClick(swap, Qt::LeftButton);
+    EXPECT_TRUE(appSettings().graphicSwap);
+    EXPECT_EQ(swap->toolTip(), QStringLiteral("写真のドロップ時に単項目は挿入"));
+
+    QToolButton* fit = form->toolButton("SB_Fit");
+    EXPECT_EQ(fit->toolTip(), QStringLiteral("サムネイルの写真は最小幅にあわせる"));
+    QTest::mouseClick(fit, Qt::LeftButton);
+    EXPECT_TRUE(appSettings().thumbnailMinFit);
+    EXPECT_EQ(fit->toolTip(), QStringLiteral("サムネイルの写真は最大値にあわせる"));
+
+    QToolButton* size = form->toolButton("SB_Size");
+    EXPECT_EQ(size->toolTip(), QStringLiteral("カスタムサイズ"));
+    QTest::mouseClick(size, Qt::LeftButton);
+    EXPECT_EQ(appSettings().iconStyle, 1);
+    EXPECT_EQ(size->toolTip(), QStringLiteral("標準サイズ"));
+}
