@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QVector>
+#include <limits>
 #include <map>
 #include <optional>
 #include <sqlite3.h>
@@ -212,11 +213,67 @@ struct Table::Impl {
     QVector<QVariant> buf;
     std::map<int, std::optional<QByteArray>> blobWrites;
     qint64 dataVersion = 0;
+    // A running statement that walks the rows in order, so that next() steps
+    // instead of searching the index again. Dropped by every other cursor move
+    // and by every write.
+    sqlite3_stmt* scan = nullptr;
+    bool scanning = false;
 
     ~Impl() { closeDb(); }
 
+    void stopScan()
+    {
+        if (scan)
+            sqlite3_reset(scan);
+        scanning = false;
+    }
+
+    // Starts walking from the rows after `from` and loads the first of them.
+    bool startScan(qint64 from)
+    {
+        stopScan();
+        if (!exclusive) {
+            // A statement left running would hold a read lock on a shared table
+            // and keep other computers from writing: search for each row instead.
+            if (seek(QStringLiteral("WHERE ") + orderColumn() + QStringLiteral(" > ? ORDER BY ") + orderColumn()
+                         + QStringLiteral(" LIMIT 1"),
+                     from, true))
+                return true;
+            positioned = false;
+            return false;
+        }
+        if (!scan) {
+            const QByteArray sql = (QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM t_rows WHERE ") + orderColumn()
+                                    + QStringLiteral(" > ? ORDER BY ") + orderColumn()).toUtf8();
+            int rc = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &scan, nullptr);
+            if (rc != SQLITE_OK)
+                fail(db, rc, QStringLiteral("cannot read rows"));
+        }
+        sqlite3_bind_int64(scan, 1, from);
+        scanning = true;
+        return stepScan();
+    }
+
+    bool stepScan()
+    {
+        int rc = sqlite3_step(scan);
+        if (rc == SQLITE_ROW) {
+            load(scan);
+            return true;
+        }
+        stopScan();
+        positioned = false;
+        if (rc != SQLITE_DONE)
+            fail(db, rc, QStringLiteral("cannot read a row"));
+        return false;
+    }
+
     void closeDb()
     {
+        if (scan)
+            sqlite3_finalize(scan);
+        scan = nullptr;
+        scanning = false;
         for (sqlite3_stmt* s : std::as_const(cache))
             sqlite3_finalize(s);
         cache.clear();
@@ -260,6 +317,7 @@ struct Table::Impl {
 
     bool seek(const QString& where, qint64 arg, bool useArg)
     {
+        stopScan();
         Stmt s = prepare(QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM t_rows ") + where);
         if (useArg)
             s.bind(1, arg);
@@ -414,6 +472,7 @@ int Table::fieldIndex(const QString& name) const
 void Table::addPrimaryIndex(const QString& field)
 {
     d->requireOpen();
+    d->stopScan();
     if (!d->pk.isEmpty())
         return;
     if (fieldIndex(field) < 0)
@@ -431,13 +490,16 @@ void Table::addPrimaryIndex(const QString& field)
     }
     d->pk = field;
     d->pkPos = fieldIndex(field);
+    // The walking statement orders by the key from now on.
+    sqlite3_finalize(d->scan);
+    d->scan = nullptr;
 }
 
 bool Table::first()
 {
     d->requireOpen();
     d->positioned = false;
-    return d->seek(QStringLiteral("ORDER BY ") + d->orderColumn() + QStringLiteral(" LIMIT 1"), 0, false);
+    return d->startScan(std::numeric_limits<qint64>::min());
 }
 
 bool Table::next()
@@ -445,12 +507,9 @@ bool Table::next()
     d->requireOpen();
     if (!d->positioned)
         return false;
-    const qint64 from = d->orderValue;
-    if (d->seek(QStringLiteral("WHERE ") + d->orderColumn() + QStringLiteral(" > ? ORDER BY ") + d->orderColumn() + QStringLiteral(" LIMIT 1"),
-                from, true))
-        return true;
-    d->positioned = false;
-    return false;
+    if (d->scanning)
+        return d->stepScan();
+    return d->startScan(d->orderValue);
 }
 
 bool Table::eof() const { return !d->positioned; }
@@ -482,6 +541,7 @@ qint64 Table::maxKey() const
 void Table::append()
 {
     d->requireOpen();
+    d->stopScan();
     d->state = Impl::State::Insert;
     d->buf = QVector<QVariant>(d->fields.size());
     d->blobWrites.clear();
@@ -490,6 +550,7 @@ void Table::append()
 void Table::edit()
 {
     d->requireOpen();
+    d->stopScan();
     if (!d->positioned)
         throw EngineError(EngineError::Kind::State, QStringLiteral("no current row to edit"));
     d->state = Impl::State::Edit;
@@ -563,6 +624,7 @@ void Table::cancel()
 void Table::remove()
 {
     d->requireOpen();
+    d->stopScan();
     if (!d->positioned)
         throw EngineError(EngineError::Kind::State, QStringLiteral("no current row to delete"));
     cancel();
@@ -652,11 +714,22 @@ QByteArray Table::readBlob(int pos) const
     }
     if (!d->positioned || !d->row.value(pos).isValid())
         return {};
-    Stmt s = d->prepare(QStringLiteral("SELECT data FROM t_blobs WHERE id = ?"));
-    s.bind(1, d->row[pos].toLongLong());
-    if (s.step("cannot read a picture") != SQLITE_ROW)
-        return {};
-    return QByteArray(static_cast<const char*>(sqlite3_column_blob(s.get(), 0)), sqlite3_column_bytes(s.get(), 0));
+    // Read straight into the result: one copy of the picture, not two.
+    sqlite3_blob* blob = nullptr;
+    int rc = sqlite3_blob_open(d->db, "main", "t_blobs", "data", d->row[pos].toLongLong(), 0, &blob);
+    if (rc != SQLITE_OK) {
+        if (blob)
+            sqlite3_blob_close(blob);
+        if (rc == SQLITE_ERROR)
+            return {};  // the picture row is gone
+        fail(d->db, rc, QStringLiteral("cannot read a picture"));
+    }
+    QByteArray out(sqlite3_blob_bytes(blob), Qt::Uninitialized);
+    rc = out.isEmpty() ? SQLITE_OK : sqlite3_blob_read(blob, out.data(), int(out.size()), 0);
+    sqlite3_blob_close(blob);
+    if (rc != SQLITE_OK)
+        fail(d->db, rc, QStringLiteral("cannot read a picture"));
+    return out;
 }
 
 qint64 Table::blobSize(int pos) const
@@ -716,6 +789,7 @@ void Table::refresh()
 void Table::pack(const QString& password)
 {
     d->requireOpen();
+    d->stopScan();
     cancel();
     QString blobCols;
     for (const FieldDef& f : d->fields)
@@ -747,6 +821,7 @@ void Table::pack(const QString& password)
 void Table::empty()
 {
     d->requireOpen();
+    d->stopScan();
     cancel();
     d->begin();
     try {
