@@ -306,11 +306,11 @@ bool JobLife::openJob(const QString& name, bool forced)
         case OpenResult::Opened:
             return true;
         case OpenResult::InUse:
+        case OpenResult::Failed:
             if (forced)
                 return false;
             continue;  // the list again
         case OpenResult::Refused:
-        case OpenResult::Failed:
             return false;
         }
     }

@@ -108,7 +108,7 @@ struct JobChoice {
 };
 
 // What the open job asks of the windows around it. Every hook may be empty.
-struct JobHooks {
+struct JobLifeHooks {
     // Shows the job list with the current job preselected; nullopt when the
     // user left it without choosing.
     std::function<std::optional<JobChoice>(const QString& current)> chooseJob;
@@ -134,7 +134,7 @@ public:
     JobLife(const JobLife&) = delete;
     JobLife& operator=(const JobLife&) = delete;
 
-    JobHooks hooks;
+    JobLifeHooks hooks;
 
     const Folders& folders() const { return folders_; }
     bool isOpen() const { return !name_.isEmpty(); }
