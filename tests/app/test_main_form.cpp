@@ -411,3 +411,56 @@ TEST_F(MainForm, ThumbnailTogglesSwitchTheirSettingsAndHints)
     EXPECT_EQ(appSettings().iconStyle, 1);
     EXPECT_EQ(size->toolTip(), QStringLiteral("標準サイズ"));
 }
+
+TEST_F(MainForm, NoJobChosenAtTheFirstStartEndsTheProgram)
+{
+    TZbMainForm form(folders, messages);
+    int asked = 0;
+    JobHooks hooks;
+    hooks.openJobList = [&] {
+        ++asked;
+        return false;
+    };
+    form.setJobHooks(hooks);
+    form.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return asked > 0 && !form.isVisible(); }));
+    EXPECT_EQ(asked, 1);
+    // The settings read at the first show are written back at the end.
+    EXPECT_TRUE(QFile::exists(folders.iniDir + "ZB.INI"));
+}
+
+TEST(SetForm, ContractorFieldsAreConvertedWhenLeftAfterAChange)
+{
+    app();
+    TSetForm form;
+    QStringList calls;
+    form.setConversion([&](const QString& text, ContractorMode mode) {
+        calls << text + (mode == ContractorMode::HanSuji ? "/数字" : "/英数");
+        return text.toUpper();
+    });
+    SetFormValues v;
+    v.common.jUkeoiCode = "a1";
+    form.setValues(v);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QLineEdit* name = form.commonEdit("JUkeoi");
+    QLineEdit* code = form.commonEdit("JUkeoiCode");
+    QLineEdit* other = form.commonEdit("JBikou1");
+    form.tabs()->setCurrentIndex(1);
+    form.activateWindow();
+
+    // Left without a change: nothing is converted.
+    code->setFocus();
+    other->setFocus();
+    EXPECT_TRUE(calls.isEmpty());
+
+    name->setFocus();
+    QTest::keyClicks(name, "abc");
+    other->setFocus();
+    code->setFocus();
+    QTest::keyClicks(code, "x");
+    other->setFocus();
+    EXPECT_EQ(calls, (QStringList{"abc/英数", "a1x/数字"}));
+    EXPECT_EQ(form.values().common.jUkeoi, "ABC");
+    EXPECT_EQ(form.values().common.jUkeoiCode, "A1X");
+}

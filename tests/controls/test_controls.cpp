@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -75,6 +76,16 @@ TEST_F(Controls, AccentColourIsTheButtonFaceLoweredBy20)
     EXPECT_EQ(accentColor(QColor(240, 240, 240)), QColor(220, 220, 220));
     EXPECT_EQ(accentColor(QColor(10, 30, 255)), QColor(0, 10, 235));
     EXPECT_EQ(accentColor(QColor(0, 0, 0)), QColor(0, 0, 0));
+}
+
+TEST_F(Controls, WindowsFontNamesMapToTheInstalledJapaneseFonts)
+{
+    installFontSubstitutions();
+    struct Case {
+        QString asked, family;
+    } cases[] = {{kUiFont, "IPAPGothic"}, {kGothicFont, "IPAGothic"}, {kMinchoFont, "IPAMincho"}};
+    for (const Case& c : cases)
+        EXPECT_EQ(QFontInfo(QFont(c.asked)).family(), c.family) << c.asked.toStdString();
 }
 
 TEST_F(Controls, MessageDialogButtonsAndAnswers)

@@ -919,6 +919,12 @@ void TZbMainForm::openEnvironment()
         hooks_.saveJob();
     CommonSettings& common = appCommonSettings();
     store_->readCommon(common);
+    // Secondary windows are made through the resource guard.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool resources = resourcesOk(freeResources(), messages_);
+    QApplication::restoreOverrideCursor();
+    if (!resources)
+        return;
     TSetForm form(this);
     form.setValues(SetFormValues::from(appSettings(), common));
     if (form.exec() != QDialog::Accepted)
