@@ -5,6 +5,8 @@
 #include "store/ui/file_form.h"
 #include "store/ui/new_form.h"
 #include "support/temp_dir.h"
+#include "store/data_module.h"
+#include "workspace/ui/job_workbench.h"
 #include "workspace/ui/tree_view.h"
 
 #include <QApplication>
@@ -258,4 +260,38 @@ TEST_F(TreeUi, DroppingPhotosOnAFolder)
     // Not at a photo level: nothing moves.
     drop(THierarchyTree::photoMime({0}), rectOf(model.photoRoot()).center());
     EXPECT_EQ(at(kStatus)->photos, QList<RECORD>{2});
+}
+
+TEST(WorkbenchUi, StartQuitAndFindEverythingAsItWas)
+{
+    Data d;
+    ScriptedMessages messages;
+    QStringList names;
+    {
+        TDataModule_Main data(d.folders, messages);
+        QWidget window;
+        TJobWorkbench bench(d.folders, data, messages, &window);
+        QObject::connect(&bench, &TJobWorkbench::jobNameChanged, [&](const QString& n) { names << n; });
+        QHash<QString, std::function<void()>> handlers;
+        bench.installHandlers([&](const QString& name, std::function<void()> fn) { handlers[name] = fn; });
+        bench.job().hooks.chooseJob = [](const QString&) { return std::optional<JobChoice>(JobChoice{"J", {}}); };
+        ASSERT_TRUE(bench.openJobList());
+        EXPECT_EQ(names, QStringList{"J"});
+        EXPECT_EQ(bench.treePanel()->TV_Tree->model(), &bench.tree());
+
+        bench.tree().select(bench.tree().findPath(kStatus));
+        messages.replyText(QStringLiteral("床掘"));
+        handlers[QStringLiteral("SB_TreeNew")]();
+        bench.tree().collapseOthers();
+        handlers[QStringLiteral("SB_TreeExpand")]();
+        EXPECT_TRUE(bench.tree().findPath(kStatus)->expanded);
+        bench.closeJob();
+    }
+    TDataModule_Main data(d.folders, messages);
+    QWidget window;
+    TJobWorkbench bench(d.folders, data, messages, &window);
+    bench.job().hooks.chooseJob = [](const QString&) { return std::optional<JobChoice>(JobChoice{"J", {}}); };
+    ASSERT_TRUE(bench.openJobList());
+    EXPECT_TRUE(bench.tree().findPath(kStatus + QStringLiteral("/床掘")));
+    EXPECT_FALSE(messages.boxes().contains(QStringLiteral("warning: ") + kNotClosedProperly));
 }

@@ -1,0 +1,94 @@
+#include "workspace/ui/job_workbench.h"
+
+#include "store/table_network.h"
+#include "store/ui/file_form.h"
+#include "workspace/ui/tree_view.h"
+
+#include <QFileDialog>
+#include <QWidget>
+
+namespace zb {
+
+TJobWorkbench::TJobWorkbench(const Folders& folders, TDataModule_Main& data, Messages& messages, QWidget* window)
+    : QObject(window),
+      folders_(folders),
+      messages_(messages),
+      window_(window),
+      job_(folders, data, messages),
+      workspace_(job_, tree_, messages)
+{
+    panel_ = new TTreePanel(tree_, messages_);
+    connect(panel_->TV_Tree, &THierarchyTree::folderChosen, this, &TJobWorkbench::folderChosen);
+    job_.hooks.chooseJob = [this](const QString& current) { return chooseJob(current); };
+    job_.hooks.nameChanged = [this](const QString& name) { emit jobNameChanged(name); };
+    job_.hooks.enableListClose = [this] {
+        if (fileForm_)
+            fileForm_->setCloseEnabled(true);
+    };
+}
+
+TJobWorkbench::~TJobWorkbench() = default;
+
+std::optional<JobChoice> TJobWorkbench::chooseJob(const QString& current)
+{
+    if (!fileForm_) {
+        fileForm_ = new TFileForm(folders_, messages_, window_);
+    }
+    if (readDataSort)
+        fileForm_->setDataSort(readDataSort());
+    fileForm_->setOpenJob(job_.name());
+    fileForm_->setCloseEnabled(true);
+    std::optional<JobChoice> choice = fileForm_->choose(current);
+    if (writeDataSort)
+        writeDataSort(fileForm_->dataSort());
+    return choice;
+}
+
+void TJobWorkbench::flushTable() { job_.photoTable().flushBuffers(); }
+
+void TJobWorkbench::saveTemplate()
+{
+    if (!job_.isOpen())
+        return;
+    const QString path = QFileDialog::getSaveFileName(window_, kTemplateSaveCaption,
+                                                      folders_.templateDir + job_.name() + QStringLiteral(".ZBT"),
+                                                      QStringLiteral("*.ZBT"));
+    if (path.isEmpty())
+        return;
+    job_.saveTemplate(path.endsWith(QLatin1String(".ZBT"), Qt::CaseInsensitive) ? path : path + QStringLiteral(".ZBT"));
+}
+
+void TJobWorkbench::newFolder()
+{
+    tree_.newFolder(messages_);
+}
+
+void TJobWorkbench::renameFolder()
+{
+    tree_.renameFolder(messages_);
+}
+
+void TJobWorkbench::deleteFolder()
+{
+    workspace_.deleteFolder();
+}
+
+void TJobWorkbench::moveFolder(bool up)
+{
+    if (up)
+        tree_.moveUp();
+    else
+        tree_.moveDown();
+}
+
+void TJobWorkbench::installHandlers(const std::function<void(const QString&, std::function<void()>)>& setHandler)
+{
+    setHandler(QStringLiteral("Mn_JobList"), [this] { jobList(); });
+    setHandler(QStringLiteral("Mn_TemplateSave"), [this] { saveTemplate(); });
+    setHandler(QStringLiteral("SB_TreeNew"), [this] { newFolder(); });
+    setHandler(QStringLiteral("SB_TreeRename"), [this] { renameFolder(); });
+    setHandler(QStringLiteral("SB_TreeExpand"), [this] { expandAll(); });
+    setHandler(QStringLiteral("SB_TreeCollapse"), [this] { collapseOthers(); });
+}
+
+}  // namespace zb
