@@ -13,6 +13,7 @@
 #include <QSvgRenderer>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -90,8 +91,37 @@ QImage renderEmf(const QByteArray& data)
     return drawSvg(svg, w, h);
 }
 
+// libwmf trusts the header: it sizes its object table and record buffer from
+// it before reading a record. A walk of our own first checks that every
+// record lies inside the data and that the header's counts are no larger than
+// the records can justify.
+bool wmfLooksSound(const QByteArray& data)
+{
+    const int start = le32(data, 0) == kPlaceableKey ? 22 : 0;
+    if (data.size() < start + 18 || le16(data, start + 2) != 9)
+        return false;
+    const quint32 numObjects = le16(data, start + 10);
+    const quint32 maxRecord = le32(data, start + 12);
+    qint64 pos = start + 18;
+    qint64 records = 0, largest = 0;
+    while (pos + 6 <= data.size()) {
+        const qint64 words = le32(data, int(pos));
+        const quint16 function = le16(data, int(pos + 4));
+        if (words < 3 || pos + words * 2 > data.size())
+            return false;
+        ++records;
+        largest = std::max(largest, words);
+        pos += words * 2;
+        if (function == 0)
+            break;
+    }
+    return records > 0 && numObjects <= records && maxRecord <= quint32(std::max<qint64>(largest, 3)) + 3;
+}
+
 QImage renderWmf(const QByteArray& data)
 {
+    if (!wmfLooksSound(data))
+        return {};
     wmfAPI* api = nullptr;
     wmfAPI_Options options{};
     options.function = wmf_svg_function;

@@ -236,12 +236,19 @@ TEST(ImagingMetafile, FailuresSayTheConversionFailed)
     QByteArray hugeEmf = emf;  // a frame of ten million pixels a side
     qToLittleEndian<qint32>(264583333, hugeEmf.data() + 32);
     qToLittleEndian<qint32>(264583333, hugeEmf.data() + 36);
+    const QByteArray wmf = zbtest::makeWmf(120, 80, 0, 1, 1, 5, 5);
+    QByteArray manyObjects = wmf;  // the header claims 65535 objects
+    qToLittleEndian<quint16>(0xFFFF, manyObjects.data() + 22 + 10);
+    QByteArray longRecord = wmf;  // the first record runs past the end
+    qToLittleEndian<quint32>(0x10000000, longRecord.data() + 22 + 18);
     const struct {
         const char* what;
         QByteArray data;
         int kind;
     } cases[] = {
         {"empty", QByteArray(), 20},
+        {"wmf with too many objects", manyObjects, 20},
+        {"wmf record past the end", longRecord, 20},
         {"not a metafile", QByteArray(200, 'x'), 20},
         {"truncated emf", emf.left(100), 20},
         {"huge emf", hugeEmf, 20},
