@@ -166,6 +166,7 @@ TEST_F(MainForm, MenusPanelsAndStatusBarFollowTheCommandMap)
     EXPECT_TRUE(form->action("Mn_Environment")->isEnabled());
     EXPECT_TRUE(form->action("Mn_Exit")->isEnabled());
     EXPECT_TRUE(form->action("Mn_PanelMime")->isChecked());
+    EXPECT_FALSE(form->action("Mn_Reclaim")->isVisible());
 }
 
 TEST_F(MainForm, CtrlCInAnEditBoxDoesNotReachTheMenu)

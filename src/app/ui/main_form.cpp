@@ -194,6 +194,7 @@ void TZbMainForm::buildActions()
     plain(cmd::kTreeCollapse, QStringLiteral("閉じる"));
     plain(QStringLiteral("SB_Level"), QStringLiteral("必要度"))->setCheckable(true);
     plain(QStringLiteral("SB_KoumokuAdd"), QStringLiteral("項目登録"));
+    action(QStringLiteral("Mn_Reclaim"))->setVisible(false);
     // The panorama button's drop-down offers both sources only with two photos.
     panoramaMenu_ = menu(QStringLiteral("Mn_Panorama"));
 }
@@ -685,8 +686,12 @@ bool TZbMainForm::eventFilter(QObject* watched, QEvent* e)
 {
     if (e->type() == QEvent::ShortcutOverride) {
         // Keys typed into an edit box or a grid keep their editing meaning.
+        // Floating panels are windows of their own but still belong here.
         QWidget* focus = QApplication::focusWidget();
-        if (focus && focus->window() == this && isEditingControl(focus)) {
+        bool mine = false;
+        for (QWidget* p = focus; p && !mine; p = p->parentWidget())
+            mine = p == this;
+        if (mine && isEditingControl(focus)) {
             auto* k = static_cast<QKeyEvent*>(e);
             if (k->key() != Qt::Key_F1 && (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != Qt::AltModifier) {
                 e->accept();
@@ -796,6 +801,16 @@ void TZbMainForm::changeEvent(QEvent* e)
 }
 
 void TZbMainForm::registerToolWindow(QWidget* w) { toolWindows_ << w; }
+
+void TZbMainForm::setReclaimVisible(bool on) { action(QStringLiteral("Mn_Reclaim"))->setVisible(on); }
+
+QTimer* TZbMainForm::timer(const QString& name)
+{
+    for (QTimer* t : {&timerStart_, &timerButton_, &timerSanko_, &timerNoSel_, &timerView_, &timerScroll_})
+        if (t->objectName() == name)
+            return t;
+    return nullptr;
+}
 
 void TZbMainForm::closeEvent(QCloseEvent* e)
 {

@@ -83,6 +83,11 @@ public:
     void requestMaintenanceOnExit() { maintenanceOnExit_ = true; }
     // Tool windows that minimising hides and restoring shows again.
     void registerToolWindow(QWidget* w);
+    // "領域の確保(&G)..." shows only while the job's picture file is too large.
+    void setReclaimVisible(bool on);
+    // The window's timers by name (Timer_Start, Timer_Button, Timer_Sanko,
+    // Timer_NoSel, Timer, Timer_Scroll), for the parts that do their work.
+    QTimer* timer(const QString& name);
 
     // ---- parts
     QDockWidget* floatMenu() const { return floatMenu_; }
