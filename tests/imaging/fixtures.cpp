@@ -95,15 +95,15 @@ void entry(Bytes& t, int tag, int type, qint64 count, qint64 value, bool shortVa
 
 }  // namespace
 
-QByteArray exifJpeg(const ExifSpec& spec, const QByteArray& jpeg)
+QByteArray exifJpeg(const ExifLayout& layout, const QByteArray& jpeg)
 {
     // Offsets count from the TIFF header. Layout: header (8), IFD0 at 8,
     // Exif IFD, IFD1, then the value area with long texts and the thumbnail.
     Bytes t;
-    t.big = spec.bigEndian;
+    t.big = layout.bigEndian;
     const int ifd0Entries = 2;
-    const int exifEntries = (spec.film.isEmpty() ? 0 : 1) + (spec.frame.isEmpty() ? 0 : 1);
-    const bool hasIfd1 = !spec.thumbnail.isEmpty();
+    const int exifEntries = (layout.film.isEmpty() ? 0 : 1) + (layout.frame.isEmpty() ? 0 : 1);
+    const bool hasIfd1 = !layout.thumbnail.isEmpty();
     const int ifd0 = 8;
     const int exifIfd = ifd0 + 2 + ifd0Entries * 12 + 4;
     const int ifd1 = exifIfd + 2 + exifEntries * 12 + 4;
@@ -119,12 +119,12 @@ QByteArray exifJpeg(const ExifSpec& spec, const QByteArray& jpeg)
         return at;
     };
     QByteArray area;
-    t.raw(spec.bigEndian ? "MM" : "II").u16(42).u32(ifd0);
+    t.raw(layout.bigEndian ? "MM" : "II").u16(42).u32(ifd0);
     // IFD0
     t.u16(ifd0Entries);
     {
-        QByteArray z = spec.dateTime + '\0';
-        const qint64 at = valueOf(spec.dateTime, area);
+        QByteArray z = layout.dateTime + '\0';
+        const qint64 at = valueOf(layout.dateTime, area);
         if (at < 0) {
             t.u16(0x0132).u16(2).u32(z.size());
             t.raw(z.leftJustified(4, '\0'));
@@ -136,7 +136,7 @@ QByteArray exifJpeg(const ExifSpec& spec, const QByteArray& jpeg)
     t.u32(hasIfd1 ? ifd1 : 0);
     // Exif IFD
     t.u16(exifEntries);
-    for (auto [tag, text] : {std::pair{0x920C, spec.film}, std::pair{0x920D, spec.frame}}) {
+    for (auto [tag, text] : {std::pair{0x920C, layout.film}, std::pair{0x920D, layout.frame}}) {
         if (text.isEmpty())
             continue;
         QByteArray z = text + '\0';
@@ -153,11 +153,11 @@ QByteArray exifJpeg(const ExifSpec& spec, const QByteArray& jpeg)
     if (hasIfd1) {
         const qint64 thumbAt = values + area.size();
         t.u16(3);
-        entry(t, 0x0103, 3, 1, spec.compression, spec.compressionAsShort);
+        entry(t, 0x0103, 3, 1, layout.compression, layout.compressionAsShort);
         entry(t, 0x0201, 4, 1, thumbAt);
-        entry(t, 0x0202, 4, 1, spec.thumbnail.size());
+        entry(t, 0x0202, 4, 1, layout.thumbnail.size());
         t.u32(0);
-        area.append(spec.thumbnail);
+        area.append(layout.thumbnail);
     }
     t.raw(area);
     return insertAfterSoi(jpeg, segment(0xE1, QByteArray("Exif\0\0", 6) + t.b));

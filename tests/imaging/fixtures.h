@@ -22,7 +22,7 @@ QByteArray makeJpeg(int w, int h, bool grey = false);
 // FF D8, APP1 "Exif\0\0", TIFF header, IFD0 (DateTime, Exif IFD pointer),
 // Exif IFD (0x920C, 0x920D), IFD1 (compression, thumbnail offset and length),
 // the thumbnail, then the rest of the JPEG.
-struct ExifSpec {
+struct ExifLayout {
     bool bigEndian = false;
     QByteArray dateTime = "2023:04:05 06:07:08";
     QByteArray film;          // 0x920C, left out when empty
@@ -31,7 +31,7 @@ struct ExifSpec {
     int compression = 6;
     bool compressionAsShort = true;
 };
-QByteArray exifJpeg(const ExifSpec& spec, const QByteArray& jpeg);
+QByteArray exifJpeg(const ExifLayout& layout, const QByteArray& jpeg);
 
 // The JPEG with a JFIF APP0 segment first, carrying an RGB thumbnail of tw x th
 // pixels (none when 0) in a single colour.

@@ -23,12 +23,12 @@ const QByteArray& thumbJpeg()
 
 QByteArray camera(bool big)
 {
-    zbtest::ExifSpec spec;
-    spec.bigEndian = big;
-    spec.film = "FDI-000123456";
-    spec.frame = "12";  // short enough to stand inside its entry
-    spec.thumbnail = thumbJpeg();
-    return zbtest::exifJpeg(spec, smallJpeg());
+    zbtest::ExifLayout layout;
+    layout.bigEndian = big;
+    layout.film = "FDI-000123456";
+    layout.frame = "12";  // short enough to stand inside its entry
+    layout.thumbnail = thumbJpeg();
+    return zbtest::exifJpeg(layout, smallJpeg());
 }
 
 QByteArray poke32(QByteArray data, int at, quint32 value)
@@ -72,9 +72,9 @@ TEST(ImagingExif, FromFiles)
 
 TEST(ImagingExif, MissingTagsAndLongTexts)
 {
-    zbtest::ExifSpec spec;
-    spec.dateTime = QByteArray(80, '9');
-    const auto info = ReadExifData(zbtest::exifJpeg(spec, smallJpeg()));
+    zbtest::ExifLayout layout;
+    layout.dateTime = QByteArray(80, '9');
+    const auto info = ReadExifData(zbtest::exifJpeg(layout, smallJpeg()));
     ASSERT_TRUE(info);
     EXPECT_EQ(info->dateTime, QString(50, '9'));
     EXPECT_EQ(info->filmNumber, "");
@@ -95,21 +95,21 @@ TEST(ImagingExif, OnlyApp1RightAfterStartOfImage)
 
 TEST(ImagingExif, ThumbnailConditions)
 {
-    zbtest::ExifSpec spec;
-    spec.thumbnail = thumbJpeg();
-    const QByteArray file = zbtest::exifJpeg(spec, smallJpeg());
+    zbtest::ExifLayout layout;
+    layout.thumbnail = thumbJpeg();
+    const QByteArray file = zbtest::exifJpeg(layout, smallJpeg());
     for (int size : {0, 1, 160})
         EXPECT_TRUE(ExifThumbnailData(file, size)) << size;
     for (int size : {161, 200, -1})
         EXPECT_FALSE(ExifThumbnailData(file, size)) << size;
 
-    spec.compression = 1;  // uncompressed thumbnail: not used
-    EXPECT_FALSE(ExifThumbnailData(zbtest::exifJpeg(spec, smallJpeg()), 0));
-    spec.compression = 6;
-    spec.compressionAsShort = false;  // written as LONG
-    EXPECT_TRUE(ExifThumbnailData(zbtest::exifJpeg(spec, smallJpeg()), 0));
-    spec.thumbnail.clear();  // no IFD1 at all
-    EXPECT_FALSE(ExifThumbnailData(zbtest::exifJpeg(spec, smallJpeg()), 0));
+    layout.compression = 1;  // uncompressed thumbnail: not used
+    EXPECT_FALSE(ExifThumbnailData(zbtest::exifJpeg(layout, smallJpeg()), 0));
+    layout.compression = 6;
+    layout.compressionAsShort = false;  // written as LONG
+    EXPECT_TRUE(ExifThumbnailData(zbtest::exifJpeg(layout, smallJpeg()), 0));
+    layout.thumbnail.clear();  // no IFD1 at all
+    EXPECT_FALSE(ExifThumbnailData(zbtest::exifJpeg(layout, smallJpeg()), 0));
 }
 
 TEST(ImagingExif, DamagedBlocksYieldNothing)

@@ -27,11 +27,11 @@ CliRun zbcli(const QStringList& args)
 TEST(ImagingCli, ThumbAndExif)
 {
     zbtest::TempDir dir;
-    zbtest::ExifSpec spec;
-    spec.film = "123456";
-    spec.frame = "7";
-    spec.thumbnail = zbtest::makeJpeg(16, 12);
-    zbtest::writeAll(dir.file("cam.jpg"), zbtest::exifJpeg(spec, zbtest::makeJpeg(400, 300)));
+    zbtest::ExifLayout layout;
+    layout.film = "123456";
+    layout.frame = "7";
+    layout.thumbnail = zbtest::makeJpeg(16, 12);
+    zbtest::writeAll(dir.file("cam.jpg"), zbtest::exifJpeg(layout, zbtest::makeJpeg(400, 300)));
     zbtest::writeAll(dir.file("broken.jpg"), QByteArray("\xFF\xD8\xFF\xE0 nothing more", 17));
 
     CliRun r = zbcli({"thumb", dir.file("cam.jpg"), dir.file("t.bmp")});
