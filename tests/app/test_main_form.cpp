@@ -4,11 +4,18 @@
 #include "app/startup.h"
 #include "app/ui/main_form.h"
 #include "app/ui/set_form.h"
+#include "controls/input_box.h"
 #include "controls/dialog_messages.h"
 #include "controls/message_dialog.h"
 #include "core/inifile.h"
 #include "core/scripted_ports.h"
+#include "store/data_module.h"
+#include "store/job_files.h"
+#include "store/ui/file_form.h"
+#include "store/tree_file.h"
 #include "support/temp_dir.h"
+#include "workspace/ui/job_workbench.h"
+#include "workspace/ui/tree_view.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -24,10 +31,10 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -73,6 +80,7 @@ protected:
     zbtest::TempDir dir;
     Folders folders;
     DialogMessages messages;
+    std::unique_ptr<TDataModule_Main> data;
 
     void SetUp() override
     {
@@ -82,11 +90,14 @@ protected:
         folders = resolveFolders(dir.path(), NetworkSettings{}, SharedDecision{}, dir.path());
         ScriptedMessages quiet;
         createFolders(folders, quiet);
+        data = std::make_unique<TDataModule_Main>(folders, messages);
     }
 
+    // A main window that starts without the job list (and so without a job).
     std::unique_ptr<TZbMainForm> open()
     {
-        auto form = std::make_unique<TZbMainForm>(folders, messages);
+        auto form = std::make_unique<TZbMainForm>(folders, messages, *data);
+        form->jobHooks().openJobList = {};
         form->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         return form;
@@ -197,33 +208,28 @@ TEST_F(MainForm, CtrlCInAnEditBoxDoesNotReachTheMenu)
 TEST_F(MainForm, EnablingFollowsTheFocusedTreeFolder)
 {
     auto form = open();
-    for (const char* n : {"Mn_ImportFile", "SB_TreeNew", "SB_TreeRename", "Mn_Delete"})
-        form->setHandler(n, [] {});
-    QTreeWidget* tree = form->tree();
-    auto folder = [&](QTreeWidgetItem* parent, const QString& caption, FolderKind kind) {
-        auto* i = parent ? new QTreeWidgetItem(parent, {caption}) : new QTreeWidgetItem(tree, {caption});
-        i->setData(0, kFolderKindRole, int(kind));
-        return i;
-    };
-    folder(nullptr, QStringLiteral("未分類(写真フォルダ)"), FolderKind::Unclassified);
-    QTreeWidgetItem* root = folder(nullptr, QStringLiteral("工事写真"), FolderKind::Root);
-    QTreeWidgetItem* work = folder(root, QStringLiteral("工事"), FolderKind::Normal);
-    QTreeWidgetItem* before = folder(work, QStringLiteral("着手前及び完成写真"), FolderKind::Normal);
-    QTreeWidgetItem* trash = folder(nullptr, QStringLiteral("ごみ箱"), FolderKind::Trash);
+    form->setHandler("Mn_ImportFile", [] {});
+    HierarchyModel& model = form->workbench().tree();
+    model.load(defaultHierarchy(), true);
 
     form->activateWindow();
-    tree->setFocus();
+    form->tree()->setFocus();
     struct Case {
-        QTreeWidgetItem* item;
+        const char* path;
         bool import, newFolder, rename;
-    } cases[] = {{trash, true, false, false}, {root, false, true, false}, {work, false, true, true}, {before, true, true, true}};
+    } cases[] = {{"ごみ箱", true, false, false},
+                 {"工事写真", false, true, false},
+                 {"工事写真/工事", false, true, true},
+                 {"工事写真/工事/着手前及び完成写真", true, true, true}};
     for (const Case& c : cases) {
-        tree->setCurrentItem(c.item);
+        FolderNode* node = model.findPath(QString::fromUtf8(c.path));
+        ASSERT_NE(node, nullptr) << c.path;
+        model.select(node);
         form->updateButtons();
-        EXPECT_EQ(form->toolButton("SB_Import")->isEnabled(), c.import) << c.item->text(0).toStdString();
-        EXPECT_EQ(form->toolButton("SB_TreeNew")->isEnabled(), c.newFolder) << c.item->text(0).toStdString();
-        EXPECT_EQ(form->toolButton("SB_TreeRename")->isEnabled(), c.rename) << c.item->text(0).toStdString();
-        EXPECT_EQ(form->toolButton("SB_Delete")->isEnabled(), c.rename) << c.item->text(0).toStdString();
+        EXPECT_EQ(form->toolButton("SB_Import")->isEnabled(), c.import) << c.path;
+        EXPECT_EQ(form->toolButton("SB_TreeNew")->isEnabled(), c.newFolder) << c.path;
+        EXPECT_EQ(form->toolButton("SB_TreeRename")->isEnabled(), c.rename) << c.path;
+        EXPECT_EQ(form->toolButton("SB_Delete")->isEnabled(), c.rename) << c.path;
     }
     // Focus leaves the tree: the folder commands go off, import stays.
     form->listView()->setFocus();
@@ -415,7 +421,7 @@ TEST_F(MainForm, ThumbnailTogglesSwitchTheirSettingsAndHints)
 
 TEST_F(MainForm, NoJobChosenAtTheFirstStartEndsTheProgram)
 {
-    TZbMainForm form(folders, messages);
+    TZbMainForm form(folders, messages, *data);
     int asked = 0;
     JobHooks hooks;
     hooks.openJobList = [&] {
@@ -428,6 +434,167 @@ TEST_F(MainForm, NoJobChosenAtTheFirstStartEndsTheProgram)
     EXPECT_EQ(asked, 1);
     // The settings read at the first show are written back at the end.
     EXPECT_TRUE(QFile::exists(folders.iniDir + "ZB.INI"));
+}
+
+namespace {
+
+const QString kStatusPath = QStringLiteral("工事写真/工事/施工状況写真");
+
+// A job on disk with the default tree and two photos in 施工状況写真.
+void writeJob(const Folders& folders, const QString& name)
+{
+    Hierarchy h = defaultHierarchy();
+    h[4].photos = {1, 2};
+    ASSERT_TRUE(writeTreeFile(JobPaths{folders.dataFile, name}.treeFile(), TreeFile{JobHeader{}, h}));
+}
+
+// Chooses a job in the job list when it shows; the list's close button text is kept.
+void chooseInJobList(const QString& name, QString* closeText = nullptr)
+{
+    whenModal([=](QWidget* w) {
+        auto* list = qobject_cast<TFileForm*>(w);
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->windowTitle(), QStringLiteral("工事一覧"));
+        if (closeText)
+            *closeText = list->button(QStringLiteral("Button_Close"))->text();
+        if (name.isEmpty()) {
+            QTest::mouseClick(list->button(QStringLiteral("Button_Close")), Qt::LeftButton);
+            return;
+        }
+        for (int r = 0; r < list->list()->rowCount(); ++r)
+            if (list->list()->item(r, 0)->text() == name)
+                list->list()->selectRow(r);
+        QTest::mouseClick(list->button(QStringLiteral("Button_Run")), Qt::LeftButton);
+    });
+}
+
+// Types a folder name into the input box when it shows.
+void answerInputBox(const QString& text, QString* caption)
+{
+    whenModal([=](QWidget* w) {
+        auto* box = qobject_cast<TInputBox*>(w);
+        ASSERT_NE(box, nullptr);
+        *caption = box->windowTitle();
+        box->edit()->setText(text);
+        clickButton(box, kOkCaption);
+    });
+}
+
+}  // namespace
+
+TEST_F(MainForm, StartOpensTheChosenJobAndQuittingSavesItAndRemovesItsMarker)
+{
+    writeJob(folders, QStringLiteral("J"));
+    const JobPaths paths{folders.dataFile, QStringLiteral("J")};
+    {
+        TZbMainForm form(folders, messages, *data);
+        QString closeText;
+        chooseInJobList(QStringLiteral("J"), &closeText);
+        form.show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.jobName() == QStringLiteral("J"); }));
+        EXPECT_EQ(closeText, QStringLiteral("終了(&X)"));
+        EXPECT_EQ(form.windowTitle(), mainCaption(QStringLiteral("J")));
+        EXPECT_TRUE(QFile::exists(paths.openMarker()));
+
+        // The panel 工事階層 shows the job's tree with its level header.
+        EXPECT_TRUE(form.floatMenu()->isAncestorOf(form.tree()));
+        EXPECT_NE(form.floatMenu()->findChild<TLevelHeader*>(), nullptr);
+        HierarchyModel& tree = form.workbench().tree();
+        EXPECT_EQ(form.tree()->model(), &tree);
+        ASSERT_NE(tree.findPath(kStatusPath), nullptr);
+
+        // 新規 with the tree focused: a folder below 施工状況写真.
+        auto focusTree = [&] {
+            form.activateWindow();
+            form.tree()->setFocus();
+            return QTest::qWaitFor([&] { return form.treeHasFocus(); });
+        };
+        ASSERT_TRUE(focusTree());
+        tree.select(tree.findPath(kStatusPath));
+        form.updateButtons();
+        ASSERT_TRUE(form.toolButton("SB_TreeNew")->isEnabled());
+        QString caption;
+        answerInputBox(QStringLiteral("床掘"), &caption);
+        QTest::mouseClick(form.toolButton("SB_TreeNew"), Qt::LeftButton);
+        EXPECT_EQ(caption, QStringLiteral("新規工事フォルダ"));
+        EXPECT_NE(tree.findPath(kStatusPath + QStringLiteral("/床掘")), nullptr);
+
+        // 削除 with the tree focused deletes 施工状況写真; its photos go to ごみ箱.
+        ASSERT_TRUE(focusTree());
+        tree.select(tree.findPath(kStatusPath));
+        form.updateButtons();
+        ASSERT_TRUE(form.toolButton("SB_Delete")->isEnabled());
+        QString asked;
+        whenModal([&](QWidget* w) {
+            asked = w->findChild<QLabel*>("Label_Text")->text();
+            clickButton(w, kYesCaption);
+        });
+        QTest::mouseClick(form.toolButton("SB_Delete"), Qt::LeftButton);
+        EXPECT_EQ(asked, QString(kDeleteFolderConfirm).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        EXPECT_EQ(tree.findPath(kStatusPath), nullptr);
+        EXPECT_EQ(tree.recycle()->photos, (QList<RECORD>{1, 2}));
+
+        // With DeleteOneKey on, Delete alone asks as well; cancelling keeps the folder.
+        appSettings().deleteOneKey = true;
+        const QString safety = QStringLiteral("工事写真/工事/安全管理写真");
+        ASSERT_TRUE(focusTree());
+        tree.select(tree.findPath(safety));
+        asked.clear();
+        whenModal([&](QWidget* w) {
+            asked = w->findChild<QLabel*>("Label_Text")->text();
+            clickButton(w, kCancelCaption);
+        });
+        QTest::keyClick(form.tree(), Qt::Key_Delete);
+        EXPECT_FALSE(asked.isEmpty());
+        EXPECT_NE(tree.findPath(safety), nullptr);
+
+        EXPECT_TRUE(form.close());
+        EXPECT_FALSE(QFile::exists(paths.openMarker()));
+    }
+    // Everything is as it was left.
+    const std::optional<TreeFile> saved = readTreeFile(paths.treeFile());
+    ASSERT_TRUE(saved);
+    HierarchyModel reread;
+    reread.load(saved->folders);
+    EXPECT_EQ(reread.findPath(kStatusPath), nullptr);
+    EXPECT_EQ(reread.recycle()->photos, (QList<RECORD>{1, 2}));
+}
+
+TEST_F(MainForm, LeavingTheJobListAtStartEndsTheProgram)
+{
+    writeJob(folders, QStringLiteral("J"));
+    TZbMainForm form(folders, messages, *data);
+    chooseInJobList({});
+    form.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.isVisible(); }));
+    EXPECT_TRUE(form.jobName().isEmpty());
+    EXPECT_FALSE(QFile::exists(JobPaths{folders.dataFile, QStringLiteral("J")}.openMarker()));
+}
+
+TEST_F(MainForm, JobListCommandSwitchesJobsAndClosingItKeepsTheOpenJob)
+{
+    writeJob(folders, QStringLiteral("J"));
+    writeJob(folders, QStringLiteral("K"));
+    TZbMainForm form(folders, messages, *data);
+    chooseInJobList(QStringLiteral("J"));
+    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.jobName() == QStringLiteral("J"); }));
+
+    // Closing the list keeps J; its close button reads 閉じる now.
+    QString closeText;
+    chooseInJobList({}, &closeText);
+    form.action("Mn_JobList")->trigger();
+    EXPECT_EQ(closeText, QStringLiteral("閉じる(&C)"));
+    EXPECT_EQ(form.jobName(), QStringLiteral("J"));
+
+    // Choosing K opens it; J is no longer marked open.
+    chooseInJobList(QStringLiteral("K"));
+    QTest::mouseClick(form.toolButton("SB_Job"), Qt::LeftButton);
+    EXPECT_EQ(form.jobName(), QStringLiteral("K"));
+    EXPECT_FALSE(QFile::exists(JobPaths{folders.dataFile, QStringLiteral("J")}.openMarker()));
+    EXPECT_TRUE(QFile::exists(JobPaths{folders.dataFile, QStringLiteral("K")}.openMarker()));
+    EXPECT_TRUE(form.close());
+    EXPECT_FALSE(QFile::exists(JobPaths{folders.dataFile, QStringLiteral("K")}.openMarker()));
 }
 
 TEST(SetForm, ContractorFieldsAreConvertedWhenLeftAfterAChange)

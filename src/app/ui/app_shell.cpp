@@ -76,7 +76,7 @@ int runZbWin(int argc, char** argv)
     // 7. Data modules and the main window.
     TDataModule_Image imageModule;
     TDataModule_Main dataModule(folders, messages);
-    TZbMainForm form(folders, messages);
+    TZbMainForm form(folders, messages, dataModule);
     form.setSplash(splash);
     QObject::connect(&instance, &SingleInstance::raiseRequested, &form, [&form] { bringToFront(&form); });
 

@@ -5,6 +5,9 @@
 #include "controls/dialog_messages.h"
 #include "controls/no_msg_dlg.h"
 #include "controls/progress_bar.h"
+#include "store/data_module.h"
+#include "workspace/ui/job_workbench.h"
+#include "workspace/ui/tree_view.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -36,7 +39,6 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -56,7 +58,7 @@ QKeySequence keyOf(const QString& text) { return QKeySequence(text, QKeySequence
 
 }  // namespace
 
-TZbMainForm::TZbMainForm(const Folders& folders, DialogMessages& messages, QWidget* parent)
+TZbMainForm::TZbMainForm(const Folders& folders, DialogMessages& messages, TDataModule_Main& data, QWidget* parent)
     : QMainWindow(parent), folders_(folders), messages_(messages)
 {
     setObjectName(kFormName);
@@ -69,11 +71,14 @@ TZbMainForm::TZbMainForm(const Folders& folders, DialogMessages& messages, QWidg
         helpFile_ = help;
 
     buildActions();
+    // The job workbench comes before the panels: the panel 工事階層 shows its tree.
+    bench_ = new TJobWorkbench(folders_, data, messages_, this);
     buildToolBars();
     buildDocks();
     buildStatusBar();
     buildTimers();
     wireCommands();
+    wireJob();
 
     new TNoMsgDlg(QStringLiteral("NoMsgDlg_Level"), kNoMsgLevel, {}, this);
     new TNoMsgDlg(QStringLiteral("NoMsgDlg_Doubble"), kNoMsgDoubble, {}, this);
@@ -93,6 +98,10 @@ TZbMainForm::~TZbMainForm()
     disconnect(qApp, nullptr, this, nullptr);
     qApp->removeEventFilter(this);
     messages_.setStatusSink({});
+    // The tree view goes before the workbench that holds its model.
+    delete bench_->treePanel();
+    tree_ = nullptr;
+    delete bench_;
 }
 
 // ---------------------------------------------------------------- commands
@@ -109,7 +118,7 @@ QAction* TZbMainForm::actionFor(const MenuEntry& e)
     a->setEnabled(false);
     const QString name = e.name;
     connect(a, &QAction::triggered, this, [this, name] {
-        if (auto h = handlers_.value(name))
+        if (auto h = handlerFor(name))
             h();
     });
     actions_.insert(e.name, a);
@@ -306,18 +315,17 @@ void TZbMainForm::buildDocks()
               action(cmd::kTreeExpand));
     addButton(treeBar, cmd::kTreeCollapse, QStringLiteral("－"), QStringLiteral("カーソル位置以外のツリーを全て閉じる"),
               action(cmd::kTreeCollapse));
-    tree_ = new QTreeWidget;
-    tree_->setObjectName(QStringLiteral("TV_Tree"));
-    tree_->setHeaderLabel(QStringLiteral("工事階層"));
+    // The level header and TV_Tree of the job workbench.
+    TTreePanel* treePanel = bench_->treePanel();
+    tree_ = treePanel->TV_Tree;
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(tree_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { treePopup_->popup(tree_->viewport()->mapToGlobal(p)); });
-    connect(tree_, &QTreeWidget::currentItemChanged, this, [this] { restartButtonTimer(); });
     tree_->addAction(action(cmd::kTreeNew));
     auto* menuLayout = new QVBoxLayout(menuPanel);
     menuLayout->setContentsMargins(2, 2, 2, 2);
     menuLayout->addWidget(treeBar);
-    menuLayout->addWidget(tree_, 1);
+    menuLayout->addWidget(treePanel, 1);
     floatMenu_->setWidget(menuPanel);
     addDockWidget(Qt::LeftDockWidgetArea, floatMenu_);
 
@@ -536,15 +544,70 @@ void TZbMainForm::wireCommands()
     });
     setHandler(QStringLiteral("SB_Level"),
                [this] { appSettings().inputLevel = action(QStringLiteral("SB_Level"))->isChecked(); });
-    setHandler(cmd::kTreeExpand, [this] { tree_->expandAll(); });
-    setHandler(cmd::kTreeCollapse, [this] {
-        QTreeWidgetItem* current = tree_->currentItem();
-        tree_->collapseAll();
-        for (QTreeWidgetItem* i = current; i; i = i->parent())
-            i->setExpanded(true);
-    });
     // "項目登録" stays disabled.
     handlers_.remove(QStringLiteral("SB_KoumokuAdd"));
+}
+
+void TZbMainForm::wireJob()
+{
+    TJobWorkbench& bench = *bench_;
+    hooks_.openJobList = [&bench] { return bench.openJobList(); };
+    hooks_.saveJob = [&bench] { return bench.saveJob(); };
+    hooks_.flushTable = [&bench] {
+        if (bench.job().isOpen())
+            bench.flushTable();
+    };
+    // Saves once more, closes the photo table and removes the <job>.ER marker.
+    hooks_.removeJobMarker = [&bench] { bench.closeJob(); };
+    // The photo lists' moves arrive with the photo list; until then only the tree moves.
+    hooks_.canMove = [this](bool up) { return treeHasFocus() && bench_->canMove(up); };
+
+    connect(&bench, &TJobWorkbench::jobNameChanged, this, &TZbMainForm::setJobName);
+    connect(&bench.tree(), &HierarchyModel::selectedChanged, this, [this] { restartButtonTimer(); });
+    connect(&bench.tree(), &HierarchyModel::modified, this, [this] { restartButtonTimer(); });
+    bench.readDataSort = [] { return appSettings().dataSort; };
+    bench.writeDataSort = [](int sort) { appSettings().dataSort = sort; };
+
+    bench.installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
+    // 削除 and the arrows are shared with the photo lists: with the tree
+    // focused they work on the selected folder.
+    setTreeHandler(QStringLiteral("Mn_Delete"), [&bench] { bench.deleteFolder(); });
+    setTreeHandler(cmd::kMoveUp, [&bench] { bench.moveFolder(true); });
+    setTreeHandler(cmd::kMoveDown, [&bench] { bench.moveFolder(false); });
+    // Delete alone deletes the folder when the DeleteOneKey setting is on.
+    auto* del = new QShortcut(QKeySequence(Qt::Key_Delete), tree_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(del, &QShortcut::activated, this, [this] {
+        if (!appSettings().deleteOneKey)
+            return;
+        updateButtons();
+        if (QAction* a = action(QStringLiteral("Mn_Delete")); a && a->isEnabled())
+            a->trigger();
+    });
+
+    // The album editor and list mode do not exist yet: nothing to close,
+    // never in list mode.
+    bench.job().hooks.closeAlbumEditor = [] { return true; };
+    bench.job().hooks.leaveListMode = [] { return false; };
+}
+
+bool TZbMainForm::treeHasFocus() const
+{
+    const QWidget* f = QApplication::focusWidget();
+    return tree_ && f && (f == tree_ || tree_->isAncestorOf(f));
+}
+
+std::function<void()> TZbMainForm::handlerFor(const QString& name) const
+{
+    if (treeHandlers_.contains(name) && treeHasFocus())
+        return treeHandlers_.value(name);
+    return handlers_.value(name);
+}
+
+void TZbMainForm::setTreeHandler(const QString& name, std::function<void()> handler)
+{
+    treeHandlers_.insert(name, std::move(handler));
+    if (shown_)
+        updateButtons();
 }
 
 void TZbMainForm::setHandler(const QString& name, std::function<void()> handler)
@@ -585,7 +648,7 @@ WindowState TZbMainForm::currentState() const
 {
     WindowState s;
     QWidget* f = QApplication::focusWidget();
-    if (f && (f == tree_ || tree_->isAncestorOf(f)))
+    if (treeHasFocus())
         s.focus = FocusArea::Tree;
     else if (f && (f == listView_ || listView_->isAncestorOf(f)))
         s.focus = FocusArea::PhotoList;
@@ -595,13 +658,15 @@ WindowState TZbMainForm::currentState() const
     s.listMode = hooks_.listMode && hooks_.listMode();
     s.albumEditorShowing = hooks_.albumEditorShowing && hooks_.albumEditorShowing();
     s.masterWindowExists = hooks_.masterWindowExists && hooks_.masterWindowExists();
-    if (QTreeWidgetItem* item = tree_->currentItem()) {
-        const QVariant kind = item->data(0, kFolderKindRole);
-        s.folder = kind.isValid() ? FolderKind(kind.toInt()) : FolderKind::Normal;
-        int level = 0;
-        for (QTreeWidgetItem* p = item->parent(); p; p = p->parent())
-            ++level;
-        s.folderLevel = level;
+    const HierarchyModel& tree = bench_->tree();
+    if (const FolderNode* node = tree.selected()) {
+        switch (tree.fixedKind(node)) {
+        case HierarchyModel::Fixed::Unclassified: s.folder = FolderKind::Unclassified; break;
+        case HierarchyModel::Fixed::PhotoRoot: s.folder = FolderKind::Root; break;
+        case HierarchyModel::Fixed::Recycle: s.folder = FolderKind::Trash; break;
+        case HierarchyModel::Fixed::None: s.folder = FolderKind::Normal; break;
+        }
+        s.folderLevel = node->level();
     }
     s.photosSelected = int(listView_->selectedItems().size());
     if (s.focus == FocusArea::PhotoList)
@@ -620,7 +685,7 @@ void TZbMainForm::applyEnabling(const Enabling& e)
 {
     auto set = [this](const QString& name, bool rule) {
         if (QAction* a = action(name))
-            a->setEnabled(rule && handlers_.contains(name));
+            a->setEnabled(rule && static_cast<bool>(handlerFor(name)));
     };
     auto setMenu = [this](const QString& name, bool rule) {
         QMenu* m = menu(name);
@@ -766,7 +831,7 @@ void TZbMainForm::onStartTimer()
         splash_.clear();
         QApplication::restoreOverrideCursor();
     }
-    // Until the job list exists the program runs without a job.
+    // The job list; choosing no job ends the program.
     if (hooks_.openJobList && !hooks_.openJobList())
         close();
 }

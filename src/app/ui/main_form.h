@@ -25,13 +25,15 @@ class QTabBar;
 class QTableWidget;
 class QToolBar;
 class QToolButton;
-class QTreeWidget;
 
 namespace zb {
 
 class BarProgress;
 class DialogMessages;
 class SettingsStore;
+class TDataModule_Main;
+class THierarchyTree;
+class TJobWorkbench;
 
 // Hooks into the job life cycle and the album editor, which other parts of
 // the program provide. Empty hooks mean: no job, no album editor.
@@ -48,13 +50,12 @@ struct JobHooks {
     std::function<bool(bool up)> canMove;     // the focused list or tree allows the move
 };
 
-// Tree item data the enabling rules read (set by the hierarchy tree).
-inline constexpr int kFolderKindRole = Qt::UserRole + 100;  // a FolderKind value
-
 class TZbMainForm : public QMainWindow {
     Q_OBJECT
 public:
-    TZbMainForm(const Folders& folders, DialogMessages& messages, QWidget* parent = nullptr);
+    // The window owns the job workbench (job list, job life cycle, hierarchy
+    // tree) built on the data module, which must outlive the window.
+    TZbMainForm(const Folders& folders, DialogMessages& messages, TDataModule_Main& data, QWidget* parent = nullptr);
     ~TZbMainForm() override;
 
     // ---- commands
@@ -68,7 +69,15 @@ public:
     void setHandler(const QString& name, std::function<void()> handler);
     bool hasHandler(const QString& name) const { return handlers_.contains(name); }
 
+    // Gives a shared command (削除, up, down) its work while the hierarchy tree
+    // has the focus; elsewhere the command's ordinary handler runs.
+    void setTreeHandler(const QString& name, std::function<void()> handler);
+
+    // The hooks are wired to the job workbench in the constructor; a test may
+    // replace them, or clear openJobList to start without the job list.
     void setJobHooks(JobHooks hooks) { hooks_ = std::move(hooks); }
+    JobHooks& jobHooks() { return hooks_; }
+    TJobWorkbench& workbench() { return *bench_; }
     void setSplash(QWidget* splash) { splash_ = splash; }
     void setJobName(const QString& name);
     const QString& jobName() const { return jobName_; }
@@ -95,7 +104,9 @@ public:
     QDockWidget* floatMime() const { return floatMime_; }
     QListWidget* listView() const { return listView_; }
     QListWidget* listView2() const { return listView2_; }
-    QTreeWidget* tree() const { return tree_; }
+    // TV_Tree, the hierarchy tree of the panel 工事階層.
+    THierarchyTree* tree() const { return tree_; }
+    bool treeHasFocus() const;
     QTabBar* tabSet() const { return tabSet_; }
     QLabel* statusPanel(int i) const { return panels_.value(i); }
     BarProgress& progress() { return *progress_; }
@@ -143,6 +154,8 @@ private:
     void buildStatusBar();
     void buildTimers();
     void wireCommands();
+    void wireJob();
+    std::function<void()> handlerFor(const QString& name) const;
     void updateToggleHints();
 
     void onFirstShow();
@@ -180,6 +193,8 @@ private:
     QHash<QString, QAction*> actions_;
     QHash<QString, QMenu*> menus_;
     QHash<QString, std::function<void()>> handlers_;
+    QHash<QString, std::function<void()>> treeHandlers_;
+    TJobWorkbench* bench_ = nullptr;
     QHash<QString, QToolButton*> buttons_;
     QMenu* treePopup_ = nullptr;
     QMenu* listPopup_ = nullptr;
@@ -190,7 +205,7 @@ private:
     QDockWidget* floatMenu_ = nullptr;
     QDockWidget* floatClip_ = nullptr;
     QDockWidget* floatMime_ = nullptr;
-    QTreeWidget* tree_ = nullptr;
+    THierarchyTree* tree_ = nullptr;
     QListWidget* listView_ = nullptr;
     QListWidget* listView2_ = nullptr;
     QTabBar* tabSet_ = nullptr;
