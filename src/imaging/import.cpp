@@ -1,0 +1,368 @@
+#include "imaging/import.h"
+
+#include "core/ports.h"
+#include "core/text.h"
+#include "imaging/exif.h"
+#include "imaging/graphic_kind.h"
+#include "imaging/import_picture.h"
+#include "store/table_network.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace zb {
+
+QString folderImportQuestion(int count)
+{
+    return QStringLiteral("合計 ") + QString::number(count) + QStringLiteral("枚の写真があります 一括読込しますか？");
+}
+
+QString trimBlanks(const QString& text)
+{
+    qsizetype b = 0;
+    qsizetype e = text.size();
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QChar(0x3000); };
+    while (b < e && blank(text[b]))
+        ++b;
+    while (e > b && blank(text[e - 1]))
+        --e;
+    return text.mid(b, e - b);
+}
+
+QString frameNumberFromName(const QString& baseName)
+{
+    qsizetype i = 0;
+    while (i < baseName.size() && !(baseName[i] >= QLatin1Char('0') && baseName[i] <= QLatin1Char('9')))
+        ++i;
+    if (i == baseName.size())
+        return {};
+    qsizetype end = i;
+    while (end < baseName.size() && baseName[end] >= QLatin1Char('0') && baseName[end] <= QLatin1Char('9'))
+        ++end;
+    // The decimal value of the digits, written without leading zeros. Kept as
+    // text so that a long run of digits is not wrapped around.
+    QString digits = baseName.mid(i, end - i);
+    while (digits.size() > 1 && digits[0] == QLatin1Char('0'))
+        digits.remove(0, 1);
+    return digits;
+}
+
+QString backupFileName(RECORD highest, const QString& sourcePath)
+{
+    const QString suffix = QFileInfo(sourcePath).suffix();
+    return QStringLiteral("B") + QStringLiteral("%1").arg(highest, 7, 10, QLatin1Char('0')) +
+           (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
+}
+
+namespace {
+
+QString fileDate(const QString& path)
+{
+    const QDateTime t = QFileInfo(path).lastModified();
+    return t.isValid() ? t.date().toString(QStringLiteral("yyyyMMdd")) : QString();
+}
+
+// "YYYY:MM:DD hh:mm:ss" becomes "YYYYMMDD"; empty when the tag is missing.
+QString exifDate(const QString& dateTime)
+{
+    if (dateTime.isEmpty())
+        return {};
+    return dateTime.mid(0, 4) + dateTime.mid(5, 2) + dateTime.mid(8, 2);
+}
+
+// The backup copy of one source file; false when it failed.
+bool backupCopy(const QString& backFolder, const QDate& day, RECORD highest, const QString& source)
+{
+    const QString folder = QDir(backFolder).filePath(day.toString(QStringLiteral("yyyy-MM-dd")));
+    if (!QDir().mkpath(folder))
+        return false;
+    const QString target = QDir(folder).filePath(backupFileName(highest, source));
+    if (QFileInfo::exists(target)) {
+        QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
+        if (!QFile::remove(target))
+            return false;
+    }
+    if (!QFile::copy(source, target))
+        return false;
+    // Archive only: an ordinary file the owner may change, whatever the source was.
+    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                      QFileDevice::ReadOther);
+    return true;
+}
+
+qint64 pictureFileSize(const ImportJob& job)
+{
+    QStringList files = job.blobFiles;
+    if (files.isEmpty() && job.table)
+        files << job.table->path();
+    qint64 total = 0;
+    for (const QString& f : files) {
+        const QFileInfo info(f);
+        if (info.exists())
+            total += info.size();
+    }
+    return total;
+}
+
+// Puts the drawing into the first free drawing field of the photo. False when
+// all three are used (or the photo is gone).
+bool attachDrawing(TTableEnhanced& table, const PhotoFields& f, RECORD photo, RECORD drawing)
+{
+    if (!table.locate(photo))
+        return false;
+    const PhotoField drawingFields[] = {F_REC_DRA1, F_REC_DRA2, F_REC_DRA3};
+    for (PhotoField s : drawingFields) {
+        const int pos = f[s];
+        if (pos < 0)
+            continue;
+        if (table.isNull(pos) || table.value(pos).toInt() == 0) {
+            table.edit();
+            table.setValue(pos, drawing);
+            table.post();
+            return true;
+        }
+    }
+    return false;
+}
+
+void setIf(TTableEnhanced& table, int pos, const QVariant& v)
+{
+    if (pos >= 0)
+        table.setValue(pos, v);
+}
+
+}  // namespace
+
+PhotoInfo photoInfoFor(const QString& path, int kind, const ImportSettings& s)
+{
+    PhotoInfo info;
+    if (kind != kKindJpeg && kind != kKindMetafile)
+        return info;
+    bool fdiSet = false;
+    if (kind == kKindMetafile) {
+        if (s.stampMode == 1 || s.stampMode == 3)
+            info.date = fileDate(path);
+    } else {
+        std::optional<ExifInfo> exif;
+        if (s.fdiFileName || s.stampMode == 1 || s.stampMode == 2)
+            exif = ReadExif(path);
+        if (exif && (s.stampMode == 1 || s.stampMode == 2))
+            info.date = exifDate(exif->dateTime);
+        if ((s.stampMode == 1 || s.stampMode == 3) && info.date.isEmpty())
+            info.date = fileDate(path);
+        if (exif && s.fdiFileName) {
+            const QString film = trimBlanks(exif->filmNumber);
+            const QString frame = trimBlanks(exif->frameNumber);
+            if (!film.isEmpty() && !frame.isEmpty()) {
+                info.filmNumber = leadingInteger(QStringView(film).right(6));
+                info.frameNumber = frame;
+                fdiSet = true;
+            }
+        }
+    }
+    if (!fdiSet && s.komaAuto)
+        info.frameNumber = frameNumberFromName(QFileInfo(path).completeBaseName());
+    return info;
+}
+
+bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& files, ImportTarget& target,
+                    const ImportSettings& settings, Messages& messages, Progress& progress, ImportResult* out,
+                    const ClipboardPicture* clipboard)
+{
+    ImportResult local;
+    ImportResult& r = out ? *out : local;
+    r = ImportResult{};
+
+    const bool targetOk = target.drawing ? target.selectedPhotos.size() == 1
+                                         : (target.folder != nullptr && target.folderAcceptsPhotos);
+    if (!targetOk || job.table == nullptr) {
+        messages.information(kImportTargetRefused);
+        r.refused = true;
+        return false;
+    }
+    TTableEnhanced& table = *job.table;
+    const PhotoFields& f = job.fields;
+    const QDate day = job.today.isValid() ? job.today : QDate::currentDate();
+    const bool fromClipboard = !files.has_value();
+    const int count = fromClipboard ? 1 : int(files->size());
+
+    progress.start(count);
+    for (int i = 0; i < count; ++i) {
+        const QString path = fromClipboard ? QString() : files->at(i);
+        int kind = kKindClipboard;
+        if (!fromClipboard) {
+            if (!QFileInfo(path).isFile()) {
+                messages.information(kImportFileMissing + path);
+                r.stopped = true;
+                break;
+            }
+            kind = GraphicKindOf(path);
+            if (kind < 0) {
+                messages.information(kImportUnsupported + path);
+                r.stopped = true;
+                break;
+            }
+        }
+        r.changed = true;
+        RECORD highest = 0;
+        try {
+            highest = highestRecord(table);
+        } catch (const engine::EngineError&) {
+            messages.information(importReadError(path));
+            r.stopped = true;
+            break;
+        }
+        if (!fromClipboard && settings.backupFile && !backupCopy(job.backFolder, day, highest, path))
+            r.backupFailed = true;
+
+        // The picture first: a file that cannot be read leaves no row behind.
+        const std::optional<NewRowPicture> picture =
+            fromClipboard ? clipboardPictureForNewRow(clipboard ? clipboard->metafile : QByteArray(),
+                                                      clipboard ? clipboard->bitmap : QImage(), messages)
+                          : pictureForNewRow(path, kind, job.compressed, messages);
+        if (!picture) {
+            r.stopped = true;
+            break;
+        }
+        const PhotoInfo info = fromClipboard ? PhotoInfo{} : photoInfoFor(path, kind, settings);
+        const RECORD record = highest + 1;
+        try {
+            table.append();
+            setIf(table, f[F_RECORD], record);
+            if (!fromClipboard)
+                setIf(table, f[F_FILENAME], QFileInfo(path).completeBaseName());
+            setIf(table, f[F_GRA_FLAG], picture->graFlag);
+            if (!info.date.isEmpty())
+                setIf(table, f[F_DATE], info.date);
+            if (info.filmNumber)
+                setIf(table, f[F_FILMNUM], *info.filmNumber);
+            if (!info.frameNumber.isEmpty())
+                setIf(table, f[F_NEGANUM], info.frameNumber);
+            if (f[F_IMAGE_ORG] >= 0)
+                table.writeBlob(f[F_IMAGE_ORG], picture->imageOrg);
+            if (f[F_THUMBNAIL] >= 0)
+                table.writeBlob(f[F_THUMBNAIL], picture->thumbnail);
+            table.post();
+        } catch (const engine::EngineError&) {
+            if (table.isEditing())
+                table.cancel();
+            messages.information(importReadError(path));
+            r.stopped = true;
+            break;
+        }
+        r.added << record;
+
+        if (target.drawing) {
+            bool attached = false;
+            try {
+                attached = attachDrawing(table, f, target.selectedPhotos.first(), record);
+            } catch (const engine::EngineError&) {
+                if (table.isEditing())
+                    table.cancel();
+                messages.information(importReadError(path));
+                r.stopped = true;
+                break;
+            }
+            if (!attached) {
+                // The drawing's row stays in the table, attached to nothing.
+                messages.information(kImportDrawingsFull);
+                r.stopped = true;
+                break;
+            }
+        } else {
+            target.folder->append(record);
+        }
+        if (!progress.step()) {
+            r.stopped = true;
+            break;
+        }
+    }
+    table.flushBuffers();
+    progress.end();
+
+    if (r.backupFailed)
+        messages.information(kImportBackupFailed);
+    if (pictureFileSize(job) > kBlobWarnBytes) {
+        r.spaceLow = true;
+        messages.notice(kImportBlobNoticeKey, kImportBlobTooLarge);
+    }
+    return !r.stopped;
+}
+
+namespace {
+
+QList<QRegularExpression> importMasks()
+{
+    QList<QRegularExpression> masks;
+    for (const QString& m : ImportFileMask().split(QLatin1Char(';'))) {
+        const QString t = m.trimmed();
+        if (!t.isEmpty())
+            masks << QRegularExpression(QRegularExpression::wildcardToRegularExpression(t),
+                                        QRegularExpression::CaseInsensitiveOption);
+    }
+    return masks;
+}
+
+struct Scan {
+    QList<QRegularExpression> masks;
+    Messages& messages;
+    const std::function<bool()>& escPressed;
+    QStringList found;
+    bool cancelled = false;
+
+    void folder(const QString& path, bool sub)
+    {
+        QDir dir(path);
+        const QFileInfoList entries = dir.entryInfoList(QDir::Files, QDir::Unsorted);
+        for (const QFileInfo& e : entries) {
+            if (e.isHidden())
+                continue;
+            const QString name = e.fileName();
+            bool match = false;
+            for (const QRegularExpression& m : masks)
+                match = match || m.match(name).hasMatch();
+            if (match && GraphicKindOf(e.filePath()) >= 0) {
+                found << e.filePath();
+                messages.status(QStringLiteral(" ") + QString::number(found.size()) + QStringLiteral("件"));
+            }
+            if (escPressed && escPressed() && messages.ask(kEscQuestion)) {
+                cancelled = true;
+                messages.status(QString());
+                return;
+            }
+        }
+        if (!sub)
+            return;
+        const QFileInfoList dirs = dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
+        for (const QFileInfo& d : dirs) {
+            if (d.fileName().startsWith(QLatin1Char('.')) || d.isSymLink())
+                continue;
+            folder(d.filePath(), true);
+            if (cancelled)
+                return;
+        }
+    }
+};
+
+}  // namespace
+
+QStringList scanImportFolder(const QString& folder, bool includeSubfolders, Messages& messages,
+                             const std::function<bool()>& escPressed)
+{
+    Scan scan{importMasks(), messages, escPressed, {}, false};
+    scan.folder(folder, includeSubfolders);
+    return scan.found;
+}
+
+QStringList folderImportList(const QString& folder, bool includeSubfolders, Messages& messages,
+                             const std::function<bool()>& escPressed)
+{
+    const QStringList files = scanImportFolder(folder, includeSubfolders, messages, escPressed);
+    if (files.isEmpty() || !messages.ask(folderImportQuestion(int(files.size()))))
+        return {};
+    return files;
+}
+
+}  // namespace zb
