@@ -55,8 +55,40 @@ QImage drawSvg(const QByteArray& svg, qint64 w, qint64 h)
     return canvas.convertToFormat(kWorkingFormat);
 }
 
+// libemf2svg reads some header fields (the description text, the pixel
+// format) and record contents without checking them against the data. The
+// header's pointers and every record's size are checked here first.
+bool emfLooksSound(const QByteArray& data)
+{
+    const qint64 size = data.size();
+    const qint64 headerSize = le32(data, 4);
+    if (headerSize < 88 || headerSize > size || headerSize % 4 != 0)
+        return false;
+    const qint64 nDescription = le32(data, 64), offDescription = le32(data, 68);
+    if (nDescription > 0 && (offDescription < 88 || offDescription + nDescription * 2 > headerSize))
+        return false;
+    if (headerSize >= 100) {
+        const qint64 cbPixelFormat = le32(data, 88), offPixelFormat = le32(data, 92);
+        if (cbPixelFormat > 0 && (offPixelFormat < 88 || offPixelFormat + cbPixelFormat > headerSize))
+            return false;
+    }
+    qint64 pos = 0;
+    while (pos + 8 <= size) {
+        const qint64 type = le32(data, int(pos));
+        const qint64 length = le32(data, int(pos + 4));
+        if (length < 8 || length % 4 != 0 || pos + length > size)
+            return false;
+        pos += length;
+        if (type == 14)  // EMR_EOF
+            return true;
+    }
+    return false;
+}
+
 QImage renderEmf(const QByteArray& data)
 {
+    if (!emfLooksSound(data))
+        return {};
     // Natural size from the picture frame, kept in 0.01 mm.
     if (data.size() < 88 || qint64(le32(data, 4)) > data.size())
         return {};

@@ -239,6 +239,9 @@ TEST(ImagingMetafile, FailuresSayTheConversionFailed)
     const QByteArray wmf = zbtest::makeWmf(120, 80, 0, 1, 1, 5, 5);
     QByteArray manyObjects = wmf;  // the header claims 65535 objects
     qToLittleEndian<quint16>(0xFFFF, manyObjects.data() + 22 + 10);
+    QByteArray badDescription = emf;  // a description text far past the end
+    qToLittleEndian<quint32>(1000, badDescription.data() + 64);
+    qToLittleEndian<quint32>(88, badDescription.data() + 68);
     QByteArray longRecord = wmf;  // the first record runs past the end
     qToLittleEndian<quint32>(0x10000000, longRecord.data() + 22 + 18);
     const struct {
@@ -248,6 +251,7 @@ TEST(ImagingMetafile, FailuresSayTheConversionFailed)
     } cases[] = {
         {"empty", QByteArray(), 20},
         {"wmf with too many objects", manyObjects, 20},
+        {"emf description past the end", badDescription, 20},
         {"wmf record past the end", longRecord, 20},
         {"not a metafile", QByteArray(200, 'x'), 20},
         {"truncated emf", emf.left(100), 20},
