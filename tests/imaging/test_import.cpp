@@ -17,6 +17,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -608,4 +612,53 @@ TEST(ImportCrash, KilledImportKeepsPostedRows)
     }
     EXPECT_GE(expected, 21);
     job.closeJob();
+}
+
+// zbcli import, found beside this test (every executable of the build lands in
+// one folder).
+TEST(ImportCli, ImportsIntoTheChosenFolderAndStopsAtABadFile)
+{
+    const QString cli = QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).path() + "/zbcli";
+    if (!QFileInfo::exists(cli))
+        GTEST_SKIP() << "zbcli not built";
+    auto run = [&](const QStringList& args) {
+        QProcess p;
+        p.start(cli, args);
+        p.waitForFinished(120000);
+        return std::make_tuple(p.exitCode(), p.readAllStandardOutput(), QString::fromUtf8(p.readAllStandardError()));
+    };
+    zbtest::TempDir dir;
+    const QString root = dir.file("prog");
+    QDir().mkpath(root);
+    QDir().mkpath(dir.file("写真"));
+    zbtest::writeAll(dir.file("写真/DSCF0001.JPG"), camera());
+    zbtest::writeAll(dir.file("single.jpg"), camera());
+    zbtest::writeAll(dir.file("zero.jpg"), QByteArray());
+    ASSERT_EQ(std::get<0>(run({"--root", root, "job", "new", "現場C"})), 0);
+
+    auto [code, out, err] = run({"--root", root, "import", "現場C", dir.file("写真"), dir.file("single.jpg")});
+    EXPECT_EQ(code, 0) << err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(out).object(),
+              (QJsonObject{{"folder", "未分類(写真フォルダ)"}, {"added", QJsonArray{1, 2}}, {"complete", true}}));
+
+    std::tie(code, out, err) = run({"--root", root, "import", "現場C", dir.file("single.jpg"), dir.file("zero.jpg"),
+                                    dir.file("single.jpg")});
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(err, "information: ファイル読み込み中にエラーが発生しました。 "
+                   "サポートされていない写真形式か壊れている可能性があります。 >" +
+                       dir.file("zero.jpg") + "\n");
+    EXPECT_EQ(QJsonDocument::fromJson(out).object().value("added"), QJsonArray{3});
+
+    std::tie(code, out, err) = run({"--root", root, "import", "現場C", dir.file("single.jpg"), "--folder", "工事写真"});
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(err, "information: この工事フォルダには写真データは登録できません。\n");
+    std::tie(code, out, err) = run({"--root", root, "import", "現場C", dir.file("single.jpg"), "--folder", "なし"});
+    EXPECT_EQ(code, 1);
+
+    // The rows are in the tree after the tool ended.
+    std::tie(code, out, err) = run({"--root", root, "job", "tree", "現場C"});
+    ASSERT_EQ(code, 0);
+    const QJsonArray folders = QJsonDocument::fromJson(out).object().value("folders").toArray();
+    ASSERT_FALSE(folders.isEmpty());
+    EXPECT_EQ(folders[0].toObject().value("photos"), (QJsonArray{1, 2, 3}));
 }
