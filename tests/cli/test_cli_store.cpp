@@ -1,29 +1,21 @@
 #include "store/photo_table.h"
 #include "store/table_network.h"
 #include "store/tree_file.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 using namespace zb;
 
 namespace {
 
-struct CliRun {
-    int code = -1;
-    QByteArray out, err;
-};
-
-CliRun zbcli(const QStringList& args)
+zbtest::ProgramRun zbcli(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(ZBCLI_PATH), args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+    return zbtest::runProgram(QStringLiteral(ZBCLI_PATH), args);
 }
 
 }  // namespace
@@ -46,7 +38,7 @@ TEST(Cli, TreeRowsAndVerify)
         t.post();
     }
 
-    CliRun r = zbcli({"--root", dir.path(), "tree", "J.ZBD"});
+    zbtest::ProgramRun r = zbcli({"--root", dir.path(), "tree", "J.ZBD"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QJsonObject tree = QJsonDocument::fromJson(r.out).object();
     EXPECT_EQ(tree["header"].toObject()["工事名称"].toString(), QStringLiteral("護岸工事"));

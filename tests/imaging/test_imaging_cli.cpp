@@ -1,25 +1,17 @@
 #include "fixtures.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QtEndian>
 #include <gtest/gtest.h>
 
 namespace {
 
-struct CliRun {
-    int code = -1;
-    QByteArray out, err;
-};
-
-CliRun zbcli(const QStringList& args)
+zbtest::ProgramRun zbcli(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(ZBCLI_PATH), args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+    return zbtest::runProgram(QStringLiteral(ZBCLI_PATH), args);
 }
 
 }  // namespace
@@ -34,7 +26,7 @@ TEST(ImagingCli, ThumbAndExif)
     zbtest::writeAll(dir.file("cam.jpg"), zbtest::exifJpeg(layout, zbtest::makeJpeg(400, 300)));
     zbtest::writeAll(dir.file("broken.jpg"), QByteArray("\xFF\xD8\xFF\xE0 nothing more", 17));
 
-    CliRun r = zbcli({"thumb", dir.file("cam.jpg"), dir.file("t.bmp")});
+    zbtest::ProgramRun r = zbcli({"thumb", dir.file("cam.jpg"), dir.file("t.bmp")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QByteArray bmp = zbtest::readAll(dir.file("t.bmp"));
     ASSERT_GE(bmp.size(), 54);
