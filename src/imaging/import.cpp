@@ -4,7 +4,7 @@
 #include "core/text.h"
 #include "imaging/exif.h"
 #include "imaging/graphic_kind.h"
-#include "imaging/import_picture.h"
+#include "imaging/stored_pictures.h"
 #include "store/table_network.h"
 
 #include <QDir>
@@ -210,7 +210,7 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
         try {
             highest = highestRecord(table);
         } catch (const engine::EngineError&) {
-            messages.information(importReadError(path));
+            messages.information(ImportReadErrorText(path));
             r.stopped = true;
             break;
         }
@@ -218,10 +218,10 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
             r.backupFailed = true;
 
         // The picture first: a file that cannot be read leaves no row behind.
-        const std::optional<NewRowPicture> picture =
-            fromClipboard ? clipboardPictureForNewRow(clipboard ? clipboard->metafile : QByteArray(),
+        const std::optional<ImportedPicture> picture =
+            fromClipboard ? PictureForClipboardImport(clipboard ? clipboard->metafile : QByteArray(),
                                                       clipboard ? clipboard->bitmap : QImage(), messages)
-                          : pictureForNewRow(path, kind, job.compressed, messages);
+                          : PictureForImport(path, kind, job.compressed, messages);
         if (!picture) {
             r.stopped = true;
             break;
@@ -248,7 +248,7 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
         } catch (const engine::EngineError&) {
             if (table.isEditing())
                 table.cancel();
-            messages.information(importReadError(path));
+            messages.information(ImportReadErrorText(path));
             r.stopped = true;
             break;
         }
@@ -261,7 +261,7 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
             } catch (const engine::EngineError&) {
                 if (table.isEditing())
                     table.cancel();
-                messages.information(importReadError(path));
+                messages.information(ImportReadErrorText(path));
                 r.stopped = true;
                 break;
             }

@@ -108,4 +108,28 @@ std::optional<ImportedPicture> PictureForImport(const QString& path, int kind, b
     return result;
 }
 
+std::optional<ImportedPicture> PictureForClipboardImport(const QByteArray& metafile, const QImage& bitmap,
+                                                         Messages& messages)
+{
+    ImportedPicture p;
+    bool ok = false;
+    if (!metafile.isEmpty()) {
+        p.imageOrg = metafile;
+        p.graFlag = kKindMetafile;
+        p.thumbnail = MakeThumbnail(p.imageOrg, kKindMetafile, messages);
+        ok = !p.thumbnail.isEmpty();
+    } else if (!bitmap.isNull()) {
+        ok = EncodeJpeg(bitmap, p.imageOrg, false, kDefaultJpegQuality, messages);
+        if (ok) {
+            p.thumbnail = MakeThumbnailOfBitmap(bitmap);
+            ok = !p.thumbnail.isEmpty();
+        }
+    }
+    if (!ok) {
+        messages.information(ImportReadErrorText(QString()));
+        return std::nullopt;
+    }
+    return p;
+}
+
 }  // namespace zb

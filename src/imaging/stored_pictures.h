@@ -55,6 +55,11 @@ struct ImportedPicture {
 // is the import's: "ファイル読み込み中にエラーが発生しました。…>" + path.
 std::optional<ImportedPicture> PictureForImport(const QString& path, int kind, bool compressedJob,
                                                 Messages& messages);
+// The picture fields of a new row for the clipboard's picture: an enhanced
+// metafile kept as it is, else the bitmap as JPEG quality 90. Nothing (after
+// the import's read error message) when neither works.
+std::optional<ImportedPicture> PictureForClipboardImport(const QByteArray& metafile, const QImage& bitmap,
+                                                         Messages& messages);
 
 QString ImportReadErrorText(const QString& path);
 

@@ -57,9 +57,9 @@ PhotoFields openOrCreatePhotoTable(const QString& path, const QList<TTableNetWor
     return fields;
 }
 
-CurrentPicture currentPicture(const engine::Table& table, const PhotoFields& fields)
+StoredPicture currentPicture(const engine::Table& table, const PhotoFields& fields)
 {
-    CurrentPicture p;
+    StoredPicture p;
     if (fields[F_IMAGE_NOW] >= 0 && !table.isNull(fields[F_IMAGE_NOW])) {
         p.bytes = table.readBlob(fields[F_IMAGE_NOW]);
         p.edited = true;

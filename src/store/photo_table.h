@@ -39,12 +39,12 @@ PhotoFields openOrCreatePhotoTable(const QString& path, const QList<TTableNetWor
 
 // The picture to show for the current row: the edited picture when there is
 // one, else the imported picture with its kind.
-struct CurrentPicture {
+struct StoredPicture {
     QByteArray bytes;
     int kind = 0;        // picture kind code; an edited picture is always a JPEG (0)
     bool edited = false;
 };
-CurrentPicture currentPicture(const engine::Table& table, const PhotoFields& fields);
+StoredPicture currentPicture(const engine::Table& table, const PhotoFields& fields);
 
 // Deletes the row of a photo and the rows of its drawings (non-zero REC_DRA1-3).
 // False when the photo is not in the table.

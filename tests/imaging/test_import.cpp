@@ -4,7 +4,7 @@
 #include "fixtures.h"
 #include "imaging/graphic_kind.h"
 #include "imaging/jpeg_codec.h"
-#include "imaging/import_picture.h"
+#include "imaging/stored_pictures.h"
 #include "store/data_module.h"
 #include "store/folders.h"
 #include "store/job_files.h"
@@ -304,7 +304,7 @@ TEST(Import, BadFilesStopTheRunAtTheBadFile)
         const QString bad = fx.source(c.name, c.bytes);
         const QString p3 = fx.source("DSCF0003.JPG", good);
         EXPECT_FALSE(fx.run({p1, bad, p3})) << c.what;
-        EXPECT_EQ(fx.messages.boxes(), QStringList{"information: " + importReadError(bad)}) << c.what;
+        EXPECT_EQ(fx.messages.boxes(), QStringList{"information: " + ImportReadErrorText(bad)}) << c.what;
         EXPECT_EQ(fx.messages.boxes().value(0), "information: ファイル読み込み中にエラーが発生しました。\r\n"
                                                  "サポートされていない写真形式か壊れている可能性があります。\r\n>" +
                                                      bad);
@@ -474,7 +474,7 @@ TEST(Import, ClipboardPicture)
     ClipboardPicture empty;
     EXPECT_FALSE(ImportPictures(fx.job, std::nullopt, fx.target, fx.settings, fx.messages, fx.progress, &fx.result,
                                 &empty));
-    EXPECT_EQ(fx.messages.boxes(), QStringList{"information: " + importReadError(QString())});
+    EXPECT_EQ(fx.messages.boxes(), QStringList{"information: " + ImportReadErrorText(QString())});
     EXPECT_EQ(fx.folder, (QList<RECORD>{1, 2}));
 }
 

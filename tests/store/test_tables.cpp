@@ -68,7 +68,7 @@ TEST(PhotoTable, CreatedWithItsFieldsInOrderAndNeverRestructured)
     old.setValue(of[F_RECORD], 4);
     old.writeBlob(of[F_IMAGE_ORG], "jpeg");
     old.post();
-    CurrentPicture p = currentPicture(old, of);
+    StoredPicture p = currentPicture(old, of);
     EXPECT_EQ(p.bytes, "jpeg");
     EXPECT_EQ(p.kind, 0);
     EXPECT_FALSE(p.edited);
@@ -83,7 +83,7 @@ TEST(PhotoTable, CurrentPictureIsTheEditedOneWhenPresent)
     t.edit();
     t.setValue(f[F_GRA_FLAG], 20);
     t.post();
-    CurrentPicture p = currentPicture(t, f);
+    StoredPicture p = currentPicture(t, f);
     EXPECT_EQ(p.bytes, "org1");
     EXPECT_EQ(p.kind, 20);
     t.edit();
