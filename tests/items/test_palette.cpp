@@ -1,5 +1,8 @@
 #include "items/palette.h"
 
+#include "items/date_format.h"
+#include "items/item_defs.h"
+
 #include "core/sjis.h"
 #include "support/temp_dir.h"
 
@@ -80,4 +83,23 @@ TEST(Palette, MissingFileAndShortLastGroup)
     const QList<PaletteEntry> p = readPalette(dir.file("ZBGRPH.LST"));
     ASSERT_EQ(p.size(), 1);
     EXPECT_EQ(p[0].token(), QStringLiteral("{2010.写真タイトル}"));
+}
+
+TEST(Palette, ShippedFileOffersTheItemCodes)
+{
+    const QList<PaletteEntry> p = readPalette(QStringLiteral(ZB_SOURCE_DIR "/resources/dist/USERFILE/ZBGRPH.LST"));
+    ASSERT_FALSE(p.isEmpty());
+    EXPECT_EQ(p.first().token(), QStringLiteral("自由文"));
+    QList<int> codes;
+    for (const PaletteEntry& e : p) {
+        codes << e.code;
+        EXPECT_EQ(e.body.mid(4, 1), QStringLiteral(".")) << e.body.toStdString();
+        const bool derivedPhotoValue = e.code == 2001 || (e.code >= 2005 && e.code <= 2009);
+        EXPECT_TRUE(e.code == 0 || derivedPhotoValue || findItemByCode(e.code)) << e.code;
+        EXPECT_EQ(!e.format.isEmpty(), isDateCode(e.code)) << e.code;
+    }
+    for (const QList<ItemDef>* group : {&kojiItems(), &photoItems()})
+        for (const ItemDef& d : *group)
+            if (d.code != 0)
+                EXPECT_TRUE(codes.contains(d.code)) << d.code;
 }
