@@ -459,19 +459,6 @@ JobLife::OpenResult JobLife::openChosen(const JobChoice& choice)
                 keep = paths.treeFile() + QStringLiteral(".BAK%1").arg(i);
             QFile::copy(paths.treeFile(), keep);
             messages_.warning(kTreeFileDamaged.arg(QFileInfo(paths.treeFile()).fileName(), QFileInfo(keep).fileName()));
-            // Rows that no folder lists any more are put into 未分類, so none is out of reach.
-            QSet<RECORD> listed;
-            for (const TreeFolder& f : file_.folders)
-                for (RECORD r : f.photos)
-                    listed.insert(r);
-            int added = 0;
-            for (RECORD r : tableRows(true))
-                if (!listed.contains(r)) {
-                    file_.folders[0].photos << r;
-                    ++added;
-                }
-            if (added > 0)
-                messages_.information(kUnlistedRowsRecovered.arg(added));
             changed_ = true;
         }
     } else {
@@ -480,9 +467,18 @@ JobLife::OpenResult JobLife::openChosen(const JobChoice& choice)
             fromTemplate_ = true;
         } else {
             file_.folders = defaultHierarchy();
-            file_.folders[0].photos = tableRows(true);
         }
         changed_ = true;
+    }
+    // Rows that no folder lists go into 未分類, so none is out of reach: a new
+    // job's default tree takes every row this way, and an opened job gets back
+    // the rows an import left behind when it was cut short (the program killed
+    // before the tree was saved) or that a damaged tree file lost.
+    const int unlisted = gatherUnlistedRows();
+    if (unlisted > 0) {
+        changed_ = true;
+        if (hasTreeFile)
+            messages_.information(kUnlistedRowsRecovered.arg(unlisted));
     }
 
     if (hooks.loaded)
@@ -490,6 +486,24 @@ JobLife::OpenResult JobLife::openChosen(const JobChoice& choice)
     saveJob();
     writeMarker(paths.openMarker(), kOpenMarkerText);
     return OpenResult::Opened;
+}
+
+int JobLife::gatherUnlistedRows()
+{
+    if (file_.folders.isEmpty())
+        return 0;
+    QSet<RECORD> listed;
+    for (const TreeFolder& f : file_.folders)
+        for (RECORD r : f.photos)
+            listed.insert(r);
+    int added = 0;
+    for (RECORD r : tableRows(true))
+        if (!listed.contains(r)) {
+            file_.folders[0].photos << r;
+            listed.insert(r);
+            ++added;
+        }
+    return added;
 }
 
 QList<RECORD> JobLife::tableRows(bool skipDrawings) const

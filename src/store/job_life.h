@@ -183,6 +183,9 @@ private:
     // True when the template can be read without damage; tells the user otherwise.
     bool templateSound(const QString& templateName);
     QList<RECORD> tableRows(bool skipDrawings) const;
+    // Appends the photo rows no folder lists (drawings left out) to 未分類;
+    // returns how many.
+    int gatherUnlistedRows();
 
     Folders folders_;
     TDataModule_Main& data_;
