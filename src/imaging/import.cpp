@@ -7,10 +7,20 @@
 #include "imaging/stored_pictures.h"
 #include "store/table_network.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QThread>
+#include <QThreadPool>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <future>
+#include <memory>
+#include <vector>
 
 namespace zb {
 
@@ -133,6 +143,160 @@ void setIf(TTableEnhanced& table, int pos, const QVariant& v)
         table.setValue(pos, v);
 }
 
+
+// What preparing a picture on a worker thread had to say (a codec's status
+// text, the read error). It is said on the calling thread, in list order, when
+// the import reaches the file, so the user sees exactly what a run on one
+// thread shows.
+class HeldMessages : public Messages {
+public:
+    void information(const QString& text) override { held_.push_back({Kind::Information, {}, text}); }
+    bool confirm(const QString&) override { return false; }
+    bool ask(const QString&) override { return false; }
+    Answer askThree(const QString&) override { return Answer::Cancel; }
+    void warning(const QString& text) override { held_.push_back({Kind::Warning, {}, text}); }
+    bool warningOkCancel(const QString& text) override
+    {
+        held_.push_back({Kind::Warning, {}, text});
+        return false;
+    }
+    void error(const QString& text) override { held_.push_back({Kind::Error, {}, text}); }
+    void notice(const QString& key, const QString& text) override { held_.push_back({Kind::Notice, key, text}); }
+    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return std::nullopt; }
+    void status(const QString& text) override { held_.push_back({Kind::Status, {}, text}); }
+    void beep() override { held_.push_back({Kind::Beep, {}, {}}); }
+
+    void sayTo(Messages& m) const
+    {
+        for (const Held& h : held_) {
+            switch (h.kind) {
+            case Kind::Information: m.information(h.text); break;
+            case Kind::Warning: m.warning(h.text); break;
+            case Kind::Error: m.error(h.text); break;
+            case Kind::Notice: m.notice(h.key, h.text); break;
+            case Kind::Status: m.status(h.text); break;
+            case Kind::Beep: m.beep(); break;
+            }
+        }
+    }
+
+private:
+    enum class Kind { Information, Warning, Error, Notice, Status, Beep };
+    struct Held {
+        Kind kind;
+        QString key;
+        QString text;
+    };
+    std::vector<Held> held_;
+};
+
+// One source file read, decoded and thumbnailed ahead of its turn.
+struct PreparedFile {
+    bool prepared = false;  // false: the calling thread does the work when the file's turn comes
+    int kind = kKindUnsupported;
+    std::optional<ImportedPicture> picture;
+    PhotoInfo info;
+    HeldMessages said;
+};
+
+// Kinds whose reading is safe away from the main thread. Metafiles and icons
+// are drawn by renderers that are kept on the calling thread.
+bool preparesOnWorker(int kind)
+{
+    return kind >= 0 && kind != kKindMetafile && kind != kKindIcon && kind != kKindClipboard;
+}
+
+// Reads the picture fields and photo information of one file on a worker.
+// Missing and unsupported files are left to the calling thread, which reports
+// them in their turn.
+PreparedFile prepareFile(const QString& path, bool compressed, const ImportSettings& settings)
+{
+    PreparedFile p;
+    if (!QFileInfo(path).isFile())
+        return p;
+    p.kind = GraphicKindOf(path);
+    if (!preparesOnWorker(p.kind))
+        return p;
+    p.picture = PictureForImport(path, p.kind, compressed, p.said);
+    if (p.picture)
+        p.info = photoInfoFor(path, p.kind, settings);
+    p.prepared = true;
+    return p;
+}
+
+// Files prepared ahead on worker threads, a few at a time so that memory
+// stays bounded; taken back in list order. Files not yet started when the run
+// ends are skipped; the destructor waits for the ones being read.
+class PrepareAhead {
+public:
+    PrepareAhead(const QStringList& files, bool compressed, const ImportSettings& settings)
+        : files_(files), compressed_(compressed), settings_(settings), cancelled_(std::make_shared<std::atomic_bool>(false))
+    {
+        const int threads = std::clamp(QThread::idealThreadCount(), 1, 4);
+        pool_.setMaxThreadCount(threads);
+        window_ = threads + 1;
+        fill();
+    }
+    ~PrepareAhead()
+    {
+        cancelled_->store(true);
+        pool_.clear();
+        pool_.waitForDone();
+    }
+    PrepareAhead(const PrepareAhead&) = delete;
+    PrepareAhead& operator=(const PrepareAhead&) = delete;
+
+    // The prepared form of the next file in the list. Waits for it, letting the
+    // calling thread's events through meanwhile (the progress bar watches the
+    // keyboard, and the window keeps painting).
+    PreparedFile take()
+    {
+        std::future<PreparedFile> f = std::move(pending_.front());
+        pending_.pop_front();
+        fill();
+        const bool ownsEvents = QCoreApplication::instance() &&
+                                QThread::currentThread() == QCoreApplication::instance()->thread();
+        while (f.wait_for(std::chrono::milliseconds(ownsEvents ? 20 : 1000)) != std::future_status::ready)
+            if (ownsEvents)
+                QCoreApplication::processEvents();
+        return f.get();
+    }
+
+private:
+    void fill()
+    {
+        while (int(pending_.size()) < window_ && next_ < files_.size()) {
+            auto promise = std::make_shared<std::promise<PreparedFile>>();
+            pending_.push_back(promise->get_future());
+            const QString path = files_.at(next_++);
+            const bool compressed = compressed_;
+            const ImportSettings settings = settings_;
+            auto cancelled = cancelled_;
+            pool_.start([promise, path, compressed, settings, cancelled] {
+                if (cancelled->load()) {
+                    promise->set_value(PreparedFile{});
+                    return;
+                }
+                try {
+                    promise->set_value(prepareFile(path, compressed, settings));
+                } catch (...) {
+                    // Left to the calling thread, which meets the same trouble in its turn.
+                    promise->set_value(PreparedFile{});
+                }
+            });
+        }
+    }
+
+    const QStringList files_;
+    const bool compressed_;
+    const ImportSettings settings_;
+    std::shared_ptr<std::atomic_bool> cancelled_;
+    QThreadPool pool_;
+    int window_ = 2;
+    qsizetype next_ = 0;
+    std::deque<std::future<PreparedFile>> pending_;
+};
+
 }  // namespace
 
 PhotoInfo photoInfoFor(const QString& path, int kind, const ImportSettings& s)
@@ -188,6 +352,13 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
     const bool fromClipboard = !files.has_value();
     const int count = fromClipboard ? 1 : int(files->size());
 
+    // Reading, decoding and thumbnailing run ahead on worker threads; rows are
+    // posted here, one by one in list order, so record numbers stay
+    // consecutive and a stop leaves exactly the rows before it.
+    std::unique_ptr<PrepareAhead> ahead;
+    if (!fromClipboard)
+        ahead = std::make_unique<PrepareAhead>(*files, job.compressed, settings);
+
     progress.start(count);
     for (int i = 0; i < count; ++i) {
         const QString path = fromClipboard ? QString() : files->at(i);
@@ -218,15 +389,27 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
             r.backupFailed = true;
 
         // The picture first: a file that cannot be read leaves no row behind.
-        const std::optional<ImportedPicture> picture =
-            fromClipboard ? PictureForClipboardImport(clipboard ? clipboard->metafile : QByteArray(),
-                                                      clipboard ? clipboard->bitmap : QImage(), messages)
-                          : PictureForImport(path, kind, job.compressed, messages);
+        std::optional<ImportedPicture> picture;
+        PhotoInfo info;
+        if (fromClipboard) {
+            picture = PictureForClipboardImport(clipboard ? clipboard->metafile : QByteArray(),
+                                                clipboard ? clipboard->bitmap : QImage(), messages);
+        } else {
+            PreparedFile ready = ahead->take();
+            if (ready.prepared && ready.kind == kind) {
+                ready.said.sayTo(messages);
+                picture = std::move(ready.picture);
+                info = ready.info;
+            } else {
+                picture = PictureForImport(path, kind, job.compressed, messages);
+                if (picture)
+                    info = photoInfoFor(path, kind, settings);
+            }
+        }
         if (!picture) {
             r.stopped = true;
             break;
         }
-        const PhotoInfo info = fromClipboard ? PhotoInfo{} : photoInfoFor(path, kind, settings);
         const RECORD record = highest + 1;
         try {
             table.append();
@@ -279,6 +462,8 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
             break;
         }
     }
+    // Files prepared ahead of a stop are dropped: nothing is posted for them.
+    ahead.reset();
     table.flushBuffers();
     progress.end();
 

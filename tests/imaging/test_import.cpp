@@ -386,19 +386,107 @@ TEST(Import, DrawingGoesIntoTheFirstEmptyOrZeroSlot)
 }
 
 // ESC: the progress bar asks the question; yes makes step() say stop, which
-// ends the run after the current photo; no goes on.
+// ends the run after the current photo (the files read ahead of it leave no
+// row and no backup copy); no goes on.
 TEST(Import, EscStopsAfterTheCurrentPhoto)
 {
     for (bool yes : {true, false}) {
         Fixture fx;
         fx.progress.stopAfter = yes ? 2 : -1;
         QStringList files;
-        for (int i = 1; i <= 4; ++i)
+        for (int i = 1; i <= 6; ++i)
             files << fx.source(QString("P%1.jpg").arg(i), camera());
         EXPECT_EQ(fx.run(files), !yes);
-        EXPECT_EQ(fx.folder, (yes ? QList<RECORD>{1, 2} : QList<RECORD>{1, 2, 3, 4}));
+        EXPECT_EQ(fx.folder, (yes ? QList<RECORD>{1, 2} : QList<RECORD>{1, 2, 3, 4, 5, 6}));
+        EXPECT_EQ(fx.result.added, fx.folder);
+        EXPECT_EQ(fx.table.locate(3), !yes);
+        EXPECT_EQ(QFileInfo::exists(fx.backup("B0000002.jpg")), !yes);
         EXPECT_EQ(fx.messages.boxes(), QStringList());
         EXPECT_EQ(fx.progress.ended, 1);
+    }
+}
+
+// Files of different sizes and kinds are read ahead on several threads and
+// finish in any order; the rows still come in list order with consecutive
+// record numbers, each with its own file's picture and name.
+TEST(Import, ManyFilesKeepListOrderAndConsecutiveRecords)
+{
+    Fixture fx;
+    fx.table.append();
+    fx.table.setValue(fx.job.fields[F_RECORD], 10);
+    fx.table.post();
+    QStringList files;
+    QList<QByteArray> bytes;
+    for (int i = 0; i < 14; ++i) {
+        QString name = QString("IMG%1.JPG").arg(i + 1, 4, 10, QChar('0'));
+        QByteArray b;
+        if (i == 5) {
+            name = "ZU0006.WMF";
+            b = zbtest::makeWmf(200, 100, 0x0000ff, 10, 10, 50, 50);
+        } else if (i == 9) {
+            name = "IMG0010.png";
+            b = encoded("png");
+        } else {
+            zbtest::ExifLayout l;
+            l.dateTime = QByteArray("2023:04:") + QByteArray::number(10 + i) + " 06:07:08";
+            // Large and small pictures in turn, so later files are often ready first.
+            b = zbtest::exifJpeg(l, i % 2 ? zbtest::makeJpeg(32, 24) : zbtest::makeJpeg(1600, 1200));
+        }
+        bytes << b;
+        files << fx.source(name, b);
+    }
+    ASSERT_TRUE(fx.run(files));
+    EXPECT_EQ(fx.messages.log, QStringList());
+    QList<RECORD> expected;
+    for (RECORD r = 11; r <= 24; ++r)
+        expected << r;
+    EXPECT_EQ(fx.folder, expected);
+    EXPECT_EQ(fx.result.added, expected);
+    for (int i = 0; i < 14; ++i) {
+        const RECORD r = 11 + i;
+        EXPECT_EQ(fx.field(r, F_FILENAME).toString(), QFileInfo(files[i]).completeBaseName()) << r;
+        EXPECT_EQ(zbtest::readAll(fx.backup(backupFileName(r - 1, files[i]))), bytes[i]) << r;
+        if (i != 9)
+            EXPECT_EQ(fx.blob(r, F_IMAGE_ORG), bytes[i]) << r;
+        if (i != 5 && i != 9)
+            EXPECT_EQ(fx.field(r, F_DATE).toString(), QString("202304%1").arg(10 + i)) << r;
+        EXPECT_TRUE(fx.blob(r, F_THUMBNAIL).startsWith("BM")) << r;
+    }
+    EXPECT_EQ(fx.field(16, F_GRA_FLAG).toInt(), 20);
+}
+
+// An error in the middle of a long list stops the run at that file with the
+// same single message, while the files after it were already being read
+// ahead: none of them leaves a row, a folder entry or a backup copy.
+TEST(Import, ErrorInTheMiddleDropsTheFilesReadAhead)
+{
+    const QByteArray good = camera();
+    for (const char* bad : {"truncated", "missing", "unsupported"}) {
+        Fixture fx;
+        QStringList files;
+        for (int i = 1; i <= 10; ++i)
+            files << fx.source(QString("DSCF%1.JPG").arg(i, 4, 10, QChar('0')), good);
+        const QString what = bad;
+        if (what == "truncated")
+            files[3] = fx.source("DSCF0004.JPG", good.left(good.size() / 2));
+        else if (what == "missing")
+            QFile::remove(files[3]);
+        else
+            files[3] = fx.source("DSCF0004.txt", good);
+        EXPECT_FALSE(fx.run(files)) << bad;
+        const QString message = what == "truncated" ? "information: " + ImportReadErrorText(files[3])
+                                : what == "missing" ? "information: ファイルがみつかりません。\r\n>" + files[3]
+                                                    : "information: サポートされていない写真データ形式です。\r\n>" + files[3];
+        EXPECT_EQ(fx.messages.boxes(), QStringList{message}) << bad;
+        EXPECT_EQ(fx.folder, (QList<RECORD>{1, 2, 3})) << bad;
+        EXPECT_EQ(fx.result.added, (QList<RECORD>{1, 2, 3})) << bad;
+        EXPECT_FALSE(fx.table.locate(4)) << bad;
+        // Only the broken file itself was copied before it failed to read.
+        QStringList copies{"B0000000.JPG", "B0000001.JPG", "B0000002.JPG"};
+        if (what == "truncated")
+            copies << "B0000003.JPG";
+        EXPECT_EQ(QDir(fx.backup("")).entryList(QDir::Files, QDir::Name), copies) << bad;
+        EXPECT_EQ(fx.progress.ended, 1) << bad;
     }
 }
 
