@@ -1,7 +1,12 @@
 #include "items/date_format.h"
+#include "items/item_codes.h"
+
+#include "store/table_network.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+using namespace zb;
 using namespace zb::items;
 
 TEST(DateFormat, Tags)
@@ -55,4 +60,50 @@ TEST(DateFormat, ItemDates)
     EXPECT_EQ(formatStoredDate(QStringLiteral("&Y4"), QString(), today), QString());
     EXPECT_TRUE(isDateCode(2019));
     EXPECT_FALSE(isDateCode(2020));
+}
+
+TEST(DateFormat, ItemCodeValues)
+{
+    const QDate today(2010, 6, 15);
+    JobHeader h;
+    h.fiscalYear = 2003;
+    h.startDate = QStringLiteral("20030405");
+    h.author = QStringLiteral("担当者１");
+    h.constructionName = QStringLiteral("護岸工事");
+    struct Case {
+        int code;
+        const char* format;
+        std::optional<QString> value;
+    };
+    const Case cases[] = {
+        {1000, "&G2&E1年度", QStringLiteral("平成15年度")},
+        {1000, "", QString()},
+        {1005, "&Y4年&M2月&D3日", QStringLiteral("2003年04月 5日")},
+        {1005, "", QString()},
+        {1006, "&Y4", QString()},  // no end date stored
+        {1003, "", QStringLiteral("護岸工事")},
+        {310, "", QStringLiteral("担当者１")},
+        {300, "", std::nullopt},   // the job name is not an item
+        {2010, "", std::nullopt},  // a photo code
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(headerCodeValue(c.code, QString::fromUtf8(c.format), h, today), c.value) << c.code;
+
+    zbtest::TempDir dir;
+    TTableNetWork t;
+    const PhotoFields f = openOrCreatePhotoTable(dir.file("J.DB"), {&t}, true);
+    t.append();
+    t.setValue(f[F_RECORD], 1);
+    t.setValue(f[F_DATE], QStringLiteral("20030405"));
+    t.setValue(f[F_FILMNUM], 7);
+    t.setValue(f[F_TITLE], QStringLiteral("着手前"));
+    t.post();
+    ASSERT_TRUE(t.first());
+    EXPECT_EQ(photoCodeValue(2019, u"&Y4/&M2/&D2", t, f, today), QStringLiteral("2003/04/05"));
+    EXPECT_EQ(photoCodeValue(2019, u"", t, f, today), QString());
+    EXPECT_EQ(photoCodeValue(2020, u"", t, f, today), QStringLiteral("7"));
+    EXPECT_EQ(photoCodeValue(2010, u"", t, f, today), QStringLiteral("着手前"));
+    EXPECT_EQ(photoCodeValue(2011, u"", t, f, today), QString());
+    EXPECT_EQ(photoCodeValue(2001, u"", t, f, today), std::nullopt);
+    EXPECT_EQ(photoCodeValue(1003, u"", t, f, today), std::nullopt);
 }
