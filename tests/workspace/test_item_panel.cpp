@@ -2,10 +2,22 @@
 // item panel of the main window, driven as a user would on the offscreen
 // platform.
 #include "core/scripted_ports.h"
+#include "store/data_module.h"
+#include "store/job_life.h"
 #include "store/table_network.h"
 #include "support/temp_dir.h"
 #include "workspace/batch_change.h"
+#include "workspace/ui/item_panel.h"
+#include "workspace/ui/koumoku_grid.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTest>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 using namespace zb;
@@ -103,4 +115,264 @@ TEST(BatchChange, OtherFieldsAskYesCancel)
     EXPECT_EQ(t.value(2, F_TITLE).toString(), QString());
     batchChange(t.table, t.f, {1, 2}, F_FILMNUM, QStringLiteral("12000"), m);
     EXPECT_EQ(t.value(1, F_FILMNUM).toInt(), 12000);
+}
+
+// ---------------------------------------------------------------- the panel
+
+namespace {
+
+QApplication& app()
+{
+    static int argc = 1;
+    static char name[] = "test_item_panel";
+    static char* argv[] = {name, nullptr};
+    static QApplication* a = new QApplication(argc, argv);
+    return *a;
+}
+
+// A program folder with an open job of three photos, the panel in a window
+// and a photo list that is only a list of records and a selection.
+struct AppFirst {
+    AppFirst() { app(); }
+};
+
+struct Desk : AppFirst {
+    zbtest::TempDir dir;
+    ScriptedMessages messages;
+    Folders folders;
+    std::unique_ptr<TDataModule_Main> data;
+    std::unique_ptr<JobLife> job;
+    std::unique_ptr<TItemPanel> panel;
+    QWidget window;
+    QAction kouEdit{QStringLiteral("項目登録")};
+    QAction inputLevel{QStringLiteral("必要度")};
+    bool level = false;
+    QList<RECORD> photos{1, 2, 3};
+    QList<int> sel;
+    int current = -1;
+    QMap<RECORD, QString> captions;
+    QList<RECORD> repainted;
+    QString status[4];
+
+    Desk()
+    {
+        app();
+        folders = resolveFolders(dir.path(), {}, {}, dir.path());
+        createFolders(folders, messages);
+        data = std::make_unique<TDataModule_Main>(folders, messages);
+        job = std::make_unique<JobLife>(folders, *data, messages);
+        panel = std::make_unique<TItemPanel>(*job, messages);
+        panel->setButtons(&kouEdit, &inputLevel);
+        inputLevel.setCheckable(true);
+        PhotoSelection s;
+        s.selectedRecords = [this] {
+            QList<RECORD> out;
+            for (int i : sel)
+                out << photos[i];
+            return out;
+        };
+        s.currentRecord = [this] { return current >= 0 ? photos[current] : 0; };
+        s.currentIndex = [this] { return current; };
+        s.count = [this] { return int(photos.size()); };
+        s.selectRow = [this](int i) { select({i}); };
+        s.setCaption = [this](RECORD r, const QString& t) { captions[r] = t; };
+        s.repaintRecord = [this](RECORD r) { repainted << r; };
+        s.hasFocus = [] { return false; };
+        panel->setSelection(s);
+        ItemPanelHooks h;
+        h.setStatus = [this](int i, const QString& t) { status[i] = t; };
+        h.readInputLevel = [this] { return level; };
+        h.writeInputLevel = [this](bool on) { level = on; };
+        panel->setHooks(h);
+        auto* l = new QVBoxLayout(&window);
+        l->addWidget(panel->tabSet());
+        l->addWidget(panel->stack());
+        window.resize(420, 600);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        panel->firstSetUp(folders.userFile + QStringLiteral("ZBMENU.LST"));
+        open();
+        TTableNetWork& t = data->photoTable();
+        PhotoFields f;
+        f.lookUp(t);
+        for (RECORD r : photos) {
+            t.append();
+            t.setValue(f[F_RECORD], r);
+            t.setValue(f[F_FLAG], 0);
+            t.setValue(f[F_TITLE], QStringLiteral("写真%1").arg(r));
+            t.setValue(f[F_NEGANUM], QStringLiteral("1"));
+            t.post();
+        }
+    }
+    ~Desk()
+    {
+        panel->setSelection({});
+        job->closeJob();
+    }
+
+    void open()
+    {
+        ASSERT_EQ(job->openChosen(JobChoice{QStringLiteral("工事A"), {}}), JobLife::OpenResult::Opened);
+    }
+    void select(const QList<int>& rows)
+    {
+        sel = rows;
+        current = rows.isEmpty() ? -1 : rows.first();
+        panel->selectionChanged();
+    }
+    TKoumokuGrid* koji() { return panel->kojiGrid(); }
+    TKoumokuGrid* photo() { return panel->photoGrid(); }
+    int row(TKoumokuGrid* g, const char* label) { return panel->rowOf(g, QString::fromUtf8(label)); }
+    // Types into a row as the keyboard would and presses Enter.
+    void enter(TKoumokuGrid* g, const char* label, const QString& text)
+    {
+        g->setCurrentItemRow(row(g, label));
+        g->editor()->setFocus();
+        g->editor()->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(g->editor(), Qt::Key_Backspace);
+        for (QChar c : text) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(g->editor(), &press);
+        }
+        QTest::keyClick(g->editor(), Qt::Key_Return);
+    }
+    QString value(TKoumokuGrid* g, const char* label) { return g->cell(TKoumokuGrid::kValueCol, row(g, label)); }
+    QVariant stored(RECORD r, PhotoField field)
+    {
+        TTableNetWork& t = data->photoTable();
+        PhotoFields f;
+        f.lookUp(t);
+        EXPECT_TRUE(t.locate(r));
+        return t.value(f[field]);
+    }
+};
+
+}  // namespace
+
+TEST(ItemPanel, ValuesSurviveSaveAndReopen)
+{
+    Desk d;
+    d.enter(d.koji(), "工事名称", QStringLiteral("橋梁工事"));
+    d.enter(d.koji(), "発注年度", QStringLiteral("2003"));
+    d.select({0});
+    EXPECT_EQ(d.panel->tabSet()->count(), 2);
+    EXPECT_EQ(d.panel->tabSet()->tabText(1), kPhotoTabCaption);
+    EXPECT_EQ(d.value(d.photo(), "写真タイトル"), QStringLiteral("写真1"));
+    d.enter(d.photo(), "写真タイトル", QStringLiteral("着手前"));
+    EXPECT_EQ(d.captions.value(1), QStringLiteral("着手前"));  // the list caption at once
+    d.enter(d.photo(), "撮影箇所", QStringLiteral("測点1"));
+    ASSERT_TRUE(d.job->saveJob());
+    d.job->closeJob();
+    d.open();
+    EXPECT_EQ(d.value(d.koji(), "工事名称"), QStringLiteral("橋梁工事"));
+    EXPECT_EQ(d.value(d.koji(), "発注年度"), QStringLiteral("2003"));
+    EXPECT_EQ(d.panel->tabSet()->count(), 1);
+    EXPECT_EQ(d.stored(1, F_TITLE).toString(), QStringLiteral("着手前"));
+    EXPECT_EQ(d.stored(1, F_KASYO).toString(), QStringLiteral("測点1"));
+    d.select({0});
+    EXPECT_EQ(d.value(d.photo(), "撮影箇所"), QStringLiteral("測点1"));
+}
+
+TEST(ItemPanel, TitleFlagAndTabs)
+{
+    Desk d;
+    d.select({1});
+    d.enter(d.photo(), "写真タイトル", QString());
+    EXPECT_EQ(d.captions.value(2), QStringLiteral("(無題)"));
+    // The flag is stored at once and the list item repainted.
+    TKoumokuGrid* g = d.photo();
+    g->setCurrentItemRow(d.row(g, "写真整理フラッグ"));
+    g->editor()->setFocus();
+    QTest::keyClick(g->editor(), Qt::Key_Return, Qt::AltModifier);
+    ASSERT_TRUE(g->dropList()->isVisible());
+    QTest::keyClick(g->dropList(), Qt::Key_Down);
+    QTest::keyClick(g->dropList(), Qt::Key_Return);
+    EXPECT_EQ(d.stored(2, F_FLAG).toInt(), 1);
+    EXPECT_EQ(d.repainted, QList<RECORD>{2});
+    // Choosing the first tab removes the photo tab.
+    d.panel->tabSet()->setCurrentIndex(0);
+    EXPECT_EQ(d.panel->tabSet()->count(), 1);
+    EXPECT_EQ(d.stored(2, F_TITLE).toString(), QString());
+}
+
+TEST(ItemPanel, BatchFrameNumbersThroughTheGrid)
+{
+    const struct {
+        Messages::Answer answer;
+        const char* expected[3];
+    } cases[] = {
+        {Messages::Answer::Yes, {"5", "5", "5"}},
+        {Messages::Answer::No, {"5", "6", "7"}},
+        {Messages::Answer::Cancel, {"1", "1", "1"}},
+    };
+    for (const auto& c : cases) {
+        Desk d;
+        d.select({0});
+        d.select({0, 1, 2});
+        d.messages.clear();
+        d.messages.reply(c.answer);
+        d.enter(d.photo(), "コマ番号", QStringLiteral("5"));
+        EXPECT_EQ(d.messages.boxes(), QStringList{QStringLiteral("askThree: ") + kBatchFrameQuestion});
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(d.stored(d.photos[i], F_NEGANUM).toString(), QString::fromUtf8(c.expected[i]));
+        // The grid shows the focused photo as stored.
+        EXPECT_EQ(d.value(d.photo(), "コマ番号"), QString::fromUtf8(c.expected[0]));
+    }
+    // Other rows ask yes/cancel; titles become the captions of every photo.
+    Desk d;
+    d.select({0});
+    d.select({0, 2});
+    d.messages.clear();
+    d.enter(d.photo(), "写真タイトル", QString());
+    EXPECT_EQ(d.messages.boxes(), QStringList{QStringLiteral("confirm: ") + kBatchQuestion});
+    EXPECT_EQ(d.captions.value(1), QStringLiteral("(無題)"));
+    EXPECT_EQ(d.captions.value(3), QStringLiteral("(無題)"));
+    EXPECT_EQ(d.stored(2, F_TITLE).toString(), QStringLiteral("写真2"));
+}
+
+TEST(ItemPanel, PageKeys)
+{
+    Desk d;
+    TKoumokuGrid* g = d.photo();
+    d.select({2});
+    g->setCurrentItemRow(4);
+    g->editor()->setFocus();
+    // On the last photo PageDown does nothing and goes no further.
+    QTest::keyClick(g->editor(), Qt::Key_PageDown);
+    EXPECT_EQ(d.sel, QList<int>{2});
+    EXPECT_EQ(g->currentItemRow(), 4);
+    // PageUp goes to the previous photo and its first item row; with Shift
+    // the item row stays.
+    QTest::keyClick(g->editor(), Qt::Key_PageUp);
+    EXPECT_EQ(d.sel, QList<int>{1});
+    EXPECT_EQ(d.panel->shownRecord(), 2);
+    EXPECT_EQ(g->currentItemRow(), 1);
+    g->setCurrentItemRow(5);
+    QTest::keyClick(g->editor(), Qt::Key_PageDown, Qt::ShiftModifier);
+    EXPECT_EQ(d.sel, QList<int>{2});
+    EXPECT_EQ(d.panel->shownRecord(), 3);
+    EXPECT_EQ(g->currentItemRow(), 5);
+    // What was typed before paging is stored with its photo.
+    g->setCurrentItemRow(d.row(g, "撮影箇所"));
+    g->editor()->selectAll();
+    QTest::keyClicks(g->editor(), QStringLiteral("abc"));
+    QTest::keyClick(g->editor(), Qt::Key_PageUp);
+    EXPECT_EQ(d.stored(3, F_KASYO).toString(), QStringLiteral("abc"));
+    EXPECT_EQ(d.status[0], kPageHint);
+}
+
+TEST(ItemPanel, LevelFilterKeepsHiddenValues)
+{
+    Desk d;
+    d.enter(d.koji(), "発注者備考", QStringLiteral("備考あり"));
+    d.panel->toggleLevelFilter(true);
+    EXPECT_TRUE(d.level);
+    EXPECT_EQ(d.koji()->itemCount(), 13);
+    EXPECT_EQ(d.photo()->itemCount(), 8);
+    EXPECT_EQ(d.row(d.koji(), "発注者備考"), -1);
+    EXPECT_EQ(d.job->file().header.clientRemarks, QStringLiteral("備考あり"));
+    d.panel->toggleLevelFilter(false);
+    EXPECT_EQ(d.koji()->itemCount(), 20);
+    EXPECT_EQ(d.value(d.koji(), "発注者備考"), QStringLiteral("備考あり"));
 }
