@@ -2,6 +2,7 @@
 // item panel of the main window, driven as a user would on the offscreen
 // platform.
 #include "core/scripted_ports.h"
+#include "items/choice_lists.h"
 #include "store/data_module.h"
 #include "store/job_life.h"
 #include "store/table_network.h"
@@ -17,6 +18,7 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTest>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -375,4 +377,26 @@ TEST(ItemPanel, LevelFilterKeepsHiddenValues)
     d.panel->toggleLevelFilter(false);
     EXPECT_EQ(d.koji()->itemCount(), 20);
     EXPECT_EQ(d.value(d.koji(), "発注者備考"), QStringLiteral("備考あり"));
+}
+
+TEST(ItemPanel, RegisterChoicesReloadsTheRow)
+{
+    Desk d;
+    QStringList registered;
+    ItemPanelHooks h;
+    h.registerChoices = [&](items::ChoiceLists& lists, const QString& label) {
+        registered << label;
+        return lists.write(label, {QStringLiteral("第一工区"), QStringLiteral("第二工区")});
+    };
+    d.panel->setHooks(h);
+    TKoumokuGrid* g = d.koji();
+    g->setCurrentItemRow(d.row(g, "発注年度"));
+    g->editor()->setFocus();
+    EXPECT_FALSE(d.kouEdit.isEnabled());  // not a registrable row
+    g->setCurrentItemRow(d.row(g, "工事箇所"));
+    EXPECT_TRUE(d.kouEdit.isEnabled());
+    d.panel->registerChoices();
+    EXPECT_EQ(registered, QStringList{QStringLiteral("工事箇所")});
+    EXPECT_EQ(g->params(d.row(g, "工事箇所")).list, QStringList({QStringLiteral("第一工区"), QStringLiteral("第二工区")}));
+    EXPECT_TRUE(g->editor()->listButton()->isVisible());
 }

@@ -6,6 +6,7 @@
 #include "imaging/image_library.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/metafile.h"
+#include "imaging/resample.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,9 +53,11 @@ QImage chooserThumbnail(const QString& path, int size)
             break;
         }
     }
-    if (image.isNull())
+    if (image.isNull() || image.width() <= 0 || image.height() <= 0)
         return {};
-    return image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    // The longer side becomes `size`, the proportions kept.
+    const double f = std::min(double(size) / image.width(), double(size) / image.height());
+    return ResizeSmooth(image, std::max(1, int(image.width() * f + 0.5)), std::max(1, int(image.height() * f + 0.5)));
 }
 
 void ThumbnailProxy::setThumbnails(bool on, int size)

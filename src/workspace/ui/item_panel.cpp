@@ -3,6 +3,7 @@
 #include "core/ports.h"
 #include "items/char_mode.h"
 #include "items/choice_lists.h"
+#include "items/ui/kou_form.h"
 #include "store/job_life.h"
 #include "store/table_network.h"
 #include "workspace/batch_change.h"
@@ -503,10 +504,13 @@ void TItemPanel::registerChoices()
     TKoumokuGrid* grid = shownGrid();
     const int row = grid->currentItemRow();
     const items::ItemDef* item = itemAt(grid, row);
-    if (!item || !item->registrable || !lists_ || !hooks_.registerChoices)
+    if (!item || !item->registrable || !lists_)
         return;
     grid->commitEditor();
-    if (!hooks_.registerChoices(item->label, lists_->read(item->label)))
+    const bool registered = hooks_.registerChoices
+                                ? hooks_.registerChoices(*lists_, item->label)
+                                : items::registerChoices(*lists_, item->label, messages_, grid->window());
+    if (!registered)
         return;
     // The row's list is read again; the open editor shows the new list.
     const QStringList list = lists_->read(item->label);

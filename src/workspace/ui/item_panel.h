@@ -50,7 +50,8 @@ struct ItemPanelHooks {
     std::function<void(int panel, const QString& text)> setStatus;  // status panels 0 and 2
     std::function<void()> restartButtonTimer;
     // The 項目の登録 dialog for an item; true when the list was registered.
-    std::function<bool(const QString& label, const QStringList& list)> registerChoices;
+    // Without it the panel opens TKouForm itself.
+    std::function<bool(items::ChoiceLists& lists, const QString& label)> registerChoices;
     // The need-level filter setting.
     std::function<bool()> readInputLevel;
     std::function<void(bool)> writeInputLevel;
@@ -100,6 +101,7 @@ public:
     void selectionChanged();
     // "項目登録": the choices of the current row of the shown grid.
     void registerChoices();
+    items::ChoiceLists* choiceLists() const { return lists_.get(); }
     // Handles PageUp/PageDown in the photo grid; true when consumed.
     bool pageKey(QKeyEvent* e);
     // Removes the photo tab (choosing the first tab or no photo selected).
