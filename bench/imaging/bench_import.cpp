@@ -1,0 +1,302 @@
+// Photo import of camera-like 12-megapixel JPEGs with EXIF into a new job with
+// the default settings (backup copies on), against what the same files cost
+// in the same run with plain tools: libjpeg-turbo's reduced decode
+// (`djpeg -scale 1/8`, one file after another) plus copying every file twice
+// on the same disk (the backup copy and the picture stored in the table).
+// vipsthumbnail's time over the same files is printed as a further reference,
+// and the peak memory of the import.
+//
+// Usage: bench_import            (200 pictures of 4000 x 3000)
+//        ZB_BENCH_IMPORT_COUNT=20 bench_import   (fewer, for a quick run)
+#include "core/ports.h"
+#include "imaging/import.h"
+#include "imaging/jpeg_codec.h"
+#include "imaging/working_bitmap.h"
+#include "store/data_module.h"
+#include "store/folders.h"
+#include "store/job_files.h"
+#include "store/job_life.h"
+#include "store/table_network.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+// A photo-like picture: soft gradients, rings and fine sensor noise, so that
+// it compresses like a camera file (a few MB at 12 megapixels).
+QImage cameraLike(int w, int h, unsigned seed)
+{
+    QImage image(w, h, zb::kWorkingFormat);
+    std::minstd_rand rng(seed);
+    const int cx = int(rng() % unsigned(w)), cy = int(rng() % unsigned(h));
+    for (int y = 0; y < h; ++y) {
+        uchar* line = image.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            const int dx = x - cx, dy = y - cy;
+            const int ring = ((dx * dx + dy * dy) >> 12) & 63;
+            const int noise = int(rng() & 15);
+            line[3 * x] = uchar((x * 200 / w + ring + noise) & 255);
+            line[3 * x + 1] = uchar((y * 180 / h + (ring >> 1) + noise) & 255);
+            line[3 * x + 2] = uchar(((x + y) * 120 / (w + h) + 60 + noise + (((x >> 5) ^ (y >> 5)) & 1) * 40) & 255);
+        }
+    }
+    return image;
+}
+
+// An APP1 EXIF segment as a camera writes it first: IFD0 with DateTime.
+QByteArray exifSegment(int index)
+{
+    QByteArray date = QStringLiteral("2024:05:%1 10:%2:00").arg(1 + index % 28, 2, 10, QLatin1Char('0'))
+                          .arg(index % 60, 2, 10, QLatin1Char('0')).toLatin1();
+    date.append('\0');  // 20 bytes with the ending zero
+    QByteArray tiff;
+    auto u16 = [&](int v) { tiff.append(char(v & 0xff)).append(char((v >> 8) & 0xff)); };
+    auto u32 = [&](qint64 v) { u16(int(v & 0xffff)); u16(int((v >> 16) & 0xffff)); };
+    tiff.append("II");
+    u16(42);
+    u32(8);        // IFD0 right after the header
+    u16(1);        // one entry
+    u16(0x0132);   // DateTime
+    u16(2);        // ASCII
+    u32(date.size());
+    u32(8 + 2 + 12 + 4);  // the text after the IFD
+    u32(0);        // no next IFD
+    tiff.append(date);
+    QByteArray seg("\xFF\xE1", 2);
+    const int len = 2 + 6 + int(tiff.size());
+    seg.append(char(len >> 8)).append(char(len & 0xff));
+    seg.append("Exif\0\0", 6);
+    seg.append(tiff);
+    return seg;
+}
+
+// Wall time of a tool run with its output thrown away; negative on failure.
+double runTool(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    QElapsedTimer t;
+    t.start();
+    pid_t pid;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return double(t.nsecsElapsed()) / 1e9;
+}
+
+// Writes the pictures in a child process, so that the memory it takes does
+// not count in this process's peak.
+bool makeFiles(const QString& folder, int count, QStringList& files)
+{
+    for (int i = 0; i < count; ++i)
+        files << QDir(folder).filePath(QStringLiteral("DSCF%1.JPG").arg(i + 1, 4, 10, QLatin1Char('0')));
+    const pid_t pid = fork();
+    if (pid < 0)
+        return false;
+    if (pid == 0) {
+        const int w = 4000, h = 3000;
+        zb::SilentMessages messages;
+        const QImage base = cameraLike(w, h, 1);
+        for (int i = 0; i < count; ++i) {
+            // Each file differs: a band of the picture is drawn anew per file.
+            QImage picture = base.copy();
+            const QImage band = cameraLike(w, 64, unsigned(i + 2));
+            for (int y = 0; y < 64; ++y)
+                std::memcpy(picture.scanLine((i * 97) % (h - 64) + y), band.constScanLine(y), size_t(w) * 3);
+            QByteArray jpeg;
+            if (!zb::EncodeJpeg(picture, jpeg, false, 90, messages))
+                _exit(1);
+            jpeg.insert(2, exifSegment(i));
+            QFile f(files[i]);
+            if (!f.open(QIODevice::WriteOnly) || f.write(jpeg) != jpeg.size())
+                _exit(1);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// One import of every file into a new job; wall seconds, negative on failure.
+double importOnce(const QString& root, const QString& jobName, const QStringList& files)
+{
+    zb::SilentMessages messages;
+    const zb::Folders folders = zb::resolveFolders(root, zb::NetworkSettings{}, zb::SharedDecision{}, root);
+    zb::createFolders(folders, messages);
+    zb::TDataModule_Main data(folders, messages);
+    zb::JobLife job(folders, data, messages);
+    if (job.createJob(jobName, QString()) != zb::JobLife::OpenResult::Opened)
+        return -1;
+    const zb::JobPaths paths{folders.dataFile, job.name()};
+    zb::ImportJob ij;
+    ij.table = &job.photoTable();
+    ij.fields.lookUp(job.photoTable());
+    ij.backFolder = paths.backFolder();
+    zb::ImportTarget target;
+    QList<zb::RECORD> photos;
+    target.folder = &photos;
+    target.folderAcceptsPhotos = true;
+    zb::SilentProgress progress;
+    QElapsedTimer t;
+    t.start();
+    const bool ok = zb::ImportPictures(ij, files, target, zb::ImportSettings{}, messages, progress);
+    job.file().folders[0].photos = photos;
+    job.setChanged();
+    job.saveJob();
+    const double seconds = double(t.nsecsElapsed()) / 1e9;
+    job.closeJob();
+    return ok && photos.size() == files.size() ? seconds : -1;
+}
+
+double copyTwice(const QStringList& files, const QString& folder)
+{
+    QDir().mkpath(folder);
+    QElapsedTimer t;
+    t.start();
+    for (const QString& f : files)
+        for (const char* copy : {"a", "b"}) {
+            const QString target = QDir(folder).filePath(QFileInfo(f).fileName() + QLatin1Char('.') + copy);
+            QFile in(f), out(target);
+            if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
+                return -1;
+            if (out.write(in.readAll()) != in.size())
+                return -1;
+            out.flush();
+        }
+    const double seconds = double(t.nsecsElapsed()) / 1e9;
+    QDir(folder).removeRecursively();
+    return seconds;
+}
+
+long peakKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const char* env = std::getenv("ZB_BENCH_IMPORT_COUNT");
+    const int count = std::max(1, env && *env ? std::atoi(env) : 200);
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "no temporary folder\n");
+        return 1;
+    }
+    std::printf("making %d camera JPEGs of 4000 x 3000 with EXIF ...\n", count);
+    std::fflush(stdout);
+    QStringList files;
+    QDir().mkpath(dir.filePath(QStringLiteral("camera")));
+    if (!makeFiles(dir.filePath(QStringLiteral("camera")), count, files)) {
+        std::fprintf(stderr, "cannot write the pictures\n");
+        return 1;
+    }
+    qint64 bytes = 0;
+    for (const QString& f : files)
+        bytes += QFileInfo(f).size();
+    std::printf("%d files, %.1f MB on average\n", count, double(bytes) / count / 1e6);
+    const long before = peakKiB();
+
+    // Wall times (the import uses every core, the reference one); the machine
+    // may be shared, so each figure is the better of two rounds, taken in turn.
+    const bool haveDjpeg = !QStandardPaths::findExecutable(QStringLiteral("djpeg")).isEmpty();
+    const bool haveVips = !QStandardPaths::findExecutable(QStringLiteral("vipsthumbnail")).isEmpty();
+    setenv("VIPS_CONCURRENCY", "1", 1);
+    const std::string vipsOut = dir.path().toStdString() + "/%s_vips.jpg";
+    double ours = 1e18, djpeg = 1e18, copies = 1e18, vips = 1e18;
+    bool djpegOk = haveDjpeg, vipsOk = haveVips;
+    for (int round = 0; round < 2; ++round) {
+        const QString root = dir.filePath(QStringLiteral("prog%1").arg(round));
+        QDir().mkpath(root);
+        const double t = importOnce(root, QStringLiteral("現場"), files);
+        if (t < 0) {
+            std::fprintf(stderr, "import failed\n");
+            return 1;
+        }
+        ours = std::min(ours, t);
+        QDir(root).removeRecursively();
+
+        if (djpegOk) {
+            double sum = 0;
+            for (const QString& f : files) {
+                const double one = runTool({"djpeg", "-scale", "1/8", "-bmp", "-outfile", "/dev/null", f.toStdString()});
+                if (one < 0) {
+                    djpegOk = false;
+                    break;
+                }
+                sum += one;
+            }
+            djpeg = std::min(djpeg, sum);
+        }
+        const double c = copyTwice(files, dir.filePath(QStringLiteral("copies")));
+        if (c < 0) {
+            std::fprintf(stderr, "copying failed\n");
+            return 1;
+        }
+        copies = std::min(copies, c);
+        if (vipsOk) {
+            double sum = 0;
+            for (const QString& f : files) {
+                const double one = runTool({"vipsthumbnail", "-s", "160x120", f.toStdString(), "-o", vipsOut});
+                if (one < 0) {
+                    vipsOk = false;
+                    break;
+                }
+                sum += one;
+            }
+            vips = std::min(vips, sum);
+        }
+    }
+    const long peak = peakKiB();
+
+    std::printf("import into a new job (backup copies on):  %.2f s, %.1f ms a picture\n", ours, ours * 1000 / count);
+    std::printf("copying every file twice:                  %.2f s\n", copies);
+    if (djpegOk) {
+        std::printf("djpeg -scale 1/8, one file after another:  %.2f s\n", djpeg);
+        std::printf("ratio import / (djpeg + two copies) = %.2f (target at most 1.00)\n", ours / (djpeg + copies));
+    } else {
+        std::printf("djpeg not found or failed (package libjpeg-turbo-progs): no ratio\n");
+    }
+    if (vipsOk)
+        std::printf("vipsthumbnail -s 160x120 (one thread):     %.2f s (reference)\n", vips);
+    else
+        std::printf("vipsthumbnail not found or failed (package libvips-tools)\n");
+    std::printf("peak memory %.0f MB (before the import %.0f MB): %s the 300 MB limit\n", peak / 1024.0,
+                before / 1024.0, peak < 300 * 1024 ? "under" : "OVER");
+    return 0;
+}
