@@ -8,6 +8,7 @@
 #include "store/table_network.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -247,8 +248,9 @@ public:
     PrepareAhead& operator=(const PrepareAhead&) = delete;
 
     // The prepared form of the next file in the list. Waits for it, letting the
-    // calling thread's events through meanwhile (the progress bar watches the
-    // keyboard, and the window keeps painting).
+    // calling thread's paint and timer events through meanwhile so the window
+    // keeps painting; the user's input waits for the progress step, which
+    // looks at it for the ESC key and keeps commands from starting mid-run.
     PreparedFile take()
     {
         std::future<PreparedFile> f = std::move(pending_.front());
@@ -258,7 +260,7 @@ public:
                                 QThread::currentThread() == QCoreApplication::instance()->thread();
         while (f.wait_for(std::chrono::milliseconds(ownsEvents ? 20 : 1000)) != std::future_status::ready)
             if (ownsEvents)
-                QCoreApplication::processEvents();
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         return f.get();
     }
 
