@@ -6,6 +6,8 @@
 #include "controls/no_msg_dlg.h"
 #include "controls/progress_bar.h"
 #include "store/data_module.h"
+#include "items/choice_lists.h"
+#include "workspace/ui/item_panel.h"
 #include "workspace/ui/job_workbench.h"
 #include "workspace/ui/tree_view.h"
 
@@ -98,6 +100,8 @@ TZbMainForm::~TZbMainForm()
     disconnect(qApp, nullptr, this, nullptr);
     qApp->removeEventFilter(this);
     messages_.setStatusSink({});
+    // The item panel no longer asks the photo list about its selection.
+    items_->setSelection({});
     // The tree view goes before the workbench that holds its model.
     delete bench_->treePanel();
     tree_ = nullptr;
@@ -333,37 +337,33 @@ void TZbMainForm::buildDocks()
     floatClip_ = dock(QStringLiteral("Float_Clip"), QStringLiteral("工事／写真情報"));
     auto* clipPanel = new QWidget;
     auto* clipBar = new QToolBar(clipPanel);
-    addButton(clipBar, QStringLiteral("SB_KoumokuAdd"), QStringLiteral("項目登録"), QStringLiteral("項目登録"),
+    addButton(clipBar, QStringLiteral("SB_KoumokuAdd"), items::kKouEditCaption, items::kKouEditHint,
               action(QStringLiteral("SB_KoumokuAdd")));
-    addButton(clipBar, QStringLiteral("SB_Level"), QStringLiteral("必要度"), QStringLiteral("必要度"),
+    addButton(clipBar, QStringLiteral("SB_Level"), items::kInputLevelCaption, items::kInputLevelHint,
               action(QStringLiteral("SB_Level")));
-    tabSet_ = new QTabBar;
-    tabSet_->setObjectName(QStringLiteral("TabSetEx"));
-    tabSet_->addTab(QStringLiteral("工事情報 "));
+    // The tab set and the two item grids belong to the item panel.
+    items_ = new TItemPanel(bench_->job(), messages_, this);
+    items_->setButtons(action(QStringLiteral("SB_KoumokuAdd")), action(QStringLiteral("SB_Level")));
+    ItemPanelHooks itemHooks;
+    itemHooks.setStatus = [this](int i, const QString& text) {
+        if (i == 0)
+            text.isEmpty() ? showHint({}) : setStatusText(text);
+        else if (QLabel* l = panels_.value(i))
+            l->setText(text);
+    };
+    itemHooks.restartButtonTimer = [this] { restartButtonTimer(); };
+    itemHooks.readInputLevel = [] { return appSettings().inputLevel; };
+    itemHooks.writeInputLevel = [](bool on) { appSettings().inputLevel = on; };
+    items_->setHooks(itemHooks);
+    clipBar->addWidget(items_->modeLabel());
+    tabSet_ = items_->tabSet();
     tabSet_->setAutoFillBackground(true);
     QPalette tabPal = tabSet_->palette();
     tabPal.setColor(QPalette::Window, dialogAccentColor());
     tabSet_->setPalette(tabPal);
-    grids_ = new QStackedWidget;
-    auto grid = [](const QString& name) {
-        auto* g = new QTableWidget(0, 3);
-        g->setObjectName(name);
-        g->setHorizontalHeaderLabels({QString(), QStringLiteral("(項  目)"), QStringLiteral("(内  容)")});
-        g->verticalHeader()->hide();
-        g->horizontalHeader()->setStretchLastSection(true);
-        g->setColumnWidth(0, 24);
-        g->setColumnWidth(1, 110);
-        return g;
-    };
-    gridKoji_ = grid(QStringLiteral("KoumokuGrid_Koji"));
-    gridPhoto_ = grid(QStringLiteral("KoumokuGrid_Photo"));
-    grids_->addWidget(gridKoji_);
-    grids_->addWidget(gridPhoto_);
-    connect(tabSet_, &QTabBar::currentChanged, this, [this](int i) {
-        grids_->setCurrentIndex(std::max(0, i));
-        if (i == 0 && tabSet_->count() > 1)
-            tabSet_->removeTab(1);  // choosing the first tab removes the photo tab
-    });
+    grids_ = items_->stack();
+    gridKoji_ = items_->kojiGrid();
+    gridPhoto_ = items_->photoGrid();
     auto* clipLayout = new QVBoxLayout(clipPanel);
     clipLayout->setContentsMargins(2, 2, 2, 2);
     clipLayout->addWidget(clipBar);
@@ -477,8 +477,7 @@ void TZbMainForm::buildTimers()
             return;
         listView2_->clear();
         listView2_->setEnabled(false);
-        if (tabSet_->count() > 1)
-            tabSet_->removeTab(1);
+        items_->removePhotoTab();
     });
 
     timerView_.setObjectName(QStringLiteral("Timer"));
@@ -543,9 +542,11 @@ void TZbMainForm::wireCommands()
         updateToggleHints();
     });
     setHandler(QStringLiteral("SB_Level"),
-               [this] { appSettings().inputLevel = action(QStringLiteral("SB_Level"))->isChecked(); });
-    // "項目登録" stays disabled.
-    handlers_.remove(QStringLiteral("SB_KoumokuAdd"));
+               [this] { items_->toggleLevelFilter(action(QStringLiteral("SB_Level"))->isChecked()); });
+    // "項目登録" acts on the current row of the shown grid; the item panel
+    // enables it while that row's list can be registered.
+    setHandler(QStringLiteral("SB_KoumokuAdd"), [this] { items_->registerChoices(); });
+    action(QStringLiteral("SB_KoumokuAdd"))->setEnabled(false);
 }
 
 void TZbMainForm::wireJob()
@@ -815,6 +816,8 @@ void TZbMainForm::showEvent(QShowEvent* e)
 void TZbMainForm::onFirstShow()
 {
     readSettings();
+    // The item grids are set up once the filter setting is known.
+    items_->firstSetUp(folders_.userFile + items::kMenuFileName);
     restorePositions();
     updateButtons();
     timerIdle_.start();

@@ -33,6 +33,7 @@ class DialogMessages;
 class SettingsStore;
 class TDataModule_Main;
 class THierarchyTree;
+class TItemPanel;
 class TJobWorkbench;
 
 // Hooks into the job life cycle and the album editor, which other parts of
@@ -108,6 +109,8 @@ public:
     THierarchyTree* tree() const { return tree_; }
     bool treeHasFocus() const;
     QTabBar* tabSet() const { return tabSet_; }
+    // The panel 工事／写真情報 with the two item grids.
+    TItemPanel* itemPanel() const { return items_; }
     QLabel* statusPanel(int i) const { return panels_.value(i); }
     BarProgress& progress() { return *progress_; }
     DialogMessages& messages() { return messages_; }
@@ -209,6 +212,7 @@ private:
     QListWidget* listView_ = nullptr;
     QListWidget* listView2_ = nullptr;
     QTabBar* tabSet_ = nullptr;
+    TItemPanel* items_ = nullptr;
     QStackedWidget* grids_ = nullptr;
     QTableWidget* gridKoji_ = nullptr;
     QTableWidget* gridPhoto_ = nullptr;

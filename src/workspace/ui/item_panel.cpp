@@ -76,7 +76,7 @@ TItemPanel::TItemPanel(JobLife& job, Messages& messages, QObject* parent)
         if (i == 0 && tabSet_->count() > 1)
             removePhotoTab();  // choosing the first tab removes the photo tab
     });
-    for (TKoumokuGrid* g : {koji_, photo_}) {
+    for (TKoumokuGrid* g : {koji_.data(), photo_.data()}) {
         g->setReturnChange(true);
         g->setRealKinsoku(true);
         g->setReadOnly(true);  // until a job is open
@@ -96,22 +96,31 @@ TItemPanel::TItemPanel(JobLife& job, Messages& messages, QObject* parent)
 
     // The panel joins the job's hooks: the header is shown when a job was
     // read, and the grids are stored whenever the job is saved.
+    // The hooks outlive the panel when the window goes first: they check it is there.
+    QPointer<TItemPanel> self(this);
     std::function<void()> loadedBefore = job_.hooks.loaded;
-    job_.hooks.loaded = [this, loadedBefore] {
+    job_.hooks.loaded = [self, loadedBefore] {
         if (loadedBefore)
             loadedBefore();
-        jobLoaded();
+        if (self)
+            self->jobLoaded();
     };
     std::function<void()> collectBefore = job_.hooks.collect;
-    job_.hooks.collect = [this, collectBefore] {
-        storeKoji();
-        storePhoto();
+    job_.hooks.collect = [self, collectBefore] {
+        if (self) {
+            self->storeKoji();
+            self->storePhoto();
+        }
         if (collectBefore)
             collectBefore();
     };
 }
 
-TItemPanel::~TItemPanel() = default;
+TItemPanel::~TItemPanel()
+{
+    if (photo_)
+        photo_->keyHook = nullptr;
+}
 
 void TItemPanel::setButtons(QAction* kouEdit, QAction* inputLevel)
 {
@@ -169,6 +178,8 @@ void TItemPanel::firstSetUp(const QString& menuFile)
 
 void TItemPanel::setUpRows()
 {
+    if (!koji_ || !photo_)
+        return;
     Busy busy(busy_);
     if (lists_) {
         QList<const items::ItemDef*> all = items::shownItems(items::Group::Koji, filterDown_);
@@ -240,6 +251,8 @@ void TItemPanel::toggleLevelFilter(bool down)
 
 void TItemPanel::jobLoaded()
 {
+    if (!koji_ || !photo_)
+        return;
     photoChanged_ = false;
     shownRecord_ = 0;
     removePhotoTab();
@@ -251,6 +264,8 @@ void TItemPanel::jobLoaded()
 
 void TItemPanel::showKoji()
 {
+    if (!koji_ || !photo_)
+        return;
     Busy busy(busy_);
     if (!job_.isOpen())
         return;
@@ -261,6 +276,8 @@ void TItemPanel::showKoji()
 
 void TItemPanel::storeKoji()
 {
+    if (!koji_ || !photo_)
+        return;
     if (!job_.isOpen())
         return;
     koji_->commitEditor();
@@ -283,6 +300,8 @@ void TItemPanel::storeKoji()
 
 void TItemPanel::showPhoto(RECORD record, bool selectTab)
 {
+    if (!koji_ || !photo_)
+        return;
     Busy busy(busy_);
     if (!job_.isOpen() || record == 0)
         return;
@@ -314,6 +333,8 @@ void TItemPanel::showPhoto(RECORD record, bool selectTab)
 
 void TItemPanel::storePhoto()
 {
+    if (!koji_ || !photo_)
+        return;
     if (!busy_ && shownRecord_ != 0)
         photo_->commitEditor();
     if (!photoChanged_ || shownRecord_ == 0 || !job_.isOpen())
@@ -355,6 +376,8 @@ void TItemPanel::showFocusedPhoto()
 
 void TItemPanel::removePhotoTab()
 {
+    if (!koji_ || !photo_)
+        return;
     storePhoto();
     shownRecord_ = 0;
     photoChanged_ = false;
@@ -368,6 +391,8 @@ void TItemPanel::removePhotoTab()
 
 void TItemPanel::selectionChanged()
 {
+    if (!koji_ || !photo_)
+        return;
     if (busy_)
         return;
     // What was typed belongs to the photo shown so far.
@@ -515,7 +540,7 @@ void TItemPanel::registerChoices()
     // The row's list is read again; the open editor shows the new list.
     const QStringList list = lists_->read(item->label);
     choices_.insert(item->label, list);
-    for (TKoumokuGrid* g : {koji_, photo_}) {
+    for (TKoumokuGrid* g : {koji_.data(), photo_.data()}) {
         const int r = rowOf(g, item->label);
         if (r > 0)
             g->params(r).list = list;

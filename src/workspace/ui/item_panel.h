@@ -8,6 +8,7 @@
 #include "core/record.h"
 #include "items/item_defs.h"
 #include "items/item_values.h"
+#include "workspace/ui/koumoku_grid.h"
 
 #include <QObject>
 #include <QPointer>
@@ -24,7 +25,6 @@ namespace zb {
 
 class JobLife;
 class Messages;
-class TKoumokuGrid;
 
 namespace items {
 class ChoiceLists;
@@ -134,8 +134,8 @@ private:
     QPointer<QAction> inputLevel_;
     QTabBar* tabSet_;
     QStackedWidget* stack_;
-    TKoumokuGrid* koji_;
-    TKoumokuGrid* photo_;
+    QPointer<TKoumokuGrid> koji_;
+    QPointer<TKoumokuGrid> photo_;
     QLabel* modeLabel_;
     QList<const items::ItemDef*> kojiRows_;
     QList<const items::ItemDef*> photoRows_;
