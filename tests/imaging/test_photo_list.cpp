@@ -1,4 +1,5 @@
 #include "workspace/photo_list.h"
+#include "workspace/drawing_list.h"
 
 #include "core/scripted_ports.h"
 #include "store/table_network.h"
@@ -16,7 +17,7 @@ struct ListFixture {
     PhotoFields f;
 
     ListFixture() { f = openOrCreatePhotoTable(dir.file("L.DB"), {&table}, true); }
-    void row(RECORD r, const QVariant& title = {}, RECORD dra1 = 0)
+    void row(RECORD r, const QVariant& title = {}, RECORD dra1 = 0, RECORD dra2 = 0, RECORD dra3 = 0)
     {
         table.append();
         table.setValue(f[F_RECORD], r);
@@ -24,7 +25,19 @@ struct ListFixture {
             table.setValue(f[F_TITLE], title);
         if (dra1)
             table.setValue(f[F_REC_DRA1], dra1);
+        if (dra2)
+            table.setValue(f[F_REC_DRA2], dra2);
+        if (dra3)
+            table.setValue(f[F_REC_DRA3], dra3);
         table.post();
+    }
+    QList<RECORD> slotValues(RECORD photo)
+    {
+        table.locate(photo);
+        QList<RECORD> out;
+        for (PhotoField p : {F_REC_DRA1, F_REC_DRA2, F_REC_DRA3})
+            out << table.value(f[p]).toInt();
+        return out;
     }
 };
 
@@ -113,4 +126,69 @@ TEST(PhotoList, DeleteToRecycleAndForGood)
     EXPECT_FALSE(fx.table.locate(5));  // its drawing went with it
     EXPECT_TRUE(fx.table.locate(1));
     EXPECT_EQ(unused, QList<RECORD>());
+}
+
+TEST(DrawingList, EntriesInSlotOrder)
+{
+    ListFixture fx;
+    fx.row(1, {}, 0, 7, 8);
+    fx.row(2);
+    EXPECT_EQ(drawingsOf(fx.table, fx.f, 1), (QList<DrawingEntry>{{7, 2, 1}, {8, 3, 1}}));
+    EXPECT_TRUE(drawingsOf(fx.table, fx.f, 2).isEmpty());
+    EXPECT_TRUE(drawingsOf(fx.table, fx.f, 9).isEmpty());
+    EXPECT_EQ(drawingCaption(0), "参考図1");
+}
+
+TEST(DrawingList, MovesAndDrops)
+{
+    const struct {
+        int dragged, target;
+        bool swap;
+        QList<RECORD> after;
+    } drops[] = {
+        {3, 1, true, {9, 0, 7}},
+        {3, 1, false, {9, 7, 0}},
+        {1, 3, false, {0, 9, 7}},  // an empty slot moves like any other value
+        {2, 2, false, {7, 0, 9}},
+    };
+    for (const auto& c : drops) {
+        ListFixture fx;
+        fx.row(1, {}, 7, 0, 9);
+        EXPECT_EQ(dropDrawing(fx.table, fx.f, 1, c.dragged, c.target, c.swap), c.dragged != c.target);
+        EXPECT_EQ(fx.slotValues(1), c.after) << c.dragged << " on " << c.target << " swap " << c.swap;
+    }
+    // Up/down swap with the neighbouring entry of the list.
+    ListFixture fx;
+    fx.row(1, {}, 7, 0, 9);
+    EXPECT_EQ(moveDrawing(fx.table, fx.f, 1, 1, -1), 0);
+    EXPECT_EQ(fx.slotValues(1), (QList<RECORD>{9, 0, 7}));
+    EXPECT_EQ(moveDrawing(fx.table, fx.f, 1, 0, -1), -1);
+    EXPECT_EQ(moveDrawing(fx.table, fx.f, 1, 1, 1), -1);
+}
+
+TEST(DrawingList, DeleteToRecycleAndForGood)
+{
+    ListFixture fx;
+    fx.row(1, {}, 7, 8, 9);
+    fx.row(7);
+    fx.row(8);
+    fx.row(9);
+    QList<RECORD> recycle;
+    ScriptedMessages no;
+    no.reply(false);
+    EXPECT_FALSE(deleteDrawings(fx.table, fx.f, 1, {1}, false, recycle, no));
+    EXPECT_EQ(no.boxes(), QStringList{"ask: " + kMoveDrawingsToRecycle});
+    EXPECT_EQ(fx.slotValues(1), (QList<RECORD>{7, 8, 9}));
+
+    ScriptedMessages m;
+    EXPECT_TRUE(deleteDrawings(fx.table, fx.f, 1, {3, 1}, false, recycle, m));
+    EXPECT_EQ(recycle, (QList<RECORD>{7, 9}));
+    EXPECT_EQ(fx.slotValues(1), (QList<RECORD>{0, 8, 0}));
+    EXPECT_TRUE(fx.table.locate(7));
+
+    ScriptedMessages bin;
+    EXPECT_TRUE(deleteDrawings(fx.table, fx.f, 1, {2}, true, recycle, bin));
+    EXPECT_EQ(bin.boxes(), QStringList{"ask: " + kDeleteDrawingsForGood});
+    EXPECT_FALSE(fx.table.locate(8));
+    EXPECT_EQ(fx.slotValues(1), (QList<RECORD>{0, 0, 0}));
 }

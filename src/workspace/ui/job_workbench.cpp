@@ -2,6 +2,7 @@
 
 #include "store/table_network.h"
 #include "store/ui/file_form.h"
+#include "workspace/ui/photo_list_panel.h"
 #include "workspace/ui/tree_view.h"
 
 #include <QFileDialog>
@@ -19,6 +20,11 @@ TJobWorkbench::TJobWorkbench(const Folders& folders, TDataModule_Main& data, Mes
 {
     panel_ = new TTreePanel(tree_, messages_);
     connect(panel_->TV_Tree, &THierarchyTree::folderChosen, this, &TJobWorkbench::folderChosen);
+    photoList_ = new TPhotoListPanel(job_, tree_, messages_, this);
+    connect(this, &TJobWorkbench::folderChosen, photoList_, &TPhotoListPanel::showFolder);
+    // Photos dropped on another folder leave the list.
+    connect(panel_->TV_Tree, &THierarchyTree::photosMoved, photoList_,
+            [this] { photoList_->refillPhotoList(TPhotoListPanel::kKeep); });
     job_.hooks.chooseJob = [this](const QString& current) { return chooseJob(current); };
     job_.hooks.nameChanged = [this](const QString& name) { emit jobNameChanged(name); };
     job_.hooks.enableListClose = [this] {
@@ -27,7 +33,8 @@ TJobWorkbench::TJobWorkbench(const Folders& folders, TDataModule_Main& data, Mes
     };
 }
 
-TJobWorkbench::~TJobWorkbench() = default;
+// The lists go first: they use the job and the tree.
+TJobWorkbench::~TJobWorkbench() { delete photoList_; }
 
 std::optional<JobChoice> TJobWorkbench::chooseJob(const QString& current)
 {

@@ -18,6 +18,7 @@ namespace zb {
 
 class TDataModule_Main;
 class TFileForm;
+class TPhotoListPanel;
 class TTreePanel;
 
 class TJobWorkbench : public QObject {
@@ -30,6 +31,9 @@ public:
     HierarchyModel& tree() { return tree_; }
     // The content of the panel "工事階層" (the level header and TV_Tree).
     TTreePanel* treePanel() const { return panel_; }
+    // The photo list and the drawing list with their commands; the selected
+    // folder fills them.
+    TPhotoListPanel* photoList() const { return photoList_; }
 
     // The DataSort setting, read when the list opens and written when it closes.
     std::function<int()> readDataSort;
@@ -77,6 +81,7 @@ private:
     HierarchyModel tree_;
     JobWorkspace workspace_;
     TTreePanel* panel_;
+    TPhotoListPanel* photoList_;
     TFileForm* fileForm_ = nullptr;
 };
 

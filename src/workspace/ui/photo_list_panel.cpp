@@ -1,0 +1,390 @@
+#include "workspace/ui/photo_list_panel.h"
+
+#include "app/settings.h"
+#include "core/ports.h"
+#include "store/table_network.h"
+#include "workspace/drawing_list.h"
+#include "workspace/photo_list.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+
+namespace zb {
+
+TPhotoListPanel::TPhotoListPanel(JobLife& job, HierarchyModel& tree, Messages& messages, QObject* parent)
+    : QObject(parent), job_(job), tree_(tree), messages_(messages), thumbs_(ring_)
+{
+    listView_ = new TPhotoListView(thumbs_);
+    listView2_ = new TDrawingListView(thumbs_);
+    listView2_->setEnabled(false);
+    connect(listView_, &QListWidget::itemSelectionChanged, this, &TPhotoListPanel::photoSelectionChanged);
+    connect(listView_, &TThumbListView::viewRequested, this, &TPhotoListPanel::requestView);
+    connect(listView_, &TThumbListView::droppedWithin, this, &TPhotoListPanel::dropPhotos);
+    connect(listView2_, &TThumbListView::viewRequested, this, &TPhotoListPanel::requestView);
+    connect(listView2_, &TThumbListView::droppedWithin, this, &TPhotoListPanel::dropDrawings);
+    connect(listView2_, &QListWidget::itemSelectionChanged, this, [this] {
+        if (hooks_.restartButtonTimer)
+            hooks_.restartButtonTimer();
+    });
+    // A folder the tree lost (a new job, a deleted folder) is not shown any more.
+    connect(&tree_, &QAbstractItemModel::modelAboutToBeReset, this, [this] { showFolder(nullptr); });
+    connect(&tree_, &QAbstractItemModel::modelReset, this, [this] { showFolder(tree_.selected()); });
+    connect(&tree_, &QAbstractItemModel::rowsRemoved, this, [this] {
+        if (folder_ && !tree_.allFolders().contains(folder_))
+            showFolder(nullptr);
+    });
+}
+
+TPhotoListPanel::~TPhotoListPanel()
+{
+    for (QObject* v : {static_cast<QObject*>(listView_.data()), static_cast<QObject*>(listView2_.data())})
+        if (v)
+            v->disconnect(this);
+    delete listView_.data();
+    delete listView2_.data();
+}
+
+void TPhotoListPanel::setWindowHooks(WindowHooks hooks)
+{
+    hooks_ = std::move(hooks);
+    if (hooks_.sankoTimer)
+        connect(hooks_.sankoTimer, &QTimer::timeout, this, [this] { refillDrawingList(); });
+}
+
+void TPhotoListPanel::setLook(const ListLook& look)
+{
+    const bool resized = look.thumbSize() != look_.thumbSize();
+    look_ = look;
+    listView_->setLook(look);
+    listView2_->setLook(look);
+    if (resized)
+        refillPhotoList(kKeep);
+}
+
+void TPhotoListPanel::applySettings()
+{
+    const Settings& s = appSettings();
+    setSwap(s.graphicSwap);
+    setLook({s.iconStyle, s.thumbnailUser, s.thumbnailMinFit, s.kouhini});
+}
+
+void TPhotoListPanel::bindTable()
+{
+    TTableNetWork& table = job_.photoTable();
+    if (!job_.isOpen() || !table.isOpen()) {
+        if (thumbs_.table())
+            thumbs_.setTable(nullptr, {});
+        boundPath_.clear();
+        return;
+    }
+    if (thumbs_.table() == &table && boundPath_ == table.path())
+        return;
+    fields_.lookUp(table);
+    thumbs_.setTable(&table, fields_);
+    boundPath_ = table.path();
+}
+
+// ---------------------------------------------------------------- photo list
+
+void TPhotoListPanel::showFolder(FolderNode* node)
+{
+    folder_ = node;
+    refillPhotoList(-1);
+}
+
+void TPhotoListPanel::refillPhotoList(int wantedIndex)
+{
+    if (wantedIndex == kKeep)
+        wantedIndex = currentIndex();
+    bindTable();
+    filling_ = true;
+    listView_->setUpdatesEnabled(false);
+    listView_->clear();
+    if (folder_ && thumbs_.table()) {
+        TTableNetWork& table = job_.photoTable();
+        for (RECORD r : folder_->photos) {
+            auto* item = new QListWidgetItem(photoCaption(table, fields_, r));
+            item->setData(kRecordRole, r);
+            listView_->addItem(item);
+        }
+    }
+    const int n = listView_->count();
+    if (n > 0 && wantedIndex >= 0)
+        listView_->setCurrentRow(std::min(wantedIndex, n - 1), QItemSelectionModel::ClearAndSelect);
+    listView_->updateTabStop();
+    listView_->setUpdatesEnabled(true);
+    filling_ = false;
+    showPosition();
+    if (listView_->selectedItems().size() == 1) {
+        refillDrawingList();
+    } else {
+        listView2_->clear();
+        listView2_->setEnabled(false);
+        listView2_->updateTabStop();
+    }
+    if (hooks_.restartButtonTimer)
+        hooks_.restartButtonTimer();
+    emit selectionChanged();
+}
+
+void TPhotoListPanel::showPosition()
+{
+    if (!hooks_.positionPanel)
+        return;
+    const int n = listView_->count();
+    const int row = listView_->currentRow();
+    const bool selected = row >= 0 && listView_->item(row)->isSelected();
+    hooks_.positionPanel->setText(QStringLiteral("%1 / %2").arg(selected ? row + 1 : 0).arg(n));
+}
+
+void TPhotoListPanel::photoSelectionChanged()
+{
+    if (filling_)
+        return;
+    if (hooks_.restartButtonTimer)
+        hooks_.restartButtonTimer();
+    showPosition();
+    if (listView_->selectedItems().isEmpty()) {
+        if (hooks_.noSelTimer)
+            hooks_.noSelTimer->start();
+    } else if (hooks_.sankoTimer && !listView_->dragging() && !drawingListFocused()) {
+        hooks_.sankoTimer->start();
+    }
+    emit selectionChanged();
+}
+
+QList<RECORD> TPhotoListPanel::selectedRecords() const
+{
+    QList<RECORD> out;
+    for (int r : listView_->selectedRows())
+        out << listView_->item(r)->data(kRecordRole).toInt();
+    return out;
+}
+
+int TPhotoListPanel::currentIndex() const { return listView_->currentRow(); }
+
+RECORD TPhotoListPanel::currentRecord() const
+{
+    const QListWidgetItem* it = listView_->currentItem();
+    return it ? it->data(kRecordRole).toInt() : 0;
+}
+
+void TPhotoListPanel::selectRow(int index)
+{
+    if (index >= 0 && index < listView_->count())
+        listView_->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+}
+
+void TPhotoListPanel::setCaption(RECORD record, const QString& text)
+{
+    for (int i = 0; i < listView_->count(); ++i)
+        if (listView_->item(i)->data(kRecordRole).toInt() == record)
+            listView_->item(i)->setText(text);
+}
+
+void TPhotoListPanel::repaintRecord(RECORD record)
+{
+    thumbs_.forget(record);
+    for (TThumbListView* v : {static_cast<TThumbListView*>(listView_), static_cast<TThumbListView*>(listView2_)})
+        for (int i = 0; i < v->count(); ++i)
+            if (v->item(i)->data(kRecordRole).toInt() == record)
+                v->update(v->indexFromItem(v->item(i)));
+}
+
+RECORD TPhotoListPanel::singleSelectedPhoto() const
+{
+    const QList<RECORD> sel = selectedRecords();
+    return sel.size() == 1 ? sel.first() : 0;
+}
+
+// ---------------------------------------------------------------- drawing list
+
+void TPhotoListPanel::refillDrawingList(int wantedIndex)
+{
+    listView2_->setUpdatesEnabled(false);
+    listView2_->clear();
+    const RECORD photo = singleSelectedPhoto();
+    bindTable();
+    if (photo != 0 && thumbs_.table()) {
+        const QList<DrawingEntry> drawings = drawingsOf(job_.photoTable(), fields_, photo);
+        for (int i = 0; i < drawings.size(); ++i) {
+            auto* item = new QListWidgetItem(drawingCaption(i));
+            item->setData(kRecordRole, drawings[i].drawing);
+            item->setData(kSlotRole, drawings[i].slot);
+            item->setData(kPhotoRole, drawings[i].photo);
+            listView2_->addItem(item);
+        }
+    }
+    if (wantedIndex >= 0 && listView2_->count() > 0)
+        listView2_->setCurrentRow(std::min(wantedIndex, listView2_->count() - 1), QItemSelectionModel::ClearAndSelect);
+    listView2_->setEnabled(photo != 0);
+    listView2_->updateTabStop();
+    listView2_->setUpdatesEnabled(true);
+}
+
+// ---------------------------------------------------------------- commands
+
+bool TPhotoListPanel::drawingListFocused() const
+{
+    const QWidget* f = QApplication::focusWidget();
+    return f && (f == listView2_ || listView2_->isAncestorOf(f));
+}
+
+bool TPhotoListPanel::canMove(bool up) const
+{
+    const TThumbListView* v = drawingListFocused() ? static_cast<const TThumbListView*>(listView2_)
+                                                   : static_cast<const TThumbListView*>(listView_);
+    const QList<int> rows = v->selectedRows();
+    if (rows.size() != 1 || (hooks_.listMode && hooks_.listMode()))
+        return false;
+    return up ? rows.first() > 0 : rows.first() < v->count() - 1;
+}
+
+void TPhotoListPanel::moveSelected(bool up)
+{
+    if (!canMove(up))
+        return;
+    const int delta = up ? -1 : 1;
+    if (drawingListFocused()) {
+        const RECORD photo = singleSelectedPhoto();
+        const int row = listView2_->selectedRows().first();
+        bindTable();
+        if (!thumbs_.table())
+            return;
+        const int to = moveDrawing(job_.photoTable(), fields_, photo, row, delta);
+        if (to >= 0) {
+            refillDrawingList(to);
+            repaintRecord(photo);
+        }
+        return;
+    }
+    if (!folder_)
+        return;
+    const int to = movePhoto(folder_->photos, listView_->selectedRows().first(), delta);
+    if (to < 0)
+        return;
+    tree_.photosChanged(folder_);
+    refillPhotoList(to);
+    emit photosChanged();
+}
+
+void TPhotoListPanel::dropPhotos(const QList<int>& rows, int target)
+{
+    if (!folder_ || (hooks_.listMode && hooks_.listMode()))
+        return;
+    const RECORD targetRecord = listView_->item(target)->data(kRecordRole).toInt();
+    if (!dropWithinList(folder_->photos, rows, target, swap_))
+        return;
+    tree_.photosChanged(folder_);
+    // Keep the dragged photos selected and focus the item under the pointer.
+    QList<RECORD> moved;
+    for (int r : rows)
+        if (r >= 0 && r < listView_->count())
+            moved << listView_->item(r)->data(kRecordRole).toInt();
+    refillPhotoList(-1);
+    filling_ = true;
+    for (RECORD r : moved)
+        if (const int at = listView_->rowOf(r); at >= 0)
+            listView_->item(at)->setSelected(true);
+    if (const int at = listView_->rowOf(targetRecord); at >= 0)
+        listView_->setCurrentRow(at, QItemSelectionModel::NoUpdate);
+    filling_ = false;
+    photoSelectionChanged();
+    emit photosChanged();
+}
+
+void TPhotoListPanel::dropDrawings(const QList<int>& rows, int target)
+{
+    const RECORD photo = singleSelectedPhoto();
+    if (rows.size() != 1 || photo == 0)
+        return;
+    bindTable();
+    if (!thumbs_.table())
+        return;
+    const int from = listView2_->item(rows.first())->data(kSlotRole).toInt();
+    const int to = listView2_->item(target)->data(kSlotRole).toInt();
+    if (!dropDrawing(job_.photoTable(), fields_, photo, from, to, swap_))
+        return;
+    // Select the item that now holds the target slot.
+    refillDrawingList(-1);
+    for (int i = 0; i < listView2_->count(); ++i)
+        if (listView2_->item(i)->data(kSlotRole).toInt() == to)
+            listView2_->setCurrentRow(i, QItemSelectionModel::ClearAndSelect);
+    repaintRecord(photo);
+}
+
+void TPhotoListPanel::deleteSelected()
+{
+    if (drawingListFocused())
+        deleteDrawingsSelected();
+    else
+        deletePhotosSelected();
+}
+
+void TPhotoListPanel::deletePhotosSelected()
+{
+    const QList<int> rows = listView_->selectedRows();
+    bindTable();
+    if (!folder_ || rows.isEmpty() || !thumbs_.table())
+        return;
+    const bool listMode = hooks_.listMode && hooks_.listMode();
+    FolderNode* recycle = tree_.recycle();
+    const bool inRecycle = folder_ == recycle && !listMode;
+    QList<RECORD> toRecycle;
+    const int first = deletePhotos(folder_->photos, rows, inRecycle, toRecycle, job_.photoTable(), fields_, messages_);
+    if (first < 0)
+        return;
+    for (RECORD r : toRecycle)
+        thumbs_.forget(r);
+    if (recycle && !toRecycle.isEmpty())
+        tree_.appendPhotos(recycle, toRecycle);
+    tree_.photosChanged(folder_);
+    refillPhotoList(first);
+    emit photosChanged();
+}
+
+void TPhotoListPanel::deleteDrawingsSelected()
+{
+    const RECORD photo = singleSelectedPhoto();
+    bindTable();
+    if (photo == 0 || !thumbs_.table())
+        return;
+    QList<int> chosen;
+    for (int r : listView2_->selectedRows())
+        chosen << listView2_->item(r)->data(kSlotRole).toInt();
+    FolderNode* recycle = tree_.recycle();
+    const bool listMode = hooks_.listMode && hooks_.listMode();
+    const bool forGood = !recycle || (folder_ == recycle && !listMode);
+    QList<RECORD> toRecycle;
+    const int keep = listView2_->currentRow();
+    if (!deleteDrawings(job_.photoTable(), fields_, photo, chosen, forGood, toRecycle, messages_))
+        return;
+    job_.setChanged();
+    if (recycle && !toRecycle.isEmpty())
+        tree_.appendPhotos(recycle, toRecycle);
+    if (folder_ == recycle)
+        refillPhotoList(kKeep);
+    repaintRecord(photo);
+    refillDrawingList(keep);
+    emit photosChanged();
+}
+
+void TPhotoListPanel::selectAll()
+{
+    TThumbListView* v = drawingListFocused() ? static_cast<TThumbListView*>(listView2_)
+                                             : static_cast<TThumbListView*>(listView_);
+    if (v->count() == 0)
+        return;
+    if (!v->currentItem())
+        v->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    v->selectAll();
+}
+
+void TPhotoListPanel::requestView()
+{
+    if (hooks_.viewTimer)
+        hooks_.viewTimer->start(10);
+}
+
+}  // namespace zb

@@ -1,0 +1,336 @@
+// The photo list ListView and the drawing list ListView2 with their panel,
+// driven as a user would on the offscreen platform.
+#include "core/scripted_ports.h"
+#include "store/data_module.h"
+#include "store/table_network.h"
+#include "support/temp_dir.h"
+#include "workspace/drawing_list.h"
+#include "workspace/photo_list.h"
+#include "workspace/ui/job_workbench.h"
+#include "workspace/ui/photo_list_panel.h"
+#include "workspace/ui/tree_view.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMimeData>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace zb;
+
+namespace {
+
+QApplication& app()
+{
+    static int argc = 1;
+    static char name[] = "test_photo_list_view";
+    static char* argv[] = {name, nullptr};
+    static QApplication* a = new QApplication(argc, argv);
+    return *a;
+}
+
+// A job "J" open in a workbench, its photo list shown with a status panel.
+struct Job {
+    bool started = (app(), true);
+    zbtest::TempDir dir;
+    Folders folders;
+    ScriptedMessages messages;
+    std::unique_ptr<TDataModule_Main> data;
+    QWidget window;
+    std::unique_ptr<TJobWorkbench> bench;
+    QLabel position;
+    QTimer sanko, noSel, view;
+    PhotoFields f;
+
+    Job()
+    {
+        folders = resolveFolders(dir.path(), {}, {}, dir.path());
+        SilentMessages quiet;
+        createFolders(folders, quiet);
+        data = std::make_unique<TDataModule_Main>(folders, messages);
+        bench = std::make_unique<TJobWorkbench>(folders, *data, messages, &window);
+        bench->job().hooks.chooseJob = [](const QString&) { return std::optional<JobChoice>(JobChoice{"J", {}}); };
+        EXPECT_TRUE(bench->openJobList());
+        f.lookUp(table());
+        for (QTimer* t : {&sanko, &noSel, &view})
+            t->setSingleShot(true);
+        panel().setWindowHooks({&position, &sanko, &noSel, &view, {}, {}});
+        list()->resize(700, 500);
+        list()->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(list()));
+    }
+    ~Job() { bench.reset(); }
+
+    TPhotoListPanel& panel() { return *bench->photoList(); }
+    TPhotoListView* list() { return panel().listView(); }
+    TDrawingListView* list2() { return panel().listView2(); }
+    TTableNetWork& table() { return bench->job().photoTable(); }
+    FolderNode* folder() { return bench->tree().unclassified(); }
+
+    void photo(RECORD r, const QString& title = {}, QList<RECORD> drawings = {}, bool edited = false)
+    {
+        table().append();
+        table().setValue(f[F_RECORD], r);
+        table().setValue(f[F_TITLE], title);
+        const PhotoField slotFields[] = {F_REC_DRA1, F_REC_DRA2, F_REC_DRA3};
+        for (int i = 0; i < drawings.size(); ++i)
+            table().setValue(f[slotFields[i]], drawings[i]);
+        if (edited)
+            table().writeBlob(f[F_IMAGE_NOW], QByteArray("edited"));
+        table().post();
+    }
+    // Photos 1-5 in 未分類, shown through the tree's selection.
+    void fiveInFolder()
+    {
+        for (RECORD r = 1; r <= 5; ++r)
+            photo(r, QStringLiteral("写真%1").arg(r));
+        folder()->photos = {1, 2, 3, 4, 5};
+        show(folder());
+    }
+    // The user chooses a folder in the tree.
+    void show(FolderNode* node)
+    {
+        bench->tree().select(nullptr);
+        bench->tree().select(node);
+        QApplication::processEvents();
+    }
+    QStringList captions()
+    {
+        QStringList out;
+        for (int i = 0; i < list()->count(); ++i)
+            out << list()->item(i)->text();
+        return out;
+    }
+    // Gives a list the keyboard focus, as a click into its window would.
+    void focus(QWidget* w)
+    {
+        w->show();
+        w->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w));
+        w->setFocus();
+    }
+    QPoint centre(QListWidget* v, int row) { return v->visualItemRect(v->item(row)).center(); }
+    // Drops the given rows of a list on the item at `target`, as the drag would.
+    void drop(QListWidget* v, const QString& format, const QList<int>& rows, int target)
+    {
+        v->clearSelection();
+        for (int r : rows)
+            v->item(r)->setSelected(true);
+        QStringList parts;
+        for (int r : rows)
+            parts << QString::number(r);
+        QMimeData mime;
+        mime.setData(format, parts.join(QLatin1Char(',')).toLatin1());
+        const QPoint pos = centre(v, target);
+        QDragEnterEvent enter(pos, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(v->viewport(), &enter);
+        QDragMoveEvent move(pos, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(v->viewport(), &move);
+        QDropEvent e(QPointF(pos), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(v->viewport(), &e);
+    }
+};
+
+}  // namespace
+
+TEST(PhotoListUi, FillsFromTheFolderWithCaptionsAndPosition)
+{
+    Job j;
+    j.photo(1, QStringLiteral("護岸工"));
+    j.photo(2);
+    j.folder()->photos = {1, 2, 9};
+    j.show(j.folder());
+    EXPECT_EQ(j.captions(), (QStringList{"護岸工", "(無題)", "(不明データ)"}));
+    EXPECT_EQ(j.position.text(), "0 / 3");
+    EXPECT_EQ(j.list()->focusPolicy(), Qt::StrongFocus);
+    EXPECT_TRUE(j.list()->selectedItems().isEmpty());
+
+    QTest::mouseClick(j.list()->viewport(), Qt::LeftButton, {}, j.centre(j.list(), 1));
+    EXPECT_EQ(j.position.text(), "2 / 3");
+    EXPECT_EQ(j.panel().selectedRecords(), QList<RECORD>{2});
+    EXPECT_TRUE(j.sanko.isActive());
+
+    // A wanted index past the end selects the last item.
+    j.panel().refillPhotoList(7);
+    EXPECT_EQ(j.panel().currentIndex(), 2);
+    EXPECT_EQ(j.position.text(), "3 / 3");
+    j.list()->clearSelection();
+    EXPECT_EQ(j.position.text(), "0 / 3");
+    EXPECT_TRUE(j.noSel.isActive());
+
+    j.show(j.bench->tree().recycle());
+    EXPECT_EQ(j.list()->count(), 0);
+    EXPECT_EQ(j.position.text(), "0 / 0");
+    EXPECT_EQ(j.list()->focusPolicy(), Qt::ClickFocus);
+}
+
+TEST(PhotoListUi, DeletingAnUnknownEntryRemovesOnlyTheEntry)
+{
+    Job j;
+    j.photo(1);
+    j.photo(2);
+    j.folder()->photos = {1, 9, 2};
+    j.show(j.folder());
+    j.panel().selectRow(1);
+    j.list()->setFocus();
+    j.messages.reply(true);
+    j.panel().deleteSelected();
+    EXPECT_EQ(j.messages.boxes(), QStringList{QStringLiteral("confirm: ") + kMoveToRecycle});
+    EXPECT_EQ(j.folder()->photos, (QList<RECORD>{1, 2}));
+    EXPECT_TRUE(j.bench->tree().recycle()->photos.isEmpty());
+    EXPECT_EQ(j.table().rowCount(), 2);
+    EXPECT_TRUE(j.bench->tree().changed());
+    // The list keeps the first deleted position.
+    EXPECT_EQ(j.panel().currentIndex(), 1);
+    EXPECT_EQ(j.position.text(), "2 / 2");
+
+    // A real photo goes to ごみ箱, and inside ごみ箱 for good after its own question.
+    j.panel().selectRow(0);
+    j.messages.reply(true);
+    j.panel().deleteSelected();
+    EXPECT_EQ(j.bench->tree().recycle()->photos, QList<RECORD>{1});
+    j.show(j.bench->tree().recycle());
+    j.panel().selectRow(0);
+    j.messages.clear();
+    j.messages.reply(false);
+    j.panel().deleteSelected();
+    EXPECT_EQ(j.messages.boxes(), QStringList{QStringLiteral("confirm: ") + kDeleteForGood});
+    EXPECT_EQ(j.list()->count(), 1);
+    j.messages.reply(true);
+    j.panel().deleteSelected();
+    EXPECT_EQ(j.list()->count(), 0);
+    EXPECT_FALSE(j.table().locate(1));
+}
+
+TEST(PhotoListUi, DropsWithinTheList)
+{
+    const struct {
+        QList<int> rows;
+        int target;
+        bool swap;
+        QList<RECORD> after;
+    } cases[] = {
+        {{2}, 0, false, {3, 1, 2, 4, 5}},
+        {{2}, 0, true, {3, 2, 1, 4, 5}},
+        {{1, 3}, 0, false, {2, 4, 1, 3, 5}},
+        {{1, 3}, 3, false, {1, 2, 3, 4, 5}},  // on a dragged item: nothing
+    };
+    for (const auto& c : cases) {
+        Job j;
+        j.fiveInFolder();
+        j.panel().setSwap(c.swap);
+        j.drop(j.list(), kPhotoMime, c.rows, c.target);
+        EXPECT_EQ(j.folder()->photos, c.after);
+        EXPECT_EQ(j.list()->records(), c.after);
+        EXPECT_EQ(j.bench->tree().changed(), c.after != QList<RECORD>({1, 2, 3, 4, 5}));
+    }
+}
+
+TEST(PhotoListUi, KeysAndMoves)
+{
+    Job j;
+    j.fiveInFolder();
+    j.list()->setFocus();
+    j.panel().selectRow(0);
+    QTest::keyClick(j.list(), Qt::Key_Left);
+    EXPECT_EQ(j.panel().currentIndex(), 0);
+    QTest::keyClick(j.list(), Qt::Key_Right);
+    EXPECT_EQ(j.panel().currentIndex(), 1);
+    j.panel().selectRow(4);
+    QTest::keyClick(j.list(), Qt::Key_Right);
+    EXPECT_EQ(j.panel().currentIndex(), 4);
+    QTest::keyClick(j.list(), Qt::Key_Return);
+    EXPECT_TRUE(j.view.isActive());
+
+    // Up/down: one photo swaps with its neighbour; the selection follows.
+    EXPECT_FALSE(j.panel().canMove(false));
+    j.panel().moveSelected(true);
+    EXPECT_EQ(j.folder()->photos, (QList<RECORD>{1, 2, 3, 5, 4}));
+    EXPECT_EQ(j.panel().selectedRecords(), QList<RECORD>{5});
+
+    j.panel().selectAll();
+    EXPECT_EQ(j.panel().selectedRecords(), (QList<RECORD>{1, 2, 3, 5, 4}));
+    EXPECT_FALSE(j.panel().canMove(true));
+}
+
+TEST(PhotoListUi, MarksForDrawingsAndEdits)
+{
+    const QRect icon(100, 50, 122, 122);
+    EXPECT_EQ(markRects(icon, 2, false), (QList<QRect>{{110, 50, 5, 7}, {120, 50, 5, 7}}));
+    EXPECT_EQ(markRects(icon, 2, true), (QList<QRect>{{110, 50, 5, 7}, {120, 50, 5, 7}, {202, 50, 5, 7}}));
+    EXPECT_EQ(markRects(icon, 3, false).size(), 3);
+    EXPECT_TRUE(markRects(icon, 0, false).isEmpty());
+
+    // Painted: two drawings and the edited mark, no third drawing mark.
+    Job j;
+    j.photo(1, {}, {7, 8}, true);
+    j.photo(7);
+    j.photo(8);
+    j.folder()->photos = {1};
+    j.show(j.folder());
+    const QImage shot = j.list()->viewport()->grab().toImage();
+    const QRect drawn = j.list()->delegate()->iconRect(j.list()->visualItemRect(j.list()->item(0)));
+    const QColor mark(0, 0, 160);
+    for (const QRect& m : markRects(drawn, 3, true)) {
+        const bool expected = m.left() != drawn.left() + 30;
+        EXPECT_EQ(shot.pixelColor(m.topLeft()) == mark, expected) << m.left();
+    }
+}
+
+TEST(PhotoListUi, CustomSizeRefillsWithLargerCells)
+{
+    Job j;
+    j.fiveInFolder();
+    j.panel().setLook({1, 80, false, false});
+    const int small = j.list()->visualItemRect(j.list()->item(0)).width();
+    EXPECT_EQ(small, 86);
+    j.panel().selectRow(3);
+    j.panel().setLook({1, 120, false, false});
+    EXPECT_EQ(j.list()->visualItemRect(j.list()->item(0)).width(), 126);
+    EXPECT_EQ(j.list()->count(), 5);
+    EXPECT_EQ(j.panel().currentIndex(), 3);
+    // The standard size is 120 whatever the custom size says.
+    EXPECT_EQ((ListLook{0, 60, false, false}.cellWidth()), 126);
+}
+
+TEST(PhotoListUi, DrawingList)
+{
+    Job j;
+    j.photo(1, {}, {0, 7, 8});
+    j.photo(2);
+    j.photo(7);
+    j.photo(8);
+    j.folder()->photos = {1, 2};
+    j.show(j.folder());
+    j.panel().selectRow(0);
+    j.panel().refillDrawingList();
+    ASSERT_EQ(j.list2()->count(), 2);
+    EXPECT_TRUE(j.list2()->isEnabled());
+    EXPECT_EQ(j.list2()->item(0)->text(), "参考図1");
+    EXPECT_EQ(j.list2()->item(1)->data(kSlotRole).toInt(), 3);
+    EXPECT_EQ(j.list2()->item(1)->data(kPhotoRole).toInt(), 1);
+
+    // Dragging the second onto the first exchanges their slots (swap on).
+    j.panel().setSwap(true);
+    j.list2()->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(j.list2()));
+    j.drop(j.list2(), kDrawingMime, {1}, 0);
+    EXPECT_EQ(j.list2()->records(), (QList<RECORD>{8, 7}));
+
+    // Delete in the drawing list: to ごみ箱 after its own question.
+    j.focus(j.list2());
+    j.list2()->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+    j.messages.reply(true);
+    j.panel().deleteSelected();
+    EXPECT_EQ(j.messages.boxes(), QStringList{QStringLiteral("ask: ") + kMoveDrawingsToRecycle});
+    EXPECT_EQ(j.bench->tree().recycle()->photos, QList<RECORD>{8});
+    EXPECT_EQ(j.list2()->records(), QList<RECORD>{7});
+
+    // Two photos selected: the drawing list is emptied and disabled.
+    j.focus(j.list());
+    j.panel().selectAll();
+    j.panel().refillDrawingList();
+    EXPECT_EQ(j.list2()->count(), 0);
+    EXPECT_FALSE(j.list2()->isEnabled());
+}
