@@ -9,6 +9,7 @@
 #include "items/choice_lists.h"
 #include "workspace/ui/item_panel.h"
 #include "workspace/ui/job_workbench.h"
+#include "workspace/ui/photo_list_panel.h"
 #include "workspace/ui/tree_view.h"
 
 #include <QAbstractSpinBox>
@@ -584,6 +585,23 @@ void TZbMainForm::wireJob()
         if (QAction* a = action(QStringLiteral("Mn_Delete")); a && a->isEnabled())
             a->trigger();
     });
+
+    // The photo information follows the photo list's selection.
+    TPhotoListPanel* photos = bench.photoList();
+    PhotoSelection selection;
+    selection.selectedRecords = [photos] { return photos->selectedRecords(); };
+    selection.currentRecord = [photos] { return photos->currentRecord(); };
+    selection.currentIndex = [photos] { return photos->currentIndex(); };
+    selection.count = [photos] { return photos->listView() ? photos->listView()->count() : 0; };
+    selection.selectRow = [photos](int index) { photos->selectRow(index); };
+    selection.setCaption = [photos](RECORD record, const QString& text) { photos->setCaption(record, text); };
+    selection.repaintRecord = [photos](RECORD record) { photos->repaintRecord(record); };
+    selection.hasFocus = [this] {
+        const QWidget* f = QApplication::focusWidget();
+        return f && listView_ && (f == listView_ || listView_->isAncestorOf(f));
+    };
+    items_->setSelection(selection);
+    connect(photos, &TPhotoListPanel::selectionChanged, items_, &TItemPanel::selectionChanged);
 
     // The album editor and list mode do not exist yet: nothing to close,
     // never in list mode.
