@@ -378,14 +378,9 @@ void TZbMainForm::buildDocks()
     auto* mimePanel = new QWidget;
     auto* mimeCaption = new QLabel(QStringLiteral(" （参考図）"));
     mimeCaption->setObjectName(QStringLiteral("Label_Mime"));
-    listView2_ = new QListWidget;
-    listView2_->setObjectName(QStringLiteral("ListView2"));
-    listView2_->setViewMode(QListView::IconMode);
-    listView2_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    listView2_->setContextMenuPolicy(Qt::CustomContextMenu);
+    listView2_ = bench_->photoList()->listView2();
     connect(listView2_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { drawingPopup_->popup(listView2_->viewport()->mapToGlobal(p)); });
-    connect(listView2_, &QListWidget::itemSelectionChanged, this, [this] { restartButtonTimer(); });
     auto* mimeLayout = new QVBoxLayout(mimePanel);
     mimeLayout->setContentsMargins(2, 2, 2, 2);
     mimeLayout->addWidget(mimeCaption);
@@ -397,25 +392,10 @@ void TZbMainForm::buildDocks()
     // PL_Main: the photo list between the top and bottom dock areas.
     auto* main = new QWidget;
     main->setObjectName(QStringLiteral("PL_Main"));
-    listView_ = new QListWidget;
-    listView_->setObjectName(QStringLiteral("ListView"));
-    listView_->setViewMode(QListView::IconMode);
-    listView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    listView_->setResizeMode(QListView::Adjust);
-    listView_->setContextMenuPolicy(Qt::CustomContextMenu);
+    // ListView and ListView2 come with the job workbench's photo list panel.
+    listView_ = bench_->photoList()->listView();
     connect(listView_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { listPopup_->popup(listView_->viewport()->mapToGlobal(p)); });
-    connect(listView_, &QListWidget::itemSelectionChanged, this, [this] {
-        restartButtonTimer();
-        const int n = listView_->selectedItems().size();
-        if (n == 0)
-            timerNoSel_.start();
-        else
-            timerSanko_.start();
-        const int row = listView_->currentRow();
-        panels_.value(1)->setText(QStringLiteral("%1 / %2").arg(row + 1).arg(listView_->count()));
-    });
-    connect(listView_, &QListWidget::itemDoubleClicked, this, [this] { timerView_.start(); });
     auto* mainLayout = new QVBoxLayout(main);
     mainLayout->setContentsMargins(0, 0, 0, 0);
     mainLayout->addWidget(listView_);
@@ -561,8 +541,17 @@ void TZbMainForm::wireJob()
     };
     // Saves once more, closes the photo table and removes the <job>.ER marker.
     hooks_.removeJobMarker = [&bench] { bench.closeJob(); };
-    // The photo lists' moves arrive with the photo list; until then only the tree moves.
-    hooks_.canMove = [this](bool up) { return treeHasFocus() && bench_->canMove(up); };
+    TPhotoListPanel* list = bench.photoList();
+    hooks_.canMove = [this, list](bool up) {
+        const QWidget* f = QApplication::focusWidget();
+        return treeHasFocus() ? bench_->canMove(up) : (f == listView_ || f == listView2_) && list->canMove(up);
+    };
+    list->setWindowHooks({panels_.value(1), &timerSanko_, &timerNoSel_, &timerView_, [this] { restartButtonTimer(); },
+                          [this] { return hooks_.listMode && hooks_.listMode(); }});
+    setHandler(cmd::kMoveUp, [list] { list->moveSelected(true); });
+    setHandler(cmd::kMoveDown, [list] { list->moveSelected(false); });
+    setHandler(QStringLiteral("Mn_Delete"), [list] { list->deleteSelected(); });
+    setHandler(QStringLiteral("Mn_SelectAll"), [list] { list->selectAll(); });
 
     connect(&bench, &TJobWorkbench::jobNameChanged, this, &TZbMainForm::setJobName);
     connect(&bench.tree(), &HierarchyModel::selectedChanged, this, [this] { restartButtonTimer(); });
@@ -577,14 +566,16 @@ void TZbMainForm::wireJob()
     setTreeHandler(cmd::kMoveUp, [&bench] { bench.moveFolder(true); });
     setTreeHandler(cmd::kMoveDown, [&bench] { bench.moveFolder(false); });
     // Delete alone deletes the folder when the DeleteOneKey setting is on.
-    auto* del = new QShortcut(QKeySequence(Qt::Key_Delete), tree_, nullptr, nullptr, Qt::WidgetShortcut);
-    connect(del, &QShortcut::activated, this, [this] {
-        if (!appSettings().deleteOneKey)
-            return;
-        updateButtons();
-        if (QAction* a = action(QStringLiteral("Mn_Delete")); a && a->isEnabled())
-            a->trigger();
-    });
+    for (QWidget* w : {static_cast<QWidget*>(tree_), static_cast<QWidget*>(listView_), static_cast<QWidget*>(listView2_)}) {
+        auto* del = new QShortcut(QKeySequence(Qt::Key_Delete), w, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(del, &QShortcut::activated, this, [this] {
+            if (!appSettings().deleteOneKey)
+                return;
+            updateButtons();
+            if (QAction* a = action(QStringLiteral("Mn_Delete")); a && a->isEnabled())
+                a->trigger();
+        });
+    }
 
     // The photo information follows the photo list's selection.
     TPhotoListPanel* photos = bench.photoList();
@@ -659,6 +650,9 @@ void TZbMainForm::updateToggleHints()
                                          : QStringLiteral("サムネイルの写真は最小幅にあわせる"));
     hint("SB_Quality", s.kouhini ? QStringLiteral("サムネイルを高速に表示") : QStringLiteral("サムネイルを高品位で表示"));
     hint("SB_Size", s.iconStyle == 0 ? QStringLiteral("カスタムサイズ") : QStringLiteral("標準サイズ"));
+    // The lists follow the toggles: a new size refills, the modes repaint.
+    if (bench_)
+        bench_->photoList()->applySettings();
 }
 
 // ---------------------------------------------------------------- enabling
