@@ -292,6 +292,11 @@ void TKoumokuEdit::attach(int row)
     const TRowDrawParams& p = grid_->params(row);
     setText(grid_->cell(TKoumokuGrid::kValueCol, row));
     setReadOnly(grid_->isReadOnly());
+    // The editor takes the colour of the row it stands on.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, p.rowColor.isValid() ? p.rowColor : TKoumokuGrid::gridColor());
+    pal.setColor(QPalette::Text, Qt::black);
+    setPalette(pal);
     setAttribute(Qt::WA_InputMethodEnabled, p.ime != TRowDrawParams::Ime::Closed && p.numericKind == 0);
     listButton_->setVisible(p.button == TRowDrawParams::Button::List && !p.list.isEmpty());
     spinUp_->setVisible(p.button == TRowDrawParams::Button::Spin);
