@@ -466,7 +466,9 @@ void TZbMainForm::buildTimers()
     timerView_.setSingleShot(true);
     connect(&timerView_, &QTimer::timeout, this, [this] {
         timerView_.setInterval(300);
-        if (auto h = handlers_.value(QStringLiteral("Mn_View")))
+        // "表示" only starts this timer; the viewer opens here, through the
+        // handler the viewer gives under the name ViewSelected.
+        if (auto h = handlers_.value(QStringLiteral("ViewSelected")))
             h();
     });
 
@@ -552,6 +554,7 @@ void TZbMainForm::wireJob()
     setHandler(cmd::kMoveDown, [list] { list->moveSelected(false); });
     setHandler(QStringLiteral("Mn_Delete"), [list] { list->deleteSelected(); });
     setHandler(QStringLiteral("Mn_SelectAll"), [list] { list->selectAll(); });
+    setHandler(QStringLiteral("Mn_View"), [list] { list->requestView(); });
 
     connect(&bench, &TJobWorkbench::jobNameChanged, this, &TZbMainForm::setJobName);
     connect(&bench.tree(), &HierarchyModel::selectedChanged, this, [this] { restartButtonTimer(); });
