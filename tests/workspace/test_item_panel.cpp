@@ -400,3 +400,27 @@ TEST(ItemPanel, RegisterChoicesReloadsTheRow)
     EXPECT_EQ(g->params(d.row(g, "工事箇所")).list, QStringList({QStringLiteral("第一工区"), QStringLiteral("第二工区")}));
     EXPECT_TRUE(g->editor()->listButton()->isVisible());
 }
+
+TEST(ItemPanel, CharacterModesWhileTyping)
+{
+    const struct {
+        const char* label;
+        const char* typed;
+        const char* shown;
+    } cases[] = {
+        {"写真タイトル", "ｱ", "ア"},         // mode 3: half-width kana made full-width
+        {"写真タイトル", "ｶﾞｲﾄﾞ", "ガイド"},  // sound marks join the kana before them
+        {"写真タイトル", "ＡＢ１", "AB1"},    // letters and digits half-width
+        {"工事番号", "A1①2", "12"},          // mode 1: digits only, machine-dependent ① dropped
+        {"工事データ作成者", "①ｶﾞ", "①ｶﾞ"},  // mode 0 keeps everything
+    };
+    for (const auto& c : cases) {
+        Desk d;
+        d.select({0});
+        TKoumokuGrid* g = QString::fromUtf8(c.label) == QStringLiteral("写真タイトル") ? d.photo() : d.koji();
+        if (g == d.koji())
+            d.panel->tabSet()->setCurrentIndex(0);
+        d.enter(g, c.label, QString::fromUtf8(c.typed));
+        EXPECT_EQ(d.value(g, c.label), QString::fromUtf8(c.shown)) << c.typed;
+    }
+}

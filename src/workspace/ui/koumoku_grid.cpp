@@ -401,6 +401,20 @@ void TKoumokuEdit::typeOne(const QString& ch)
         return;
     }
     QString in = ch;
+    if (grid_->realKinsoku() && grid_->composer && !hasSelectedText() && cursorPosition() > 0) {
+        // A sound mark after a full-width kana joins it.
+        const int pos = cursorPosition();
+        const QChar prev = text().at(pos - 1);
+        const bool prevHalfWidth = prev.unicode() >= 0xFF61 && prev.unicode() <= 0xFF9F;
+        const QChar joined = prevHalfWidth ? QChar() : grid_->composer(prev, ch.at(0));
+        if (!joined.isNull()) {
+            QString t = text();
+            t[pos - 1] = joined;
+            setText(t);
+            setCursorPosition(pos);
+            return;
+        }
+    }
     if (grid_->realKinsoku() && grid_->converter) {
         in = grid_->converter(ch, p.charMode);
         if (in.isEmpty())
