@@ -334,3 +334,29 @@ TEST(PhotoListUi, DrawingList)
     EXPECT_EQ(j.list2()->count(), 0);
     EXPECT_FALSE(j.list2()->isEnabled());
 }
+
+TEST(PhotoListUi, DraggingPhotosOntoATreeFolder)
+{
+    Job j;
+    j.fiveInFolder();
+    HierarchyModel& tree = j.bench->tree();
+    FolderNode* target = tree.recycle();
+    THierarchyTree* view = j.bench->treePanel()->TV_Tree;
+    j.bench->treePanel()->resize(300, 500);
+    j.bench->treePanel()->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(j.bench->treePanel()));
+    j.panel().selectRow(1);
+    j.list()->item(3)->setSelected(true);
+    std::unique_ptr<QMimeData> mime(j.list()->dragData());
+    const QPoint pos = view->visualRect(tree.indexOf(target)).center();
+    QDragEnterEvent enter(pos, Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &enter);
+    QDragMoveEvent move(pos, Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &move);
+    QDropEvent drop(QPointF(pos), Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &drop);
+    EXPECT_EQ(target->photos, (QList<RECORD>{2, 4}));
+    EXPECT_EQ(j.folder()->photos, (QList<RECORD>{1, 3, 5}));
+    EXPECT_EQ(j.list()->records(), (QList<RECORD>{1, 3, 5}));
+    EXPECT_EQ(j.position.text(), "2 / 3");
+}

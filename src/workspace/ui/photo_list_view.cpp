@@ -281,16 +281,20 @@ QList<int> TThumbListView::draggedRows(const QMimeData* mime) const
     return rows;
 }
 
+QMimeData* TThumbListView::dragData() const
+{
+    QList<QListWidgetItem*> items;
+    for (int r : selectedRows())
+        items << item(r);
+    return mimeData(items);
+}
+
 void TThumbListView::startDrag(Qt::DropActions)
 {
-    const QList<int> rows = selectedRows();
-    if (!canDragRows(rows))
+    if (!canDragRows(selectedRows()))
         return;
-    QList<QListWidgetItem*> items;
-    for (int r : rows)
-        items << item(r);
     auto* drag = new QDrag(this);
-    drag->setMimeData(mimeData(items));
+    drag->setMimeData(dragData());
     dragging_ = true;
     drag->exec(Qt::MoveAction);
     dragging_ = false;

@@ -87,6 +87,8 @@ public:
     bool dragging() const { return dragging_; }
     // Tab stops only with items.
     void updateTabStop();
+    // What a drag of the selected items carries: their rows in list order.
+    QMimeData* dragData() const;
 
 signals:
     // Enter or a double-click on an item.
