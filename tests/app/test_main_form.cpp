@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -35,6 +36,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -558,6 +560,47 @@ TEST_F(MainForm, StartOpensTheChosenJobAndQuittingSavesItAndRemovesItsMarker)
     reread.load(saved->folders);
     EXPECT_EQ(reread.findPath(kStatusPath), nullptr);
     EXPECT_EQ(reread.recycle()->photos, (QList<RECORD>{1, 2}));
+}
+
+// Files dragged from the file manager onto the photo list are imported into
+// the selected folder and shown; the import commands have their handlers.
+TEST_F(MainForm, FilesDroppedOnThePhotoListAreImportedAndShown)
+{
+    ASSERT_TRUE(writeTreeFile(JobPaths{folders.dataFile, QStringLiteral("J")}.treeFile(),
+                              TreeFile{JobHeader{}, defaultHierarchy()}));
+    QImage picture(64, 48, QImage::Format_RGB888);
+    picture.fill(Qt::darkCyan);
+    const QString a = dir.file("DSCF0001.JPG"), b = dir.file("DSCF0002.JPG");
+    ASSERT_TRUE(picture.save(a, "JPG"));
+    ASSERT_TRUE(picture.save(b, "JPG"));
+    TZbMainForm form(folders, messages, *data);
+    chooseInJobList(QStringLiteral("J"));
+    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.jobName() == QStringLiteral("J"); }));
+    for (const char* name : {"Mn_ImportFile", "Mn_ImportFolder", "Mn_Paste"})
+        EXPECT_TRUE(form.hasHandler(QString::fromLatin1(name))) << name;
+    HierarchyModel& tree = form.workbench().tree();
+    ASSERT_EQ(tree.selected(), tree.unclassified());
+
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)});
+    QWidget* target = form.listView()->viewport();
+    const QPoint pos(20, 20);
+    QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    ASSERT_TRUE(move.isAccepted());
+    QDropEvent drop(QPointF(pos), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tree.unclassified()->photos.size() == 2; }));
+    EXPECT_EQ(tree.unclassified()->photos, (QList<RECORD>{1, 2}));
+    // The list shows both, the last one selected; the tree file has them.
+    EXPECT_EQ(form.listView()->count(), 2);
+    EXPECT_TRUE(form.listView()->item(1)->isSelected());
+    EXPECT_EQ(readTreeFile(JobPaths{folders.dataFile, QStringLiteral("J")}.treeFile())->folders[0].photos,
+              (QList<RECORD>{1, 2}));
+    EXPECT_TRUE(form.close());
 }
 
 TEST_F(MainForm, LeavingTheJobListAtStartEndsTheProgram)

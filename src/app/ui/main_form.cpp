@@ -6,6 +6,7 @@
 #include "controls/no_msg_dlg.h"
 #include "controls/progress_bar.h"
 #include "store/data_module.h"
+#include "imaging/ui/import_commands.h"
 #include "items/choice_lists.h"
 #include "workspace/ui/item_panel.h"
 #include "workspace/ui/job_workbench.h"
@@ -555,6 +556,23 @@ void TZbMainForm::wireJob()
     setHandler(QStringLiteral("Mn_Delete"), [list] { list->deleteSelected(); });
     setHandler(QStringLiteral("Mn_SelectAll"), [list] { list->selectAll(); });
     setHandler(QStringLiteral("Mn_View"), [list] { list->requestView(); });
+
+    // 取込 › ファイルを選択 / フォルダを選択, クリップボードから貼り付け and files
+    // dropped from the file manager on the lists and the tree.
+    auto* imports = new TImportCommands(bench.job(), bench.tree(), messages_, *progress_, this, this);
+    imports->hooks.refillPhotoList = [list](int index) { list->refillPhotoList(index); };
+    imports->hooks.selectedPhotos = [list] { return list->selectedRecords(); };
+    imports->hooks.drawingListFocused = [list] { return list->drawingListFocused(); };
+    imports->hooks.refreshDrawings = [list] {
+        const QList<RECORD> photos = list->selectedRecords();
+        if (photos.size() == 1)
+            list->repaintRecord(photos.first());
+        list->refillDrawingList();
+    };
+    imports->hooks.setReclaimVisible = [this](bool on) { setReclaimVisible(on); };
+    imports->hooks.listMode = [this] { return hooks_.listMode && hooks_.listMode(); };
+    imports->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
+    imports->watchDrops(listView_, listView2_, tree_);
 
     connect(&bench, &TJobWorkbench::jobNameChanged, this, &TZbMainForm::setJobName);
     connect(&bench.tree(), &HierarchyModel::selectedChanged, this, [this] { restartButtonTimer(); });
