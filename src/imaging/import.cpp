@@ -233,7 +233,9 @@ public:
     PrepareAhead(const QStringList& files, bool compressed, const ImportSettings& settings)
         : files_(files), compressed_(compressed), settings_(settings), cancelled_(std::make_shared<std::atomic_bool>(false))
     {
-        const int threads = std::clamp(QThread::idealThreadCount(), 1, 4);
+        // A compressed job decodes every picture at full size (36 MB for 12
+        // megapixels): fewer at a time there keeps the memory bounded.
+        const int threads = std::clamp(QThread::idealThreadCount(), 1, compressed ? 2 : 4);
         pool_.setMaxThreadCount(threads);
         window_ = threads + 1;
         fill();
