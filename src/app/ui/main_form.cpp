@@ -5,6 +5,7 @@
 #include "controls/dialog_messages.h"
 #include "controls/no_msg_dlg.h"
 #include "controls/progress_bar.h"
+#include "items/char_mode.h"
 #include "store/data_module.h"
 #include "imaging/ui/import_commands.h"
 #include "items/choice_lists.h"
@@ -1042,6 +1043,10 @@ void TZbMainForm::openEnvironment()
     if (!resources)
         return;
     TSetForm form(this);
+    // The contractor fields get the character modes of the item rows.
+    form.setConversion([](const QString& text, ContractorMode mode) {
+        return items::convertText(text, mode == ContractorMode::HanSuji ? 1 : 3);
+    });
     form.setValues(SetFormValues::from(appSettings(), common));
     if (form.exec() != QDialog::Accepted)
         return;
