@@ -129,6 +129,8 @@ void TPhotoItemDelegate::paintItem(QPainter* p, const QStyleOptionViewItem& opti
         p->fillRect(QRect(rect.right() - 2, rect.top(), 3, rect.height()), hl);
         rect.adjust(3, 3, 0, 0);
     }
+    // The picture stays inside the selection frame.
+    const QRect inner = option.state & QStyle::State_Selected ? rect.adjusted(0, 0, -3, -3) : rect;
 
     const RECORD record = index.data(kRecordRole).toInt();
     const int size = look_.thumbSize();
@@ -140,7 +142,7 @@ void TPhotoItemDelegate::paintItem(QPainter* p, const QStyleOptionViewItem& opti
                            size);
         const QRect target = pictureRect(look.picture.size(), square, look_.minFit);
         p->save();
-        QRect clip = rect;
+        QRect clip = inner;
         if (look_.minFit)
             clip &= square.adjusted(0, 0, 1, 1);
         p->setClipRect(clip);
@@ -197,7 +199,7 @@ TThumbListView::TThumbListView(PhotoThumbnails& thumbs, QWidget* parent) : QList
 void TThumbListView::setLook(const ListLook& look)
 {
     delegate_->setLook(look);
-    setGridSize(QSize(look.cellWidth(), look.cellWidth() + captionHeight()));
+    setGridSize(QSize(look.cellWidth() + kCellGap, look.cellWidth() + captionHeight() + kCellGap / 2));
     setIconSize(QSize(look.thumbSize(), look.thumbSize()));
     doItemsLayout();
     viewport()->update();

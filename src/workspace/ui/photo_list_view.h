@@ -73,6 +73,9 @@ private:
 class TThumbListView : public QListWidget {
     Q_OBJECT
 public:
+    // Room between neighbouring cells.
+    static constexpr int kCellGap = 8;
+
     TThumbListView(PhotoThumbnails& thumbs, QWidget* parent = nullptr);
 
     TPhotoItemDelegate* delegate() const { return delegate_; }
