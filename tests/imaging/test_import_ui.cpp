@@ -333,7 +333,7 @@ TEST(ImportForms, ChooserListsPicturesAndReturnsTheSelectionInListOrder)
     form.setMask(ImportFileMask());
     form.setFolder(dir.path());
     QFileSystemModel* files = form.files();
-    QTRY_COMPARE_WITH_TIMEOUT(files->rowCount(files->index(dir.path())), 3, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return files->rowCount(files->index(dir.path())) == 3; }, 5000));
     files->sort(0);
     form.selectAll();
     EXPECT_EQ(form.selectedFiles(), (QStringList{dir.file("a.png"), dir.file("b.JPG"), dir.file("c.jpg")}));
@@ -346,8 +346,12 @@ TEST(ImportForms, ChooserListsPicturesAndReturnsTheSelectionInListOrder)
     EXPECT_EQ(fromExif.size(), QSize(96, 72));
     EXPECT_EQ(chooserThumbnail(dir.file("c.jpg"), 96).size(), QSize(96, 72));
     EXPECT_TRUE(chooserThumbnail(dir.file("a.png"), 96).isNull());
-    const QModelIndex first = form.fileList->model()->index(1, 0, form.fileList->rootIndex());
-    EXPECT_FALSE(form.fileList->model()->data(first, Qt::DecorationRole).value<QImage>().isNull());
+    // Made on a worker thread; the item shows it once it is there.
+    const QModelIndex camera = form.fileList->model()->index(1, 0, form.fileList->rootIndex());
+    auto decoration = [&] { return form.fileList->model()->data(camera, Qt::DecorationRole).value<QImage>(); };
+    decoration();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !decoration().isNull(); }, 5000));
+    EXPECT_EQ(decoration().size(), QSize(96, 72));
 
     // A typed name stands for a file of the folder.
     form.fileList->clearSelection();

@@ -17,8 +17,10 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
+#include <QThread>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -60,6 +62,24 @@ QImage chooserThumbnail(const QString& path, int size)
     return ResizeSmooth(image, std::max(1, int(image.width() * f + 0.5)), std::max(1, int(image.height() * f + 0.5)));
 }
 
+ThumbnailProxy::ThumbnailProxy(QObject* parent) : QIdentityProxyModel(parent), pool_(new QThreadPool(this))
+{
+    pool_->setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+}
+
+ThumbnailProxy::~ThumbnailProxy()
+{
+    pool_->clear();
+    pool_->waitForDone();
+}
+
+void ThumbnailProxy::clearCache()
+{
+    pool_->clear();
+    cache_.clear();
+    pending_.clear();
+}
+
 void ThumbnailProxy::setThumbnails(bool on, int size)
 {
     if (on == on_ && size == size_)
@@ -67,21 +87,52 @@ void ThumbnailProxy::setThumbnails(bool on, int size)
     beginResetModel();
     on_ = on;
     size_ = size;
-    cache_.clear();
+    clearCache();
     endResetModel();
+}
+
+void ThumbnailProxy::made(const QString& path, int size, const QImage& image)
+{
+    if (size != size_ || !pending_.remove(path))
+        return;  // asked for before the folder or the size changed
+    cache_.insert(path, image);
+    if (const auto* fs = qobject_cast<const QFileSystemModel*>(sourceModel())) {
+        const QModelIndex i = mapFromSource(fs->index(path));
+        if (i.isValid())
+            emit dataChanged(i, i, {Qt::DecorationRole});
+    }
 }
 
 QVariant ThumbnailProxy::data(const QModelIndex& index, int role) const
 {
     if (on_ && role == Qt::DecorationRole && index.column() == 0) {
         const auto* fs = qobject_cast<const QFileSystemModel*>(sourceModel());
-        if (fs) {
+        if (fs && !fs->isDir(mapToSource(index))) {
             const QString path = fs->filePath(mapToSource(index));
-            auto it = cache_.find(path);
-            if (it == cache_.end())
-                it = cache_.insert(path, chooserThumbnail(path, size_));
-            if (!it->isNull())
-                return *it;
+            const auto it = cache_.constFind(path);
+            if (it != cache_.constEnd()) {
+                if (!it->isNull())
+                    return *it;
+            } else if (GraphicKindOfName(path) == kKindMetafile) {
+                // Metafiles are drawn here: their renderers stay on this thread.
+                const QImage image = chooserThumbnail(path, size_);
+                cache_.insert(path, image);
+                if (!image.isNull())
+                    return image;
+            } else if (!pending_.contains(path)) {
+                pending_.insert(path);
+                const int size = size_;
+                QPointer<ThumbnailProxy> self(const_cast<ThumbnailProxy*>(this));
+                pool_->start([self, path, size] {
+                    const QImage image = chooserThumbnail(path, size);
+                    QMetaObject::invokeMethod(
+                        self.data(), [self, path, size, image] {
+                            if (self)
+                                self->made(path, size, image);
+                        },
+                        Qt::QueuedConnection);
+                });
+            }
         }
     }
     return QIdentityProxyModel::data(index, role);

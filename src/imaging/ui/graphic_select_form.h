@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QIdentityProxyModel>
 #include <QImage>
+#include <QSet>
+#include <QThreadPool>
 #include <functional>
 
 class QFileSystemModel;
@@ -36,20 +38,28 @@ inline const QString kNewFolderFailed = QStringLiteral("フォルダを作成で
 QImage chooserThumbnail(const QString& path, int size);
 
 // The file list's model with thumbnails as decorations while thumbnail mode
-// is on; made once per file and kept.
+// is on. Each is made once per file on a worker thread (metafiles on this
+// one), the item repainted when it is ready.
 class ThumbnailProxy : public QIdentityProxyModel {
     Q_OBJECT
 public:
-    using QIdentityProxyModel::QIdentityProxyModel;
+    explicit ThumbnailProxy(QObject* parent = nullptr);
+    ~ThumbnailProxy() override;
     void setThumbnails(bool on, int size);
     bool thumbnails() const { return on_; }
     QVariant data(const QModelIndex& index, int role) const override;
-    void clearCache() { cache_.clear(); }
+    void clearCache();
+    // True once the thumbnail of the file was made (or found impossible).
+    bool ready(const QString& path) const { return cache_.contains(path); }
 
 private:
+    void made(const QString& path, int size, const QImage& image);
+
     bool on_ = false;
     int size_ = 96;
     mutable QHash<QString, QImage> cache_;
+    mutable QSet<QString> pending_;
+    QThreadPool* pool_;
 };
 
 class TGrphSelForm : public QDialog {
