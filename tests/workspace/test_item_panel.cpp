@@ -424,3 +424,28 @@ TEST(ItemPanel, CharacterModesWhileTyping)
         EXPECT_EQ(d.value(g, c.label), QString::fromUtf8(c.shown)) << c.typed;
     }
 }
+
+TEST(ItemPanel, NumericRowsAndTypingMode)
+{
+    Desk d;
+    int beeps = 0;
+    gridBeepHook() = [&] { ++beeps; };
+    d.select({0});
+    d.enter(d.photo(), "フィルム番号", QStringLiteral("12,"));
+    EXPECT_EQ(d.value(d.photo(), "フィルム番号"), QStringLiteral("12000"));
+    EXPECT_EQ(beeps, 0);
+    d.enter(d.photo(), "フィルム番号", QStringLiteral("-"));
+    EXPECT_GT(beeps, 0);  // no negatives in this row: the value stays
+    EXPECT_EQ(d.value(d.photo(), "フィルム番号"), QStringLiteral("12000"));
+    d.job->saveJob();
+    EXPECT_EQ(d.stored(1, F_FILMNUM).toInt(), 12000);
+
+    // The Insert key switches the typing mode the panel shows.
+    TKoumokuGrid::setOverwrite(false);
+    EXPECT_EQ(d.panel->modeLabel()->text(), QStringLiteral("挿入"));
+    QTest::keyClick(d.photo()->editor(), Qt::Key_Insert);
+    EXPECT_EQ(d.panel->modeLabel()->text(), QStringLiteral("上書"));
+    QTest::keyClick(d.photo()->editor(), Qt::Key_Insert);
+    EXPECT_EQ(d.panel->modeLabel()->text(), QStringLiteral("挿入"));
+    gridBeepHook() = [] { QApplication::beep(); };
+}
