@@ -3,6 +3,7 @@
 #include "core/ports.h"
 #include "core/sjis.h"
 #include "core/text.h"
+#include "store/job_life.h"
 #include "store/table_network.h"
 
 namespace zb {
@@ -58,10 +59,12 @@ QVariant batchFieldValue(const engine::Table& table, int pos, PhotoField field, 
 {
     if (field == F_FLAG || field == F_FILMNUM)
         return leadingInteger(text);
+    // Characters Shift_JIS cannot hold are left out, as when one photo is stored.
+    const QString kept = sjis::dropUnmappable(text);
     const engine::FieldDef& def = table.fields().at(pos);
     if (def.type == engine::FieldType::Alpha && def.size > 0)
-        return sjis::cutToRoom(text, def.size);
-    return text;
+        return sjis::cutToRoom(kept, def.size);
+    return kept;
 }
 
 BatchResult batchChange(TTableEnhanced& table, const PhotoFields& fields, const QList<RECORD>& records,
@@ -112,6 +115,9 @@ BatchResult batchChange(TTableEnhanced& table, const PhotoFields& fields, const 
     table.flushBuffers();
     if (!firstError.isEmpty())
         messages.error(firstError);
+    const QString unmappable = sjis::unmappableChars(text);
+    if (!result.changed.isEmpty() && !unmappable.isEmpty())
+        messages.warning(kUnmappableLeftOut.arg(unmappable));
     return result;
 }
 

@@ -26,7 +26,8 @@ inline const QString kBatchQuestion = QStringLiteral("複数の写真が選択�
 QString nextFrameNumber(const QString& text);
 
 // The value a photo field takes for a grid text: FLAG and FILMNUM the leading
-// integer, fixed-size text fields cut to their room, other fields the text.
+// integer, other fields the text without the characters Shift_JIS cannot hold,
+// fixed-size text fields cut to their room.
 QVariant batchFieldValue(const engine::Table& table, int pos, PhotoField field, const QString& text);
 
 struct BatchResult {

@@ -117,6 +117,11 @@ TEST(BatchChange, OtherFieldsAskYesCancel)
     EXPECT_EQ(t.value(2, F_TITLE).toString(), QString());
     batchChange(t.table, t.f, {1, 2}, F_FILMNUM, QStringLiteral("12000"), m);
     EXPECT_EQ(t.value(1, F_FILMNUM).toInt(), 12000);
+    // Characters the files cannot hold are left out, and the user is told.
+    m.clear();
+    batchChange(t.table, t.f, {1, 2}, F_KANRI, QStringLiteral("A\U0001F600B"), m);
+    EXPECT_EQ(t.value(2, F_KANRI).toString(), QStringLiteral("AB"));
+    EXPECT_EQ(m.boxes().value(1), QStringLiteral("warning: ") + kUnmappableLeftOut.arg(QStringLiteral("\U0001F600")));
 }
 
 // ---------------------------------------------------------------- the panel
