@@ -19,18 +19,19 @@ PhotoLook PhotoThumbnails::look(RECORD record, int size)
         return c->look;
     if (!table_ || !table_->isOpen() || table_->isEditing())
         return {};
-    // Painting may happen while other work stands on a row: come back to it.
-    const int recordPos = fields_[F_RECORD];
-    const bool hadRow = recordPos >= 0 && !table_->eof() && !table_->isNull(recordPos);
-    const qint64 before = hadRow ? table_->value(recordPos).toLongLong() : 0;
     PhotoLook look;
     try {
+        // Painting may happen while other work stands on a row: come back to it.
+        const int recordPos = fields_[F_RECORD];
+        const bool hadRow = recordPos >= 0 && !table_->eof() && !table_->isNull(recordPos);
+        const qint64 before = hadRow ? table_->value(recordPos).toLongLong() : 0;
         look = read(record, size);
+        if (hadRow && before != record)
+            table_->locate(before);
     } catch (const std::exception&) {
+        // A row that cannot be read shows no picture.
         look = {};
     }
-    if (hadRow && before != record)
-        table_->locate(before);
     cache_.insert(record, new Cached{look, size});
     return look;
 }
