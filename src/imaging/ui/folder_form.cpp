@@ -33,6 +33,8 @@ TFolderForm::TFolderForm(QWidget* parent) : QDialog(parent)
     for (int c = 1; c < model_->columnCount(); ++c)
         folderTree->hideColumn(c);
     folderTree->header()->hide();
+    folderTree->setSortingEnabled(true);
+    folderTree->sortByColumn(0, Qt::AscendingOrder);
     folderTree->setSelectionMode(QAbstractItemView::SingleSelection);
 
     pathEdit = new QLineEdit(this);

@@ -153,6 +153,8 @@ TGrphSelForm::TGrphSelForm(Messages& messages, QWidget* parent) : QDialog(parent
     for (int c = 1; c < dirs_->columnCount(); ++c)
         folderTree->hideColumn(c);
     folderTree->header()->hide();
+    folderTree->setSortingEnabled(true);
+    folderTree->sortByColumn(0, Qt::AscendingOrder);
 
     files_ = new QFileSystemModel(this);
     files_->setFilter(QDir::Files | QDir::NoDotAndDotDot);
