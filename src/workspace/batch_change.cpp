@@ -114,7 +114,7 @@ BatchResult batchChange(TTableEnhanced& table, const PhotoFields& fields, const 
     }
     table.flushBuffers();
     if (!firstError.isEmpty())
-        messages.error(firstError);
+        messages.error(kPhotoInfoSaveFailed.arg(firstError));
     const QString unmappable = sjis::unmappableChars(text);
     if (!result.changed.isEmpty() && !unmappable.isEmpty())
         messages.warning(kUnmappableLeftOut.arg(unmappable));

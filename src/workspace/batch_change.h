@@ -18,6 +18,8 @@ inline const QString kBatchFrameQuestion = QStringLiteral(
     "複数の写真が選択されています コマ番号をこの値に一括変更しますか？\r\n\r\n"
     "([いいえ] を選択すると入力された数値からの連番をセットします)");
 inline const QString kBatchQuestion = QStringLiteral("複数の写真が選択されています この値に一括変更しますか？");
+// A photo row that could not be written (full disk, damaged table); %1 the detail.
+inline const QString kPhotoInfoSaveFailed = QStringLiteral("写真情報を保存できませんでした。\r\n%1");
 
 // The frame number after `text`: its first run of digits (full-width digits
 // count) increased by 1, the text around it kept, full-width digits written

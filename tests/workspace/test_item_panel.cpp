@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QStackedWidget>
@@ -122,6 +123,20 @@ TEST(BatchChange, OtherFieldsAskYesCancel)
     batchChange(t.table, t.f, {1, 2}, F_KANRI, QStringLiteral("A\U0001F600B"), m);
     EXPECT_EQ(t.value(2, F_KANRI).toString(), QStringLiteral("AB"));
     EXPECT_EQ(m.boxes().value(1), QStringLiteral("warning: ") + kUnmappableLeftOut.arg(QStringLiteral("\U0001F600")));
+}
+
+TEST(BatchChange, AFullDiskKeepsTheOldValues)
+{
+    PhotoTable t({1, 2});
+    t.table.setSizeLimit(QFileInfo(t.dir.file(QStringLiteral("JOB.DB"))).size());
+    ScriptedMessages m;
+    const BatchResult r = batchChange(t.table, t.f, {1, 2}, F_KANRI, QString(400000, QLatin1Char('x')), m);
+    EXPECT_TRUE(r.failed);
+    EXPECT_TRUE(r.changed.isEmpty());
+    ASSERT_EQ(m.boxes().size(), 2);
+    EXPECT_TRUE(m.boxes().at(1).startsWith(QStringLiteral("error: ") + kPhotoInfoSaveFailed.arg(QString())));
+    EXPECT_EQ(t.value(1, F_KANRI).toString(), QString());
+    EXPECT_EQ(t.value(2, F_NEGANUM).toString(), QStringLiteral("1"));
 }
 
 // ---------------------------------------------------------------- the panel

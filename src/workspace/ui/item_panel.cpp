@@ -359,7 +359,7 @@ void TItemPanel::storePhoto()
         if (table.isEditing())
             table.cancel();
         photoChanged_ = true;
-        messages_.error(e.message());
+        messages_.error(kPhotoInfoSaveFailed.arg(e.message()));
         return;
     }
     if (!unmappable.isEmpty()) {
