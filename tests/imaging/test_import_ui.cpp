@@ -252,6 +252,16 @@ TEST(ImportCommands, DroppedFilesOnTheListsAndOnTreeFolders)
     EXPECT_EQ(d.job->photoTable().value(f[F_REC_DRA1]).toInt(), 4);
     EXPECT_EQ(d.level2()->photos, QList<RECORD>{3});
 
+    // A dropped folder stands for its pictures, in the place it was dropped.
+    d.tree.select(d.tree.unclassified());
+    const QString c = d.source("sub/3.jpg", camera());
+    d.source("sub/notes.txt", "x");
+    d.source("sub/deeper/4.jpg", camera());
+    EXPECT_TRUE(dropFiles(&list, {10, 10}, {a, d.dir.file("camera/sub")}));
+    EXPECT_EQ(d.tree.unclassified()->photos, (QList<RECORD>{1, 2, 5, 6}));
+    ASSERT_TRUE(d.job->photoTable().locate(6));
+    EXPECT_EQ(d.job->photoTable().value(f[F_FILENAME]).toString(), QFileInfo(c).completeBaseName());
+
     // Nothing is taken in list mode.
     d.tree.setListMode(true);
     EXPECT_FALSE(dropFiles(&list, {10, 10}, {a}));

@@ -194,7 +194,7 @@ void TImportCommands::paste()
     // Files copied in the file manager are imported like dropped files.
     const QStringList files = localFilesOf(mime);
     if (picture.metafile.isEmpty() && picture.bitmap.isNull() && !files.isEmpty()) {
-        importPaths(files, drawing);
+        importDropped(files, drawing);
         return;
     }
     importClipboard(picture, drawing);
@@ -203,6 +203,21 @@ void TImportCommands::paste()
 bool TImportCommands::importPaths(const QStringList& paths, bool drawing)
 {
     return run(paths, drawing, nullptr);
+}
+
+bool TImportCommands::importDropped(const QStringList& paths, bool drawing)
+{
+    QStringList files;
+    SilentMessages quiet;
+    for (const QString& p : paths) {
+        if (QFileInfo(p).isDir())
+            files += scanImportFolder(p, appSettings().folderDown, quiet);
+        else
+            files << p;
+    }
+    if (files.isEmpty())
+        return false;
+    return importPaths(files, drawing);
 }
 
 bool TImportCommands::importClipboard(const ClipboardPicture& picture, bool drawing)
@@ -338,7 +353,7 @@ bool TImportCommands::eventFilter(QObject* watched, QEvent* event)
                     return;
                 tree_.select(folder);
             }
-            importPaths(files, drawing);
+            importDropped(files, drawing);
         },
         Qt::QueuedConnection);
     return true;

@@ -78,6 +78,9 @@ public:
     // Imports files into the selected folder (or, for the drawing target, as
     // drawings of the one selected photo). Returns whether all were imported.
     bool importPaths(const QStringList& paths, bool drawing);
+    // Dropped or pasted paths: a folder among them stands for its pictures
+    // (and those of its sub-folders when FolderDown is on), in place.
+    bool importDropped(const QStringList& paths, bool drawing);
     bool importClipboard(const ClipboardPicture& picture, bool drawing);
 
     // Files dragged from the file manager are taken by these views: the photo
