@@ -397,6 +397,17 @@ TEST(ItemPanel, LevelFilterKeepsHiddenValues)
     d.panel->toggleLevelFilter(false);
     EXPECT_EQ(d.koji()->itemCount(), 20);
     EXPECT_EQ(d.value(d.koji(), "発注者備考"), QStringLiteral("備考あり"));
+
+    // With one photo selected and the photo grid focused, the photo stays shown.
+    d.select({1});
+    d.photo()->editor()->setFocus();
+    d.panel->toggleLevelFilter(true);
+    EXPECT_EQ(d.panel->tabSet()->count(), 2);
+    EXPECT_EQ(d.value(d.photo(), "写真タイトル"), QStringLiteral("写真2"));
+    // Otherwise the photo tab goes.
+    d.koji()->editor()->setFocus();
+    d.panel->toggleLevelFilter(false);
+    EXPECT_EQ(d.panel->tabSet()->count(), 1);
 }
 
 TEST(ItemPanel, RegisterChoicesReloadsTheRow)

@@ -233,16 +233,20 @@ void TItemPanel::toggleLevelFilter(bool down)
         hooks_.writeInputLevel(down);
     if (inputLevel_ && inputLevel_->isChecked() != down)
         inputLevel_->setChecked(down);
-    const RECORD shown = shownRecord_;
+    // Where the focus is counts as it was before the grids are set up again.
+    const bool listOrGrid = (sel_.hasFocus && sel_.hasFocus()) || photo_->ownsFocus(QApplication::focusWidget());
+    const QWidget* f = QApplication::focusWidget();
+    TKoumokuGrid* focused = koji_->ownsFocus(f) ? koji_.data() : photo_->ownsFocus(f) ? photo_.data() : nullptr;
     setUpRows();
     showKoji();
     const QList<RECORD> sel = selected();
-    const QWidget* f = QApplication::focusWidget();
-    const bool listOrGrid = (sel_.hasFocus && sel_.hasFocus()) || photo_->ownsFocus(f);
-    if (sel.size() == 1 && listOrGrid && shown != 0)
+    if (sel.size() == 1 && listOrGrid)
         showPhoto(sel.first());
     else
         removePhotoTab();
+    // The grid that had the focus keeps it.
+    if (focused && focused->isVisible() && focused->editor()->isVisible())
+        focused->editor()->setFocus();
     refreshKouEdit(shownGrid());
     if (hooks_.restartButtonTimer)
         hooks_.restartButtonTimer();
