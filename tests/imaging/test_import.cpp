@@ -478,6 +478,14 @@ TEST(Import, ErrorInTheMiddleDropsTheFilesReadAhead)
                                 : what == "missing" ? "information: ファイルがみつかりません。\r\n>" + files[3]
                                                     : "information: サポートされていない写真データ形式です。\r\n>" + files[3];
         EXPECT_EQ(fx.messages.boxes(), QStringList{message}) << bad;
+        EXPECT_EQ(fx.messages.log.last(), message) << bad;
+        if (what == "truncated") {
+            // The codec's status text, said while the file was read ahead,
+            // reaches the status bar in its turn, just before the message.
+            ASSERT_GE(fx.messages.log.size(), 2);
+            EXPECT_TRUE(fx.messages.log[fx.messages.log.size() - 2].startsWith("status:  JPEG Error Status="))
+                << fx.messages.log.join("|").toStdString();
+        }
         EXPECT_EQ(fx.folder, (QList<RECORD>{1, 2, 3})) << bad;
         EXPECT_EQ(fx.result.added, (QList<RECORD>{1, 2, 3})) << bad;
         EXPECT_FALSE(fx.table.locate(4)) << bad;
