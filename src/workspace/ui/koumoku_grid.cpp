@@ -531,7 +531,7 @@ bool TKoumokuEdit::openList()
     if (row_ < 1)
         return false;
     const TRowDrawParams& p = grid_->params(row_);
-    if (p.button != TRowDrawParams::Button::List || p.list.isEmpty())
+    if (p.button != TRowDrawParams::Button::List || p.list.isEmpty() || grid_->isReadOnly())
         return false;
     TKoumokuDropList* list = grid_->dropList();
     list->setFont(grid_->font());
