@@ -103,8 +103,10 @@ TZbMainForm::~TZbMainForm()
     disconnect(qApp, nullptr, this, nullptr);
     qApp->removeEventFilter(this);
     messages_.setStatusSink({});
-    // The item panel no longer asks the photo list about its selection.
-    items_->setSelection({});
+    // The item panel goes before the job, the photo list and the status bar
+    // it works with; its grids stay with the window.
+    delete items_;
+    items_ = nullptr;
     // The tree view goes before the workbench that holds its model.
     delete bench_->treePanel();
     tree_ = nullptr;
@@ -348,9 +350,11 @@ void TZbMainForm::buildDocks()
     items_ = new TItemPanel(bench_->job(), messages_, this);
     items_->setButtons(action(QStringLiteral("SB_KoumokuAdd")), action(QStringLiteral("SB_Level")));
     ItemPanelHooks itemHooks;
+    // Panel 0 shows the grid's hint for a while; an empty text brings back
+    // the default status text.
     itemHooks.setStatus = [this](int i, const QString& text) {
-        if (i == 0)
-            text.isEmpty() ? showHint({}) : setStatusText(text);
+        if (i == 0 && text.isEmpty())
+            showHint({});
         else if (QLabel* l = panels_.value(i))
             l->setText(text);
     };

@@ -85,8 +85,10 @@ TItemPanel::TItemPanel(JobLife& job, Messages& messages, QObject* parent)
         connect(g, &TKoumokuGrid::entered, this, [this, g] { gridEntered(g); });
         connect(g, &TKoumokuGrid::left, this, [this, g] { gridLeft(g); });
         connect(g, &TKoumokuGrid::currentItemChanged, this, [this, g] { rowChosen(g); });
-        connect(g, &TKoumokuGrid::overwriteChanged, modeLabel_,
-                [this] { modeLabel_->setText(TKoumokuGrid::overwriteText()); });
+        connect(g, &TKoumokuGrid::overwriteChanged, this, [this] {
+            if (modeLabel_)
+                modeLabel_->setText(TKoumokuGrid::overwriteText());
+        });
     }
     connect(koji_, &TKoumokuGrid::OnCellAndDataChange, this, [this] {
         if (!busy_)

@@ -10,6 +10,7 @@
 #include "items/item_values.h"
 #include "workspace/ui/koumoku_grid.h"
 
+#include <QLabel>
 #include <QObject>
 #include <QPointer>
 #include <functional>
@@ -71,7 +72,7 @@ public:
     TKoumokuGrid* kojiGrid() const { return koji_; }
     TKoumokuGrid* photoGrid() const { return photo_; }
     // "挿入" / "上書": the typing mode of the grids.
-    QLabel* modeLabel() const { return modeLabel_; }
+    QLabel* modeLabel() const { return modeLabel_.data(); }
 
     void setSelection(PhotoSelection selection) { sel_ = std::move(selection); }
     void setHooks(ItemPanelHooks hooks) { hooks_ = std::move(hooks); }
@@ -136,7 +137,7 @@ private:
     QStackedWidget* stack_;
     QPointer<TKoumokuGrid> koji_;
     QPointer<TKoumokuGrid> photo_;
-    QLabel* modeLabel_;
+    QPointer<QLabel> modeLabel_;
     QList<const items::ItemDef*> kojiRows_;
     QList<const items::ItemDef*> photoRows_;
     items::ChoiceListMap choices_;
