@@ -1,6 +1,9 @@
 // The batch change of several photos (through the scripted ports) and the
 // item panel of the main window, driven as a user would on the offscreen
 // platform.
+#include "app/settings.h"
+#include "app/ui/main_form.h"
+#include "controls/dialog_messages.h"
 #include "core/scripted_ports.h"
 #include "items/choice_lists.h"
 #include "store/data_module.h"
@@ -9,7 +12,9 @@
 #include "support/temp_dir.h"
 #include "workspace/batch_change.h"
 #include "workspace/ui/item_panel.h"
+#include "workspace/ui/job_workbench.h"
 #include "workspace/ui/koumoku_grid.h"
+#include "workspace/ui/photo_list_panel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -479,4 +484,88 @@ TEST(ItemPanel, NumericRowsAndTypingMode)
     QTest::keyClick(d.photo()->editor(), Qt::Key_Insert);
     EXPECT_EQ(d.panel->modeLabel()->text(), QStringLiteral("挿入"));
     gridBeepHook() = [] { QApplication::beep(); };
+}
+
+// The panel in the main window, with the real photo list.
+TEST(ItemPanel, InTheMainWindow)
+{
+    app();
+    appSettings() = Settings{};
+    zbtest::TempDir dir;
+    const Folders folders = resolveFolders(dir.path(), NetworkSettings{}, SharedDecision{}, dir.path());
+    ScriptedMessages quiet;
+    createFolders(folders, quiet);
+    {
+        // A job without its tree file: its photos go into 未分類.
+        TTableNetWork t;
+        const PhotoFields f = openOrCreatePhotoTable(folders.dataFile + QStringLiteral("工事A.DB"), {&t}, true);
+        for (RECORD r = 1; r <= 3; ++r) {
+            t.append();
+            t.setValue(f[F_RECORD], r);
+            t.setValue(f[F_TITLE], QStringLiteral("写真%1").arg(r));
+            t.setValue(f[F_FLAG], 0);
+            t.post();
+        }
+        t.closeTable();
+    }
+    DialogMessages messages;
+    TDataModule_Main data(folders, messages);
+    auto form = std::make_unique<TZbMainForm>(folders, messages, data);
+    form->jobHooks().openJobList = {};
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    ASSERT_EQ(form->workbench().job().openChosen(JobChoice{QStringLiteral("工事A"), {}}), JobLife::OpenResult::Opened);
+    QApplication::processEvents();
+    TPhotoListPanel* list = form->workbench().photoList();
+    ASSERT_EQ(list->listView()->count(), 3);
+    TItemPanel* p = form->itemPanel();
+    TKoumokuGrid* g = p->photoGrid();
+    const int title = p->rowOf(g, QStringLiteral("写真タイトル"));
+
+    list->selectRow(0);
+    QApplication::processEvents();
+    ASSERT_EQ(p->tabSet()->count(), 2);
+    EXPECT_EQ(g->cell(TKoumokuGrid::kValueCol, title), QStringLiteral("写真1"));
+    g->setCurrentItemRow(title);
+    g->editor()->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(form->statusPanel(0)->text(), kPageHint);
+    EXPECT_EQ(form->statusPanel(2)->text(), QStringLiteral("全角/半角英数"));
+    EXPECT_TRUE(form->action(QStringLiteral("SB_KoumokuAdd"))->isEnabled());
+    g->editor()->selectAll();
+    QTest::keyClick(g->editor(), Qt::Key_Backspace);
+    QTest::keyClick(g->editor(), Qt::Key_Return);
+    EXPECT_EQ(list->listView()->item(0)->text(), QStringLiteral("(無題)"));
+
+    // Shift+PageDown: the next photo on the same item row; PageDown on the
+    // last photo stays there.
+    g->setCurrentItemRow(3);
+    QTest::keyClick(g->editor(), Qt::Key_PageDown, Qt::ShiftModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(list->currentIndex(), 1);
+    EXPECT_EQ(p->shownRecord(), 2);
+    EXPECT_EQ(g->currentItemRow(), 3);
+    QTest::keyClick(g->editor(), Qt::Key_PageDown);
+    QTest::keyClick(g->editor(), Qt::Key_PageDown);
+    QApplication::processEvents();
+    EXPECT_EQ(list->currentIndex(), 2);
+    EXPECT_EQ(g->currentItemRow(), 1);
+
+    // 必要度 sets both grids up again and keeps the setting.
+    form->action(QStringLiteral("SB_Level"))->trigger();
+    EXPECT_EQ(p->kojiGrid()->itemCount(), 13);
+    EXPECT_TRUE(appSettings().inputLevel);
+
+    // The construction information goes into the header when the job is saved.
+    p->tabSet()->setCurrentIndex(0);
+    QApplication::processEvents();
+    EXPECT_EQ(p->tabSet()->count(), 1);
+    EXPECT_EQ(form->statusPanel(0)->text(), QString());
+    TKoumokuGrid* k = p->kojiGrid();
+    k->setCurrentItemRow(p->rowOf(k, QStringLiteral("工事名称")));
+    k->editor()->setFocus();
+    QTest::keyClicks(k->editor(), QStringLiteral("abc"));
+    form->workbench().saveJob();
+    EXPECT_EQ(form->workbench().job().file().header.constructionName, QStringLiteral("abc"));
+    form.reset();  // closing with a grid focused
 }
