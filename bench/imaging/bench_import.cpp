@@ -10,6 +10,7 @@
 //        ZB_BENCH_IMPORT_COUNT=20 bench_import   (fewer, for a quick run)
 //        ZB_BENCH_IMPORT_COMPRESSED=1 bench_import (a job with the
 //        compressed-photo marker: every picture decoded and encoded again)
+#include "bench_support.h"
 #include "core/ports.h"
 #include "imaging/import.h"
 #include "imaging/jpeg_codec.h"
@@ -43,27 +44,6 @@ extern char** environ;
 
 namespace {
 
-// A photo-like picture: soft gradients, rings and fine sensor noise, so that
-// it compresses like a camera file (a few MB at 12 megapixels).
-QImage cameraLike(int w, int h, unsigned seed)
-{
-    QImage image(w, h, zb::kWorkingFormat);
-    std::minstd_rand rng(seed);
-    const int cx = int(rng() % unsigned(w)), cy = int(rng() % unsigned(h));
-    for (int y = 0; y < h; ++y) {
-        uchar* line = image.scanLine(y);
-        for (int x = 0; x < w; ++x) {
-            const int dx = x - cx, dy = y - cy;
-            const int ring = ((dx * dx + dy * dy) >> 12) & 63;
-            const int noise = int(rng() & 15);
-            line[3 * x] = uchar((x * 200 / w + ring + noise) & 255);
-            line[3 * x + 1] = uchar((y * 180 / h + (ring >> 1) + noise) & 255);
-            line[3 * x + 2] = uchar(((x + y) * 120 / (w + h) + 60 + noise + (((x >> 5) ^ (y >> 5)) & 1) * 40) & 255);
-        }
-    }
-    return image;
-}
-
 // An APP1 EXIF segment as a camera writes it first: IFD0 with DateTime.
 QByteArray exifSegment(int index)
 {
@@ -91,31 +71,6 @@ QByteArray exifSegment(int index)
     return seg;
 }
 
-// Wall time of a tool run with its output thrown away; negative on failure.
-double runTool(const std::vector<std::string>& args)
-{
-    std::vector<char*> argv;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    QElapsedTimer t;
-    t.start();
-    pid_t pid;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return double(t.nsecsElapsed()) / 1e9;
-}
-
 // Writes the pictures in a child process, so that the memory it takes does
 // not count in this process's peak.
 bool makeFiles(const QString& folder, int count, QStringList& files)
@@ -128,11 +83,11 @@ bool makeFiles(const QString& folder, int count, QStringList& files)
     if (pid == 0) {
         const int w = 4000, h = 3000;
         zb::SilentMessages messages;
-        const QImage base = cameraLike(w, h, 1);
+        const QImage base = zbbench::cameraLike(w, h, 1);
         for (int i = 0; i < count; ++i) {
             // Each file differs: a band of the picture is drawn anew per file.
             QImage picture = base.copy();
-            const QImage band = cameraLike(w, 64, unsigned(i + 2));
+            const QImage band = zbbench::cameraLike(w, 64, unsigned(i + 2));
             for (int y = 0; y < 64; ++y)
                 std::memcpy(picture.scanLine((i * 97) % (h - 64) + y), band.constScanLine(y), size_t(w) * 3);
             QByteArray jpeg;
@@ -258,7 +213,7 @@ int main(int argc, char** argv)
         if (djpegOk) {
             double sum = 0;
             for (const QString& f : files) {
-                const double one = runTool({"djpeg", "-scale", "1/8", "-bmp", "-outfile", "/dev/null", f.toStdString()});
+                const double one = zbbench::runTool({"djpeg", "-scale", "1/8", "-bmp", "-outfile", "/dev/null", f.toStdString()}).wall;
                 if (one < 0) {
                     djpegOk = false;
                     break;
@@ -276,7 +231,7 @@ int main(int argc, char** argv)
         if (vipsOk) {
             double sum = 0;
             for (const QString& f : files) {
-                const double one = runTool({"vipsthumbnail", "-s", "160x120", f.toStdString(), "-o", vipsOut});
+                const double one = zbbench::runTool({"vipsthumbnail", "-s", "160x120", f.toStdString(), "-o", vipsOut}).wall;
                 if (one < 0) {
                     vipsOk = false;
                     break;

@@ -3,6 +3,7 @@
 // Also times `vipsthumbnail`, what a user would pick instead.
 //
 // Usage: bench_thumbnail [COUNT]   (default 100 pictures of 4000 x 3000)
+#include "bench_support.h"
 #include "core/ports.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/resample.h"
@@ -30,53 +31,6 @@ extern char** environ;
 namespace {
 
 
-// A photo-like picture: soft gradients, a few shapes, fine sensor noise, so
-// that it compresses like a camera file (a few MB at 12 megapixels).
-QImage cameraLike(int w, int h, unsigned seed)
-{
-    QImage image(w, h, zb::kWorkingFormat);
-    std::minstd_rand rng(seed);
-    const int cx = int(rng() % unsigned(w)), cy = int(rng() % unsigned(h));
-    for (int y = 0; y < h; ++y) {
-        uchar* line = image.scanLine(y);
-        for (int x = 0; x < w; ++x) {
-            const int dx = x - cx, dy = y - cy;
-            const int ring = ((dx * dx + dy * dy) >> 12) & 63;
-            const int noise = int(rng() & 15);
-            line[3 * x] = uchar((x * 200 / w + ring + noise) & 255);
-            line[3 * x + 1] = uchar((y * 180 / h + (ring >> 1) + noise) & 255);
-            line[3 * x + 2] = uchar(((x + y) * 120 / (w + h) + 60 + noise + (((x >> 5) ^ (y >> 5)) & 1) * 40) & 255);
-        }
-    }
-    return image;
-}
-
-// Runs a tool with its output thrown away; the CPU time (user + system) it
-// took, or a negative value when it failed.
-double runTool(const std::vector<std::string>& args)
-{
-    std::vector<char*> argv;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return -1;
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    auto sec = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return sec(usage.ru_utime) + sec(usage.ru_stime);
-}
-
 double cpuNow()
 {
     timespec t{};
@@ -97,11 +51,11 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     std::vector<std::string> files;
     qint64 bytes = 0;
-    const QImage base = cameraLike(w, h, 1);
+    const QImage base = zbbench::cameraLike(w, h, 1);
     for (int i = 0; i < count; ++i) {
         // Each file differs: a band of the picture is drawn anew per file.
         QImage picture = base.copy();
-        const QImage band = cameraLike(w, 64, unsigned(i + 2));
+        const QImage band = zbbench::cameraLike(w, 64, unsigned(i + 2));
         for (int y = 0; y < 64; ++y)
             std::memcpy(picture.scanLine((i * 97) % (h - 64) + y), band.constScanLine(y), size_t(w) * 3);
         QByteArray jpeg;
@@ -142,13 +96,13 @@ int main(int argc, char** argv)
             if (round > 0)
                 ours[size_t(i)] = std::min(ours[size_t(i)], t1 - t0);
             if (djpegOk) {
-                const double t = runTool({"djpeg", "-scale", "1/8", "-bmp", "-outfile", "/dev/null", files[size_t(i)]});
+                const double t = zbbench::runTool({"djpeg", "-scale", "1/8", "-bmp", "-outfile", "/dev/null", files[size_t(i)]}).cpu;
                 djpegOk = t >= 0;
                 if (round > 0)
                     djpeg[size_t(i)] = std::min(djpeg[size_t(i)], t);
             }
             if (vipsOk) {
-                const double t = runTool({"vipsthumbnail", "-s", "160x120", files[size_t(i)], "-o", vipsOut});
+                const double t = zbbench::runTool({"vipsthumbnail", "-s", "160x120", files[size_t(i)], "-o", vipsOut}).cpu;
                 vipsOk = t >= 0;
                 if (round > 0)
                     vips[size_t(i)] = std::min(vips[size_t(i)], t);
@@ -178,8 +132,8 @@ int main(int argc, char** argv)
             tf.close();
             double start = 1e9;
             for (int i = 0; i < 20; ++i)
-                start = std::min(start, runTool({"djpeg", "-scale", "1/8", "-bmp", "-outfile", "/dev/null",
-                                                 tinyPath.toStdString()}));
+                start = std::min(start, zbbench::runTool({"djpeg", "-scale", "1/8", "-bmp", "-outfile", "/dev/null",
+                                                 tinyPath.toStdString()}).cpu);
             std::printf("djpeg start cost %.1f ms; ratio without it = %.2f\n", start * 1000,
                         oursTime / std::max(1e-9, t - start * n));
         }

@@ -1,6 +1,7 @@
 // Photo import without a window: pictures of files and folders into a folder
 // of a job's tree, with the same rules as the program's import.
 #include "cli/cli.h"
+#include "cli/cli_folders.h"
 #include "core/inifile.h"
 #include "core/scripted_ports.h"
 #include "imaging/import.h"
@@ -53,7 +54,7 @@ int importCommand(Context& ctx)
     const QString name = cli::positional(args, 0, "JOB");
     cli::positional(args, 1, "FOLDER_OR_FILES");
 
-    const Folders folders = resolveFolders(ctx.root, NetworkSettings{}, SharedDecision{});
+    const Folders folders = cli::localFolders(ctx);
     if (cleanJobName(name) != name)
         throw Failure(QStringLiteral("not a job name: ") + name);
     if (!jobTreeFileExists(folders.dataFile, name))

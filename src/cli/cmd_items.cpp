@@ -1,6 +1,7 @@
 // Commands that show item values as the item grids show them: a job's
 // construction information and a photo's information, keyed by grid label.
 #include "cli/cli.h"
+#include "cli/cli_folders.h"
 #include "items/choice_lists.h"
 #include "items/item_values.h"
 #include "store/engine/table.h"
@@ -16,11 +17,7 @@ namespace {
 using namespace zb;
 using zb::cli::Context;
 using zb::cli::Failure;
-
-Folders localFolders(const Context& ctx)
-{
-    return resolveFolders(ctx.root, NetworkSettings{}, SharedDecision{});
-}
+using zb::cli::localFolders;
 
 QString jobPath(const Context& ctx, const QString& name, const char* extension)
 {

@@ -1,5 +1,6 @@
 // Commands about jobs: the job list, creating a job, showing a job's tree.
 #include "cli/cli.h"
+#include "cli/cli_folders.h"
 #include "core/scripted_ports.h"
 #include "store/data_module.h"
 #include "store/folders.h"
@@ -15,12 +16,7 @@ namespace {
 using namespace zb;
 using zb::cli::Context;
 using zb::cli::Failure;
-
-// The local folders of the program folder; zbcli never asks about shared mode.
-Folders localFolders(const Context& ctx)
-{
-    return resolveFolders(ctx.root, NetworkSettings{}, SharedDecision{});
-}
+using zb::cli::localFolders;
 
 int jobList(Context& ctx)
 {

@@ -77,14 +77,12 @@ void BarProgress::end()
     QApplication::restoreOverrideCursor();
 }
 
-bool BarProgress::eventFilter(QObject* watched, QEvent* event)
+bool filterInputDuringLoop(QEvent* event, bool& escPressed)
 {
-    if (!polling_)
-        return false;
     switch (event->type()) {
     case QEvent::KeyPress:
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
-            escPressed_ = true;
+            escPressed = true;
         return true;
     case QEvent::KeyRelease:
     case QEvent::ShortcutOverride:
@@ -98,6 +96,11 @@ bool BarProgress::eventFilter(QObject* watched, QEvent* event)
     default:
         return false;
     }
+}
+
+bool BarProgress::eventFilter(QObject*, QEvent* event)
+{
+    return polling_ && filterInputDuringLoop(event, escPressed_);
 }
 
 }  // namespace zb

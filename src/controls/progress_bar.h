@@ -7,9 +7,16 @@
 
 #include <QObject>
 
+class QEvent;
 class QProgressBar;
 
 namespace zb {
+
+// For loops that run on the user-interface thread and let events through now
+// and then: notes an ESC key press in `escPressed` and swallows the user's
+// other keyboard and mouse input, so that no command starts in the middle of
+// the loop. Returns true when the event is to be dropped.
+bool filterInputDuringLoop(QEvent* event, bool& escPressed);
 
 class BarProgress : public QObject, public Progress {
     Q_OBJECT

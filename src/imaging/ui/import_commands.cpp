@@ -1,6 +1,7 @@
 #include "imaging/ui/import_commands.h"
 
 #include "app/settings.h"
+#include "controls/progress_bar.h"
 #include "core/ports.h"
 #include "imaging/graphic_kind.h"
 #include "imaging/ui/folder_form.h"
@@ -17,7 +18,6 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
 
@@ -48,26 +48,7 @@ public:
     }
 
 protected:
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        switch (e->type()) {
-        case QEvent::KeyPress:
-            if (static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape)
-                pressed_ = true;
-            return true;
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::Drop:
-            return true;
-        default:
-            return false;
-        }
-    }
+    bool eventFilter(QObject*, QEvent* e) override { return filterInputDuringLoop(e, pressed_); }
 
 private:
     bool pressed_ = false;
