@@ -269,6 +269,10 @@ TEST(PhotoListUi, MarksForDrawingsAndEdits)
     j.photo(8);
     j.folder()->photos = {1};
     j.show(j.folder());
+    j.panel().selectRow(0);
+    EXPECT_TRUE(j.panel().focusedItemEdited());
+    j.list()->clearSelection();
+    QApplication::processEvents();
     const QImage shot = j.list()->viewport()->grab().toImage();
     const QRect drawn = j.list()->delegate()->iconRect(j.list()->visualItemRect(j.list()->item(0)));
     const QColor mark(0, 0, 160);

@@ -561,6 +561,7 @@ void TZbMainForm::wireJob()
     setHandler(QStringLiteral("Mn_Delete"), [list] { list->deleteSelected(); });
     setHandler(QStringLiteral("Mn_SelectAll"), [list] { list->selectAll(); });
     setHandler(QStringLiteral("Mn_View"), [list] { list->requestView(); });
+    hooks_.focusedItemEdited = [list] { return list->focusedItemEdited(); };
 
     // 取込 › ファイルを選択 / フォルダを選択, クリップボードから貼り付け and files
     // dropped from the file manager on the lists and the tree.

@@ -231,6 +231,17 @@ bool TPhotoListPanel::drawingListFocused() const
     return f && (f == listView2_ || listView2_->isAncestorOf(f));
 }
 
+bool TPhotoListPanel::focusedItemEdited()
+{
+    const TThumbListView* v = drawingListFocused() ? static_cast<const TThumbListView*>(listView2_)
+                                                   : static_cast<const TThumbListView*>(listView_);
+    const QList<int> rows = v->selectedRows();
+    if (rows.size() != 1)
+        return false;
+    bindTable();
+    return thumbs_.look(v->item(rows.first())->data(kRecordRole).toInt(), look_.thumbSize()).edited;
+}
+
 bool TPhotoListPanel::canMove(bool up) const
 {
     const TThumbListView* v = drawingListFocused() ? static_cast<const TThumbListView*>(listView2_)

@@ -80,6 +80,8 @@ public:
     // ---- commands on the focused list (the drawing list when it has the
     // focus, else the photo list)
     bool drawingListFocused() const;
+    // The one selected item of the focused list has an edited picture.
+    bool focusedItemEdited();
     bool canMove(bool up) const;
     void moveSelected(bool up);
     void deleteSelected();
