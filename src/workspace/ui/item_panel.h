@@ -18,7 +18,6 @@
 
 class QAction;
 class QKeyEvent;
-class QLabel;
 class QStackedWidget;
 class QTabBar;
 
