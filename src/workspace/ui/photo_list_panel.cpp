@@ -122,6 +122,8 @@ void TPhotoListPanel::refillPhotoList(int wantedIndex)
         listView2_->clear();
         listView2_->setEnabled(false);
         listView2_->updateTabStop();
+        if (listView_->selectedItems().isEmpty() && hooks_.noSelTimer)
+            hooks_.noSelTimer->start();
     }
     if (hooks_.restartButtonTimer)
         hooks_.restartButtonTimer();

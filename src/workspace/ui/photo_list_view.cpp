@@ -190,6 +190,9 @@ TThumbListView::TThumbListView(PhotoThumbnails& thumbs, QWidget* parent) : QList
     // view's acceptDrops, which the window's enabling rules switch.
     viewport()->setAcceptDrops(true);
     setDropIndicatorShown(false);
+    // A drag near the top or bottom edge scrolls the list.
+    setAutoScroll(true);
+    setAutoScrollMargin(20);
     setDragDropMode(QAbstractItemView::DragDrop);
     setContextMenuPolicy(Qt::CustomContextMenu);
     setLook({});
