@@ -174,7 +174,7 @@ TEST_F(MainForm, MenusPanelsAndStatusBarFollowTheCommandMap)
     // this window work.
     EXPECT_FALSE(form->action("Mn_XML_Write")->isEnabled());
     EXPECT_FALSE(form->action("Mn_Copy")->isEnabled());
-    EXPECT_FALSE(form->toolButton("SB_KoumokuAdd")->isEnabled());
+    EXPECT_FALSE(form->toolButton("SB_KouEdit")->isEnabled());
     EXPECT_FALSE(form->action("Mn_HelpSearch")->isEnabled());  // no help folder
     EXPECT_TRUE(form->action("Mn_Environment")->isEnabled());
     EXPECT_TRUE(form->action("Mn_Exit")->isEnabled());

@@ -531,7 +531,7 @@ TEST(ItemPanel, InTheMainWindow)
     QApplication::processEvents();
     EXPECT_EQ(form->statusPanel(0)->text(), kPageHint);
     EXPECT_EQ(form->statusPanel(2)->text(), QStringLiteral("全角/半角英数"));
-    EXPECT_TRUE(form->action(QStringLiteral("SB_KoumokuAdd"))->isEnabled());
+    EXPECT_TRUE(form->action(QStringLiteral("SB_KouEdit"))->isEnabled());
     g->editor()->selectAll();
     QTest::keyClick(g->editor(), Qt::Key_Backspace);
     QTest::keyClick(g->editor(), Qt::Key_Return);
@@ -552,7 +552,7 @@ TEST(ItemPanel, InTheMainWindow)
     EXPECT_EQ(g->currentItemRow(), 1);
 
     // 必要度 sets both grids up again and keeps the setting.
-    form->action(QStringLiteral("SB_Level"))->trigger();
+    form->action(QStringLiteral("SB_InputLevel"))->trigger();
     EXPECT_EQ(p->kojiGrid()->itemCount(), 13);
     EXPECT_TRUE(appSettings().inputLevel);
 

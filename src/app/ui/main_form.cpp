@@ -210,8 +210,8 @@ void TZbMainForm::buildActions()
     plain(QStringLiteral("SB_Size"), QStringLiteral("カスタム"))->setCheckable(true);
     plain(cmd::kTreeExpand, QStringLiteral("展開"));
     plain(cmd::kTreeCollapse, QStringLiteral("閉じる"));
-    plain(QStringLiteral("SB_Level"), QStringLiteral("必要度"))->setCheckable(true);
-    plain(QStringLiteral("SB_KoumokuAdd"), QStringLiteral("項目登録"));
+    plain(QStringLiteral("SB_InputLevel"), QStringLiteral("必要度"))->setCheckable(true);
+    plain(QStringLiteral("SB_KouEdit"), QStringLiteral("項目登録"));
     action(QStringLiteral("Mn_Reclaim"))->setVisible(false);
     // The panorama button's drop-down offers both sources only with two photos.
     panoramaMenu_ = menu(QStringLiteral("Mn_Panorama"));
@@ -342,13 +342,13 @@ void TZbMainForm::buildDocks()
     floatClip_ = dock(QStringLiteral("Float_Clip"), QStringLiteral("工事／写真情報"));
     auto* clipPanel = new QWidget;
     auto* clipBar = new QToolBar(clipPanel);
-    addButton(clipBar, QStringLiteral("SB_KoumokuAdd"), items::kKouEditCaption, items::kKouEditHint,
-              action(QStringLiteral("SB_KoumokuAdd")));
-    addButton(clipBar, QStringLiteral("SB_Level"), items::kInputLevelCaption, items::kInputLevelHint,
-              action(QStringLiteral("SB_Level")));
+    addButton(clipBar, QStringLiteral("SB_KouEdit"), items::kKouEditCaption, items::kKouEditHint,
+              action(QStringLiteral("SB_KouEdit")));
+    addButton(clipBar, QStringLiteral("SB_InputLevel"), items::kInputLevelCaption, items::kInputLevelHint,
+              action(QStringLiteral("SB_InputLevel")));
     // The tab set and the two item grids belong to the item panel.
     items_ = new TItemPanel(bench_->job(), messages_, this);
-    items_->setButtons(action(QStringLiteral("SB_KoumokuAdd")), action(QStringLiteral("SB_Level")));
+    items_->setButtons(action(QStringLiteral("SB_KouEdit")), action(QStringLiteral("SB_InputLevel")));
     ItemPanelHooks itemHooks;
     // Panel 0 shows the grid's hint for a while; an empty text brings back
     // the default status text.
@@ -530,12 +530,12 @@ void TZbMainForm::wireCommands()
         appSettings().iconStyle = action(QStringLiteral("SB_Size"))->isChecked() ? 1 : 0;
         updateToggleHints();
     });
-    setHandler(QStringLiteral("SB_Level"),
-               [this] { items_->toggleLevelFilter(action(QStringLiteral("SB_Level"))->isChecked()); });
+    setHandler(QStringLiteral("SB_InputLevel"),
+               [this] { items_->toggleLevelFilter(action(QStringLiteral("SB_InputLevel"))->isChecked()); });
     // "項目登録" acts on the current row of the shown grid; the item panel
     // enables it while that row's list can be registered.
-    setHandler(QStringLiteral("SB_KoumokuAdd"), [this] { items_->registerChoices(); });
-    action(QStringLiteral("SB_KoumokuAdd"))->setEnabled(false);
+    setHandler(QStringLiteral("SB_KouEdit"), [this] { items_->registerChoices(); });
+    action(QStringLiteral("SB_KouEdit"))->setEnabled(false);
 }
 
 void TZbMainForm::wireJob()
@@ -953,7 +953,7 @@ void TZbMainForm::readSettings()
     action(QStringLiteral("SB_Fit"))->setChecked(s.thumbnailMinFit);
     action(QStringLiteral("SB_Quality"))->setChecked(s.kouhini);
     action(QStringLiteral("SB_Size"))->setChecked(s.iconStyle == 1);
-    action(QStringLiteral("SB_Level"))->setChecked(s.inputLevel);
+    action(QStringLiteral("SB_InputLevel"))->setChecked(s.inputLevel);
     updateToggleHints();
 }
 
