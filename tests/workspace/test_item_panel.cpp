@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -299,6 +300,27 @@ TEST(ItemPanel, ValuesSurviveSaveAndReopen)
     EXPECT_EQ(d.stored(1, F_KASYO).toString(), QStringLiteral("測点1"));
     d.select({0});
     EXPECT_EQ(d.value(d.photo(), "撮影箇所"), QStringLiteral("測点1"));
+}
+
+// Text pasted into a one-line row loses its line breaks and the characters
+// Shift_JIS cannot hold, and is cut at the row's room, so the stored row
+// always survives the Shift_JIS files.
+TEST(ItemPanel, PastedTextIsConvertedAndCut)
+{
+    Desk d;
+    d.select({0});
+    TKoumokuGrid* g = d.photo();
+    g->setCurrentItemRow(d.row(g, "写真タイトル"));
+    g->editor()->setFocus();
+    g->editor()->selectAll();
+    QApplication::clipboard()->setText(QStringLiteral("一行目\r\n二行目\U0001F600ｶﾞ") + QString(60, QChar(0x3042)));
+    QTest::keyClick(g->editor(), Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(g->editor(), Qt::Key_Return);
+    // 80 bytes: 一行目二行目ガ (14) and 33 of the 60 あ (66).
+    const QString expected = QStringLiteral("一行目二行目ガ") + QString(33, QChar(0x3042));
+    EXPECT_EQ(d.value(g, "写真タイトル"), expected);
+    ASSERT_TRUE(d.job->saveJob());
+    EXPECT_EQ(d.stored(1, F_TITLE).toString(), expected);
 }
 
 TEST(ItemPanel, TitleFlagAndTabs)
