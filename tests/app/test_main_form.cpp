@@ -2,6 +2,7 @@
 #include "app/command_map.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "app/ui/drag_scroll.h"
 #include "app/ui/main_form.h"
 #include "app/ui/set_form.h"
 #include "controls/input_box.h"
@@ -29,6 +30,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -674,4 +676,81 @@ TEST(SetForm, ContractorFieldsAreConvertedWhenLeftAfterAChange)
     EXPECT_EQ(calls, (QStringList{"abc/英数", "a1x/数字"}));
     EXPECT_EQ(form.values().common.jUkeoi, "ABC");
     EXPECT_EQ(form.values().common.jUkeoiCode, "A1X");
+}
+
+// A drag held near the top or bottom edge of a list scrolls it one line per
+// tick of the scroll timer, faster with Shift, with the hint in the status
+// bar; leaving the edge or dropping stops it.
+TEST(DragScroll, EdgesScrollTheControlUntilTheDragLeavesThem)
+{
+    app();
+    QListWidget list;
+    for (int i = 0; i < 200; ++i)
+        list.addItem(QStringLiteral("項目 %1").arg(i));
+    list.resize(200, 200);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    QTimer timer;
+    QStringList hints;
+    TDragScroll scroll(timer, [&](bool on) { hints << (on ? QStringLiteral("on") : QStringLiteral("off")); });
+    scroll.watch(&list);
+    EXPECT_FALSE(list.hasAutoScroll());
+    list.setDragDropMode(QAbstractItemView::DragDrop);
+
+    // The list's own items, which it takes when dropped.
+    std::unique_ptr<QMimeData> own(list.model()->mimeData({list.model()->index(0, 0)}));
+    QMimeData& mime = *own;
+    QWidget* viewport = list.viewport();
+    QDragEnterEvent enter(QPoint(50, 100), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    auto moveTo = [&](int y) {
+        QDragMoveEvent move(QPoint(50, y), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &move);
+    };
+    QScrollBar* bar = list.verticalScrollBar();
+    // Near the bottom edge: scrolls down, one line per tick.
+    moveTo(viewport->height() - 5);
+    EXPECT_TRUE(timer.isActive());
+    EXPECT_EQ(timer.interval(), TDragScroll::kSlowMs);
+    EXPECT_EQ(hints, QStringList{QStringLiteral("on")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() >= 2 * bar->singleStep(); }, 3000));
+    // In the middle: stops.
+    moveTo(viewport->height() / 2);
+    EXPECT_FALSE(timer.isActive());
+    EXPECT_EQ(hints, (QStringList{QStringLiteral("on"), QStringLiteral("off")}));
+    // Near the top edge: scrolls back up; a drop ends it.
+    const int before = bar->value();
+    moveTo(3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() < before; }, 3000));
+    QDropEvent drop(QPointF(50, 3), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+    EXPECT_FALSE(timer.isActive());
+    EXPECT_FALSE(scroll.scrolling());
+}
+
+TEST_F(MainForm, DragNearTheListEdgeRunsTheScrollTimerWithItsHint)
+{
+    ASSERT_TRUE(writeTreeFile(JobPaths{folders.dataFile, QStringLiteral("J")}.treeFile(),
+                              TreeFile{JobHeader{}, defaultHierarchy()}));
+    auto form = std::make_unique<TZbMainForm>(folders, messages, *data);
+    chooseInJobList(QStringLiteral("J"));
+    form->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->jobName() == QStringLiteral("J"); }));
+    QTimer* timer = form->timer(QStringLiteral("Timer_Scroll"));
+    ASSERT_NE(timer, nullptr);
+    // Files from the file manager, which the photo list takes.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(dir.file(QStringLiteral("a.jpg")))});
+    QWidget* viewport = form->listView()->viewport();
+    QDragEnterEvent enter(QPoint(20, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QDragMoveEvent move(QPoint(20, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(form->statusPanel(0)->text(), kDragScrollHint);
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(viewport, &leave);
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_NE(form->statusPanel(0)->text(), kDragScrollHint);
+    EXPECT_TRUE(form->close());
 }

@@ -1,5 +1,6 @@
 #include "app/ui/main_form.h"
 
+#include "app/ui/drag_scroll.h"
 #include "app/ui/set_form.h"
 #include "controls/accent.h"
 #include "controls/dialog_messages.h"
@@ -84,6 +85,19 @@ TZbMainForm::TZbMainForm(const Folders& folders, DialogMessages& messages, TData
     buildTimers();
     wireCommands();
     wireJob();
+    // Drags near the top or bottom edge of the tree and the lists scroll
+    // them. Installed last, so it sees the drags before the import, which
+    // takes the file drags for itself.
+    auto* dragScroll = new TDragScroll(timerScroll_, [this](bool on) {
+        if (on)
+            panels_[0]->setText(kDragScrollHint);
+        else
+            showHint({});
+    }, this);
+    for (QAbstractScrollArea* view : {static_cast<QAbstractScrollArea*>(tree_), static_cast<QAbstractScrollArea*>(listView_),
+                                      static_cast<QAbstractScrollArea*>(listView2_)})
+        if (view)
+            dragScroll->watch(view);
 
     new TNoMsgDlg(QStringLiteral("NoMsgDlg_Level"), kNoMsgLevel, {}, this);
     new TNoMsgDlg(QStringLiteral("NoMsgDlg_Doubble"), kNoMsgDoubble, {}, this);
@@ -479,7 +493,7 @@ void TZbMainForm::buildTimers()
     });
 
     timerScroll_.setObjectName(QStringLiteral("Timer_Scroll"));
-    timerScroll_.setInterval(200);
+    timerScroll_.setInterval(TDragScroll::kSlowMs);
 
     // The idle check of the automatic save.
     timerIdle_.setInterval(1000);
