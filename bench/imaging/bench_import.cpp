@@ -31,7 +31,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <random>
 #include <spawn.h>
@@ -85,11 +84,7 @@ bool makeFiles(const QString& folder, int count, QStringList& files)
         zb::SilentMessages messages;
         const QImage base = zbbench::cameraLike(w, h, 1);
         for (int i = 0; i < count; ++i) {
-            // Each file differs: a band of the picture is drawn anew per file.
-            QImage picture = base.copy();
-            const QImage band = zbbench::cameraLike(w, 64, unsigned(i + 2));
-            for (int y = 0; y < 64; ++y)
-                std::memcpy(picture.scanLine((i * 97) % (h - 64) + y), band.constScanLine(y), size_t(w) * 3);
+            const QImage picture = zbbench::cameraLikeFile(base, i);
             QByteArray jpeg;
             if (!zb::EncodeJpeg(picture, jpeg, false, 90, messages))
                 _exit(1);

@@ -3,6 +3,7 @@
 #include "imaging/working_bitmap.h"
 
 #include <QElapsedTimer>
+#include <cstring>
 #include <fcntl.h>
 #include <random>
 #include <spawn.h>
@@ -30,6 +31,16 @@ QImage cameraLike(int w, int h, unsigned seed)
         }
     }
     return image;
+}
+
+QImage cameraLikeFile(const QImage& base, int index)
+{
+    QImage picture = base.copy();
+    const int w = base.width(), h = base.height();
+    const QImage band = cameraLike(w, 64, unsigned(index + 2));
+    for (int y = 0; y < 64; ++y)
+        std::memcpy(picture.scanLine((index * 97) % (h - 64) + y), band.constScanLine(y), size_t(w) * 3);
+    return picture;
 }
 
 ToolTimes runTool(const std::vector<std::string>& args)

@@ -11,6 +11,10 @@ namespace zbbench {
 // it compresses like a camera file (a few MB at 12 megapixels).
 QImage cameraLike(int w, int h, unsigned seed);
 
+// The picture of file number `index` of a series: `base` with a band of 64
+// lines drawn anew, so that every file of the series differs.
+QImage cameraLikeFile(const QImage& base, int index);
+
 // What one run of an outside tool took, with its output thrown away: wall
 // time and CPU time (user + system) in seconds, both negative when the tool
 // could not start or failed.

@@ -16,7 +16,6 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <cstring>
 #include <fcntl.h>
 #include <cstdio>
 #include <random>
@@ -53,11 +52,7 @@ int main(int argc, char** argv)
     qint64 bytes = 0;
     const QImage base = zbbench::cameraLike(w, h, 1);
     for (int i = 0; i < count; ++i) {
-        // Each file differs: a band of the picture is drawn anew per file.
-        QImage picture = base.copy();
-        const QImage band = zbbench::cameraLike(w, 64, unsigned(i + 2));
-        for (int y = 0; y < 64; ++y)
-            std::memcpy(picture.scanLine((i * 97) % (h - 64) + y), band.constScanLine(y), size_t(w) * 3);
+        const QImage picture = zbbench::cameraLikeFile(base, i);
         QByteArray jpeg;
         zb::EncodeJpeg(picture, jpeg, false, 92, messages);
         const QString path = dir.filePath(QStringLiteral("IMG_%1.JPG").arg(i, 4, 10, QLatin1Char('0')));
