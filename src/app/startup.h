@@ -2,7 +2,7 @@
 // The steps of process start and shutdown that need no window: the folder
 // resolution with the shared-mode decision, the checks that can end the start,
 // the shutdown order, the automatic-save clock and the help contexts.
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "store/folders.h"
 
 #include <QDateTime>

@@ -1,6 +1,6 @@
 // The main window driven as a user would, on the offscreen platform.
 #include "app/command_map.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "app/startup.h"
 #include "app/ui/drag_scroll.h"
 #include "app/ui/main_form.h"

@@ -1,6 +1,6 @@
 // The import commands as the main window runs them, the photo file chooser
 // and the folder dialog.
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "core/scripted_ports.h"
 #include "fixtures.h"
 #include "imaging/graphic_kind.h"

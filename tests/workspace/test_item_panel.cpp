@@ -1,7 +1,7 @@
 // The batch change of several photos (through the scripted ports) and the
 // item panel of the main window, driven as a user would on the offscreen
 // platform.
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "app/ui/main_form.h"
 #include "controls/dialog_messages.h"
 #include "core/scripted_ports.h"

@@ -1,6 +1,6 @@
 #include "app/ui/app_shell.h"
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "app/ui/main_form.h"

@@ -4,7 +4,7 @@
 // built from the command map. Commands whose work lives elsewhere are wired
 // through setHandler(); a command without a handler stays disabled.
 #include "app/command_map.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "app/startup.h"
 #include "app/window_positions.h"
 #include "store/folders.h"

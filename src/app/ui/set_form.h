@@ -1,7 +1,7 @@
 #pragma once
 // The environment dialog "環境設定": the common settings and the company data.
 // Nothing changes until "登録(&R)" is pressed.
-#include "app/settings.h"
+#include "settings/settings.h"
 
 #include <QDialog>
 #include <functional>

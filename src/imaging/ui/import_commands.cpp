@@ -1,6 +1,6 @@
 #include "imaging/ui/import_commands.h"
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "controls/progress_bar.h"
 #include "core/ports.h"
 #include "imaging/graphic_kind.h"

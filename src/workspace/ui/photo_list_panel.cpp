@@ -1,6 +1,6 @@
 #include "workspace/ui/photo_list_panel.h"
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "core/ports.h"
 #include "store/table_network.h"
 #include "workspace/drawing_list.h"

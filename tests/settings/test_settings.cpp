@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "core/inifile.h"
 #include "support/temp_dir.h"
 
