@@ -55,7 +55,13 @@ bool runShutdown(const ShutdownSteps& s)
         return false;
     if (s.setBusy)
         s.setBusy(true);
-    if (s.saveJob && s.saveJob() && s.removeJobMarker)
+    const SaveResult saved = s.saveJob ? s.saveJob() : SaveResult::NoJob;
+    if (saved == SaveResult::Failed) {
+        if (s.setBusy)
+            s.setBusy(false);
+        return false;
+    }
+    if (saved == SaveResult::Saved && s.removeJobMarker)
         s.removeJobMarker();
     if (s.maintenanceRequested && s.maintenanceRequested() && s.startMaintenance)
         s.startMaintenance();

@@ -4,6 +4,7 @@
 // the shutdown order, the automatic-save clock and the help contexts.
 #include "settings/settings.h"
 #include "store/folders.h"
+#include "store/job_life.h"
 
 #include <QDateTime>
 #include <functional>
@@ -68,14 +69,15 @@ bool resourcesOk(const FreeResources& r, Messages& messages);
 struct ShutdownSteps {
     std::function<bool()> closeAlbumEditor;     // false: the editor stayed open
     std::function<void(bool)> setBusy;
-    std::function<bool()> saveJob;              // true when a job is open and was saved
-    std::function<void()> removeJobMarker;      // deletes <job>.ER
+    std::function<SaveResult()> saveJob;        // saves the open job
+    std::function<void()> removeJobMarker;      // closes the saved job: its table and <job>.ER
     std::function<bool()> maintenanceRequested;
     std::function<void()> startMaintenance;     // ZOVAVE from the program folder
     std::function<void()> writeSettings;
     std::function<void()> writeDockLayout;
 };
-// Returns whether the window may close.
+// Returns whether the window may close. A job that cannot be saved keeps the
+// window open: its changes and its marker stay, and the user has been told.
 bool runShutdown(const ShutdownSteps& steps);
 
 // The idle automatic save: due when the interval is above 0, the window is

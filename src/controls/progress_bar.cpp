@@ -27,6 +27,7 @@ void BarProgress::start(int count)
     if (count <= 0)
         return;
     if (!running_) {
+        busy_ = std::make_unique<BusyMark::Scope>();
         QApplication::setOverrideCursor(Qt::WaitCursor);
         qApp->installEventFilter(this);
     }
@@ -75,6 +76,7 @@ void BarProgress::end()
     qApp->removeEventFilter(this);
     bar_->hide();
     QApplication::restoreOverrideCursor();
+    busy_.reset();
 }
 
 bool filterInputDuringLoop(QEvent* event, bool& escPressed)

@@ -3,9 +3,11 @@
 // while it runs, and at every step a look at the keyboard: when ESC was
 // pressed the user is asked whether to stop. Other input that arrives during
 // the loop is dropped, so that no command starts in the middle of it.
+#include "core/busy.h"
 #include "core/ports.h"
 
 #include <QObject>
+#include <memory>
 
 class QEvent;
 class QProgressBar;
@@ -45,6 +47,8 @@ private:
     bool running_ = false;
     bool polling_ = false;
     bool escPressed_ = false;
+    // The busy mark is set while a run is on.
+    std::unique_ptr<BusyMark::Scope> busy_;
 };
 
 }  // namespace zb

@@ -1,5 +1,6 @@
 #include "store/job_life.h"
 
+#include "core/busy.h"
 #include "core/inifile.h"
 #include "core/ports.h"
 #include "core/text.h"
@@ -285,10 +286,14 @@ bool JobLife::openJob(const QString& name, bool forced)
 {
     struct Busy {
         bool& b;
+        BusyMark::Scope mark;
         explicit Busy(bool& flag) : b(flag) { b = true; }
         ~Busy() { b = false; }
     } busy(busy_);
-    saveJob();
+    // Unsaved changes are never dropped for another job: the user has been
+    // told why the save failed and the job stays as it is.
+    if (save() == SaveResult::Failed)
+        return false;
     QString current = name.isEmpty() ? name_ : name;
     for (;;) {
         JobChoice choice;
@@ -357,7 +362,8 @@ JobLife::OpenResult JobLife::createJob(const QString& typedName, const QString& 
     const std::optional<QString> name = checkNewJob(typedName, templateName);
     if (!name)
         return OpenResult::Failed;
-    saveJob();
+    if (save() == SaveResult::Failed)
+        return OpenResult::Refused;
     return openChosen({*name, templateName});
 }
 
@@ -370,6 +376,7 @@ JobLife::OpenResult JobLife::openChosen(const JobChoice& choice)
         bool v;
         ~Restore() { b = v; }
     } restore{busy_, wasBusy};
+    const BusyMark::Scope mark;
 
     const QString name = cleanJobName(choice.name);
     if (name.isEmpty()) {
@@ -398,15 +405,22 @@ JobLife::OpenResult JobLife::openChosen(const JobChoice& choice)
             openOrCreatePhotoTable(paths.table(), {&data_.probeTable()}, true);
             data_.probeTable().closeTable();
         } catch (const engine::EngineError& e) {
+            // Any failure of the probe means the job cannot be had now; what
+            // the engine said follows for the cases other than a plain lock.
             data_.probeTable().closeTable();
             if (e.kind() == engine::EngineError::Kind::InUse) {
                 messages_.warning(kJobInUse);
                 return OpenResult::InUse;
             }
-            messages_.error(e.message());
+            messages_.warning(kJobInUse + QStringLiteral("\r\n") + e.message());
             return OpenResult::Failed;
         }
     }
+
+    // The job that is open now goes only when it is saved: a switch never
+    // drops its unsaved changes or its marker.
+    if (isOpen() && name != name_ && save() == SaveResult::Failed)
+        return OpenResult::Refused;
 
     if (hooks.enableListClose)
         hooks.enableListClose();
@@ -429,7 +443,7 @@ JobLife::OpenResult JobLife::openChosen(const JobChoice& choice)
     } catch (const engine::EngineError& e) {
         // The old job is closed already; no job is open now.
         data_.photoTable().closeTable();
-        messages_.error(e.message());
+        messages_.warning(kJobInUse + QStringLiteral("\r\n") + e.message());
         name_.clear();
         if (hooks.nameChanged)
             hooks.nameChanged(name_);
@@ -485,6 +499,8 @@ JobLife::OpenResult JobLife::openChosen(const JobChoice& choice)
         hooks.loaded();
     saveJob();
     writeMarker(paths.openMarker(), kOpenMarkerText);
+    if (hooks.opened)
+        hooks.opened(paths);
     return OpenResult::Opened;
 }
 
@@ -528,7 +544,7 @@ QList<RECORD> JobLife::tableRows(bool skipDrawings) const
                 }
         }
     } catch (const engine::EngineError& e) {
-        messages_.error(e.message());
+        messages_.error(kTableReadFailed.arg(e.message()));
     }
     // A reference drawing is reached through its photo; listing it in a folder
     // as well would make it a photo of its own.
@@ -537,10 +553,11 @@ QList<RECORD> JobLife::tableRows(bool skipDrawings) const
     return rows;
 }
 
-bool JobLife::saveJob()
+SaveResult JobLife::save()
 {
     if (!isOpen())
-        return false;
+        return SaveResult::NoJob;
+    const BusyMark::Scope mark;
     if (hooks.collect)
         hooks.collect();
     if (changed_) {
@@ -549,14 +566,17 @@ bool JobLife::saveJob()
         if (!writeTreeFile(paths.treeFile(), file_, &error, &unmappable)) {
             // The mark stays so that the next save tries again; the old file is untouched.
             messages_.error(kTreeSaveFailed.arg(error));
-            return true;
+            return SaveResult::Failed;
         }
         if (!unmappable.isEmpty())
             messages_.warning(kUnmappableLeftOut.arg(unmappable));
-        data_.photoTable().flushBuffers();
+        // A table whose buffers cannot be written keeps the mark as well; the
+        // table has told the user.
+        if (!data_.photoTable().flushBuffers())
+            return SaveResult::Failed;
         changed_ = false;
     }
-    return true;
+    return SaveResult::Saved;
 }
 
 bool JobLife::saveTemplate(const QString& path)
@@ -573,17 +593,18 @@ bool JobLife::saveTemplate(const QString& path)
     return true;
 }
 
-void JobLife::closeJob()
+bool JobLife::closeJob()
 {
     if (!isOpen())
-        return;
-    saveJob();
+        return true;
+    // A job that cannot be saved stays open, so that nothing typed is lost
+    // and its marker still tells of the unsaved state.
+    if (save() == SaveResult::Failed)
+        return false;
     data_.photoTable().closeTable();
-    // The marker goes only when the tree was written: otherwise the next open
-    // warns that the job was not closed properly.
-    if (!changed_)
-        QFile::remove(JobPaths{folders_.dataFile, name_}.openMarker());
+    QFile::remove(JobPaths{folders_.dataFile, name_}.openMarker());
     name_.clear();
+    return true;
 }
 
 }  // namespace zb

@@ -3,6 +3,7 @@
 // not open, and the open job itself (opening, saving, template saving, closing).
 // The windows and zbcli call this; it talks to the user only through Messages.
 #include "store/folders.h"
+#include "store/job_files.h"
 #include "store/tree_file.h"
 
 #include <QDateTime>
@@ -49,6 +50,7 @@ inline const QString kUnlistedRowsRecovered =
     QStringLiteral("どの工事フォルダにも登録されていない写真 %1 件を「未分類(写真フォルダ)」に入れました。");
 inline const QString kTreeSaveFailed = QStringLiteral("工事階層ファイルを保存できませんでした。\r\n%1");
 inline const QString kTemplateSaveFailed = QStringLiteral("テンプレートを保存できませんでした。\r\n%1");
+inline const QString kTableReadFailed = QStringLiteral("工事データの写真を読み込めませんでした。\r\n%1");
 inline const QString kUnmappableLeftOut =
     QStringLiteral("次の文字はファイルに保存できないため取り除かれました: %1");
 
@@ -125,6 +127,16 @@ struct JobLifeHooks {
     // Before saving: the grids into the header and the photo rows, the tree
     // into file().folders.
     std::function<void()> collect;
+    // The job is open, saved and marked: the automatic-save clock starts
+    // again and 領域の確保 is offered when the job's disk is short of room.
+    std::function<void(const JobPaths& paths)> opened;
+};
+
+// What saving the open job came to.
+enum class SaveResult {
+    NoJob,   // no job is open
+    Saved,   // the job is saved
+    Failed,  // the tree file or the table could not be written; the job keeps its changed mark
 };
 
 class JobLife {
@@ -151,7 +163,9 @@ public:
 
     // Opens a job: saves the current one, shows the job list (unless forced),
     // and opens the chosen job. A job held by another process is refused and
-    // the list shown again (a forced open fails). Returns whether a job was opened.
+    // the list shown again (a forced open fails). When the current job cannot
+    // be saved, nothing else happens: it stays open with its unsaved changes.
+    // Returns whether a job was opened.
     bool openJob(const QString& name = {}, bool forced = false);
     // Opens the given job without showing the list (the list was already
     // shown, or nobody is there to show it). Creates a job that does not exist
@@ -165,12 +179,18 @@ public:
     // Creates and opens a new job (zbcli and the new-job dialog's caller).
     OpenResult createJob(const QString& typedName, const QString& templateName);
 
+    // Saves the open job: the grids are collected, and when the tree changed,
+    // the tree file is written and the table flushed. A failure has been told
+    // to the user.
+    SaveResult save();
     // Saves the open job; returns true when a job is open.
-    bool saveJob();
+    bool saveJob() { return save() != SaveResult::NoJob; }
     // Writes the current hierarchy without photos as a template.
     bool saveTemplate(const QString& path);
-    // Closes the job at shutdown: saves it, closes the table and removes the marker.
-    void closeJob();
+    // Closes the job at shutdown: saves it, closes the table and removes the
+    // marker. When the save fails the job stays open (table, changed mark and
+    // marker kept) and false is returned.
+    bool closeJob();
 
     // Path of a template by name.
     QString templatePath(const QString& templateName) const;

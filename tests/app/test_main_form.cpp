@@ -8,6 +8,8 @@
 #include "controls/input_box.h"
 #include "controls/dialog_messages.h"
 #include "controls/message_dialog.h"
+#include "controls/progress_bar.h"
+#include "core/busy.h"
 #include "core/inifile.h"
 #include "core/scripted_ports.h"
 #include "store/data_module.h"
@@ -16,10 +18,12 @@
 #include "store/tree_file.h"
 #include "support/temp_dir.h"
 #include "workspace/ui/job_workbench.h"
+#include "workspace/ui/photo_list_panel.h"
 #include "workspace/ui/tree_view.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QDockWidget>
 #include <QFile>
 #include <QLabel>
@@ -257,6 +261,14 @@ TEST_F(MainForm, MinimisingHidesFloatingPanelsAndRestoringShowsThemAgain)
     EXPECT_TRUE(mime->isFloating());
     EXPECT_FALSE(form->floatMenu()->isFloating());
     EXPECT_TRUE(form->floatMenu()->isVisible());
+
+    // Closing while minimised remembers the panel as shown: the next start shows it.
+    form->setWindowState(Qt::WindowMinimized);
+    ASSERT_FALSE(mime->isVisible());
+    EXPECT_TRUE(form->close());
+    form.reset();
+    form = open();
+    EXPECT_TRUE(form->floatMime()->isVisible());
 }
 
 TEST_F(MainForm, SettingsAndPositionsSurviveARestart)
@@ -348,7 +360,7 @@ TEST_F(MainForm, CloseRunsTheJobSaveAndTheAlbumEditorMayRefuse)
     bool editorCloses = false;
     JobHooks hooks;
     hooks.closeAlbumEditor = [&] { log << "album"; return editorCloses; };
-    hooks.saveJob = [&] { log << "save"; return true; };
+    hooks.saveJob = [&] { log << "save"; return SaveResult::Saved; };
     hooks.removeJobMarker = [&] { log << "marker"; };
     form->setJobHooks(hooks);
     EXPECT_FALSE(form->close());
@@ -368,7 +380,7 @@ TEST_F(MainForm, AutomaticSaveRunsOnIdleAfterItsInterval)
     hooks.saveJob = [&] {
         EXPECT_TRUE(form->busy());
         ++saves;
-        return true;
+        return SaveResult::Saved;
     };
     hooks.flushTable = [&] { ++flushes; };
     form->setJobHooks(hooks);
@@ -605,6 +617,108 @@ TEST_F(MainForm, FilesDroppedOnThePhotoListAreImportedAndShown)
     EXPECT_TRUE(form.close());
 }
 
+// A close asked for while an import runs (here from a timer, as the window
+// manager's close arrives between two files) waits for the import to end and
+// is carried out then: every file is filed and saved, the job closed properly.
+TEST_F(MainForm, CloseDuringAnImportWaitsForItsEnd)
+{
+    const JobPaths job{folders.dataFile, QStringLiteral("J")};
+    ASSERT_TRUE(writeTreeFile(job.treeFile(), TreeFile{JobHeader{}, defaultHierarchy()}));
+    QImage picture(64, 48, QImage::Format_RGB888);
+    picture.fill(Qt::darkCyan);
+    QList<QUrl> urls;
+    for (int i = 1; i <= 6; ++i) {
+        const QString f = dir.file(QStringLiteral("IMG_%1.JPG").arg(i));
+        ASSERT_TRUE(picture.save(f, "JPG"));
+        urls << QUrl::fromLocalFile(f);
+    }
+    TZbMainForm form(folders, messages, *data);
+    chooseInJobList(QStringLiteral("J"));
+    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.jobName() == QStringLiteral("J"); }));
+    HierarchyModel& tree = form.workbench().tree();
+
+    // The window manager's close arrives once the import's progress bar is up.
+    bool closedAtOnce = true, busyThen = false, asked = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, &form, [&] {
+        if (asked || !form.progress().running())
+            return;
+        asked = true;
+        busyThen = form.busy();
+        closedAtOnce = form.close();
+    });
+    closer.start(0);
+    // The automatic save is due all the time but must not run inside the import.
+    appSettings().autoSaveTime = 1;
+    form.autoSaveClock().restart(QDateTime::currentDateTime().addSecs(-3600));
+    int savesDuringImport = 0;
+    const auto saveBefore = form.jobHooks().saveJob;
+    form.jobHooks().saveJob = [&] {
+        if (form.workbench().job().isOpen() && BusyMark::isSet() && !form.closeHeld())
+            ++savesDuringImport;
+        return saveBefore();
+    };
+    QTimer idle;
+    QObject::connect(&idle, &QTimer::timeout, &form, [&] { form.idleCheck(QDateTime::currentDateTime()); });
+    idle.start(0);
+
+    QMimeData mime;
+    mime.setUrls(urls);
+    QWidget* target = form.listView()->viewport();
+    const QPoint pos(20, 20);
+    QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QDropEvent drop(QPointF(pos), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.isVisible(); }));
+    idle.stop();
+    closer.stop();
+
+    ASSERT_TRUE(asked);
+    EXPECT_TRUE(busyThen);
+    EXPECT_FALSE(closedAtOnce);
+    EXPECT_EQ(savesDuringImport, 0);
+    EXPECT_EQ(tree.unclassified()->photos.size(), 6);
+    EXPECT_FALSE(form.workbench().job().isOpen());
+    EXPECT_FALSE(QFile::exists(job.openMarker()));
+    EXPECT_EQ(readTreeFile(job.treeFile())->folders[0].photos, (QList<RECORD>{1, 2, 3, 4, 5, 6}));
+}
+
+// A job whose tree file cannot be written keeps the window open at close, with
+// one message, the job and its marker.
+TEST_F(MainForm, CloseWithAFailedSaveKeepsTheWindowAndTheJob)
+{
+    const JobPaths job{folders.dataFile, QStringLiteral("J")};
+    writeJob(folders, QStringLiteral("J"));
+    TZbMainForm form(folders, messages, *data);
+    chooseInJobList(QStringLiteral("J"));
+    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.jobName() == QStringLiteral("J"); }));
+    ASSERT_TRUE(QFile::remove(job.treeFile()));
+    ASSERT_TRUE(QDir().mkpath(job.treeFile()));
+    form.workbench().job().setChanged();
+    QStringList shown;
+    whenModal([&](QWidget* w) {
+        shown << static_cast<QMessageBox*>(w)->text();
+        clickButton(w, kOkCaption);
+    });
+    EXPECT_FALSE(form.close());
+    EXPECT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown.value(0).startsWith(QStringLiteral("工事階層ファイルを保存できませんでした。")));
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(form.busy());
+    EXPECT_TRUE(form.workbench().job().isOpen());
+    EXPECT_TRUE(QFile::exists(job.openMarker()));
+
+    ASSERT_TRUE(QDir(job.treeFile()).removeRecursively());
+    EXPECT_TRUE(form.close());
+    EXPECT_FALSE(QFile::exists(job.openMarker()));
+    EXPECT_TRUE(readTreeFile(job.treeFile()));
+}
+
 TEST_F(MainForm, LeavingTheJobListAtStartEndsTheProgram)
 {
     writeJob(folders, QStringLiteral("J"));
@@ -632,10 +746,19 @@ TEST_F(MainForm, JobListCommandSwitchesJobsAndClosingItKeepsTheOpenJob)
     EXPECT_EQ(closeText, QStringLiteral("閉じる(&C)"));
     EXPECT_EQ(form.jobName(), QStringLiteral("J"));
 
-    // Choosing K opens it; J is no longer marked open.
+    // Choosing K opens it; J is no longer marked open. K's disk stands for a
+    // nearly full one: 領域の確保 is offered; the automatic-save clock starts again.
+    EXPECT_FALSE(form.action("Mn_Reclaim")->isVisible());
+    setFreeSpaceProbe([](const QString&) { return qint64(10); });
+    form.autoSaveClock().restart(QDateTime(QDate(2020, 1, 1), QTime(0, 0)));
     chooseInJobList(QStringLiteral("K"));
     QTest::mouseClick(form.toolButton("SB_Job"), Qt::LeftButton);
+    setFreeSpaceProbe({});
     EXPECT_EQ(form.jobName(), QStringLiteral("K"));
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("ゾルベル for Windows (K)"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), form.windowTitle());
+    EXPECT_TRUE(form.action("Mn_Reclaim")->isVisible());
+    EXPECT_LT(form.autoSaveClock().last().secsTo(QDateTime::currentDateTime()), 60);
     EXPECT_FALSE(QFile::exists(JobPaths{folders.dataFile, QStringLiteral("J")}.openMarker()));
     EXPECT_TRUE(QFile::exists(JobPaths{folders.dataFile, QStringLiteral("K")}.openMarker()));
     EXPECT_TRUE(form.close());
@@ -753,4 +876,20 @@ TEST_F(MainForm, DragNearTheListEdgeRunsTheScrollTimerWithItsHint)
     EXPECT_FALSE(timer->isActive());
     EXPECT_NE(form->statusPanel(0)->text(), kDragScrollHint);
     EXPECT_TRUE(form->close());
+}
+
+// The viewer's timer fires 10 ms after the first 表示, 300 ms after later ones.
+TEST_F(MainForm, ViewerTimerIsTenMillisecondsOnceThenThreeHundred)
+{
+    auto form = open();
+    QTimer* t = form->timer(QStringLiteral("Timer"));
+    ASSERT_NE(t, nullptr);
+    form->workbench().photoList()->requestView();
+    EXPECT_TRUE(t->isActive());
+    EXPECT_EQ(t->interval(), 10);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !t->isActive(); }));
+    EXPECT_EQ(t->interval(), 300);
+    form->workbench().photoList()->requestView();
+    EXPECT_TRUE(t->isActive());
+    EXPECT_EQ(t->interval(), 300);
 }

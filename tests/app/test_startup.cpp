@@ -99,26 +99,30 @@ TEST(Startup, ColourDepthAndResourceChecks)
 TEST(Startup, ShutdownRunsItsStepsInOrderAndAlbumEditorCanRefuse)
 {
     struct Case {
-        bool editorCloses, jobOpen, maintenance;
+        bool editorCloses;
+        SaveResult save;
+        bool maintenance, closes;
         const char* expected;
     } cases[] = {
-        {false, true, false, "album "},
-        {true, true, false, "album busy save marker settings dock "},
-        {true, false, false, "album busy save settings dock "},
-        {true, true, true, "album busy save marker maintenance zovave settings dock "},
+        {false, SaveResult::Saved, false, false, "album "},
+        {true, SaveResult::Saved, false, true, "album busy save marker settings dock "},
+        {true, SaveResult::NoJob, false, true, "album busy save settings dock "},
+        {true, SaveResult::Saved, true, true, "album busy save marker maintenance zovave settings dock "},
+        // A job that cannot be saved keeps the window, its marker and the busy mark cleared.
+        {true, SaveResult::Failed, true, false, "album busy save idle "},
     };
     for (const Case& c : cases) {
         std::string log;
         ShutdownSteps s;
         s.closeAlbumEditor = [&] { log += "album "; return c.editorCloses; };
-        s.setBusy = [&](bool) { log += "busy "; };
-        s.saveJob = [&] { log += "save "; return c.jobOpen; };
+        s.setBusy = [&](bool on) { log += on ? "busy " : "idle "; };
+        s.saveJob = [&] { log += "save "; return c.save; };
         s.removeJobMarker = [&] { log += "marker "; };
         s.maintenanceRequested = [&] { log += c.maintenance ? "maintenance " : ""; return c.maintenance; };
         s.startMaintenance = [&] { log += "zovave "; };
         s.writeSettings = [&] { log += "settings "; };
         s.writeDockLayout = [&] { log += "dock "; };
-        EXPECT_EQ(runShutdown(s), c.editorCloses);
+        EXPECT_EQ(runShutdown(s), c.closes);
         EXPECT_EQ(log, c.expected);
     }
 }

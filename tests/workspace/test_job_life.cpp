@@ -498,3 +498,64 @@ TEST(JobNew, MissingTemplateCreatesNothing)
         EXPECT_TRUE(jobFiles(p.folders.dataFile, QStringLiteral("A")).isEmpty());
     }
 }
+
+// A tree file that cannot be written (here a folder stands where it would go)
+// keeps the job open with its changes: neither a switch to another job, nor a
+// new job, nor closing drops them or the marker.
+TEST(JobSave, FailedSaveKeepsTheJobOpenAndItsMarker)
+{
+    Program p;
+    ASSERT_EQ(p.job->createJob(QStringLiteral("B"), {}), JobLife::OpenResult::Opened);
+    ASSERT_EQ(p.job->createJob(QStringLiteral("A"), {}), JobLife::OpenResult::Opened);
+    const JobPaths a = p.paths(QStringLiteral("A"));
+    ASSERT_TRUE(QFile::remove(a.treeFile()));
+    ASSERT_TRUE(QDir().mkpath(a.treeFile()));
+    p.job->file().folders[3].caption = QStringLiteral("未保存の変更");
+    p.job->setChanged();
+    p.messages.log.clear();
+
+    int listShown = 0;
+    p.job->hooks.chooseJob = [&](const QString&) -> std::optional<JobChoice> {
+        ++listShown;
+        return JobChoice{QStringLiteral("B"), {}};
+    };
+    EXPECT_FALSE(p.job->openJob());
+    EXPECT_EQ(listShown, 0);  // the list is not even shown
+    EXPECT_EQ(p.job->createJob(QStringLiteral("C"), {}), JobLife::OpenResult::Refused);
+    EXPECT_FALSE(QFileInfo::exists(p.paths(QStringLiteral("C")).treeFile()));
+    EXPECT_FALSE(p.job->closeJob());
+    EXPECT_EQ(p.job->save(), SaveResult::Failed);
+
+    EXPECT_EQ(p.job->name(), QStringLiteral("A"));
+    EXPECT_TRUE(p.job->changed());
+    EXPECT_TRUE(p.job->photoTable().isOpen());
+    EXPECT_TRUE(QFileInfo::exists(a.openMarker()));
+    EXPECT_EQ(p.job->file().folders[3].caption, QStringLiteral("未保存の変更"));
+    const QStringList boxes = p.messages.boxes();
+    ASSERT_EQ(boxes.size(), 4);  // one message for each refused step, nothing else
+    for (const QString& b : boxes)
+        EXPECT_TRUE(b.startsWith(QStringLiteral("error: ") + kTreeSaveFailed.arg(QString()))) << b.toStdString();
+
+    // Once the file can be written again, the switch goes through and saves first.
+    ASSERT_TRUE(QDir(a.treeFile()).removeRecursively());
+    EXPECT_TRUE(p.job->openJob());
+    EXPECT_EQ(p.job->name(), QStringLiteral("B"));
+    EXPECT_FALSE(QFileInfo::exists(a.openMarker()));
+    const auto saved = readTreeFile(a.treeFile());
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->folders[3].caption, QStringLiteral("未保存の変更"));
+}
+
+// Any failure of the probe shows the in-use message, with what the table engine
+// said after it when the table is not simply held elsewhere.
+TEST(JobOpen, ProbeFailureShowsTheInUseMessageWithTheDetail)
+{
+    Program p;
+    zbtest::writeAll(p.paths(QStringLiteral("X")).table(), QByteArray(4096, 'x'));
+    EXPECT_FALSE(p.job->openJob(QStringLiteral("X"), true));
+    const QStringList boxes = p.messages.boxes();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("warning: ") + kJobInUse + QStringLiteral("\r\n"))) << boxes[0].toStdString();
+    EXPECT_GT(boxes[0].size(), (QStringLiteral("warning: ") + kJobInUse + QStringLiteral("\r\n")).size());
+    EXPECT_FALSE(p.job->isOpen());
+}

@@ -65,6 +65,7 @@ int runZbWin(int argc, char** argv)
     font.setPointSize(9);
     QApplication::setFont(font);
     QGuiApplication::setDesktopFileName(QStringLiteral("zbwin"));
+    QGuiApplication::setApplicationDisplayName(kProductTitle);
 
     // 6. The splash window.
     auto* splash = new TOpenForm;

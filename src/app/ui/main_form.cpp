@@ -6,8 +6,10 @@
 #include "controls/dialog_messages.h"
 #include "controls/no_msg_dlg.h"
 #include "controls/progress_bar.h"
+#include "core/busy.h"
 #include "items/char_mode.h"
 #include "store/data_module.h"
+#include "store/job_files.h"
 #include "imaging/ui/import_commands.h"
 #include "items/choice_lists.h"
 #include "workspace/ui/item_panel.h"
@@ -69,6 +71,7 @@ TZbMainForm::TZbMainForm(const Folders& folders, DialogMessages& messages, TData
 {
     setObjectName(kFormName);
     setWindowTitle(mainCaption({}));
+    QGuiApplication::setApplicationDisplayName(mainCaption({}));
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks | QMainWindow::AllowTabbedDocks);
     store_ = std::make_unique<SettingsStore>(folders_.iniDir + kIniName, folders_.userFile + kCommonName);
 
@@ -495,6 +498,16 @@ void TZbMainForm::buildTimers()
     timerScroll_.setObjectName(QStringLiteral("Timer_Scroll"));
     timerScroll_.setInterval(TDragScroll::kSlowMs);
 
+    // A close asked for during a long operation waits for its end.
+    heldClose_.setInterval(100);
+    connect(&heldClose_, &QTimer::timeout, this, [this] {
+        if (busy())
+            return;
+        heldClose_.stop();
+        closeHeld_ = false;
+        close();
+    });
+
     // The idle check of the automatic save.
     timerIdle_.setInterval(1000);
     connect(&timerIdle_, &QTimer::timeout, this, [this] { idleCheck(QDateTime::currentDateTime()); });
@@ -556,13 +569,19 @@ void TZbMainForm::wireJob()
 {
     TJobWorkbench& bench = *bench_;
     hooks_.openJobList = [&bench] { return bench.openJobList(); };
-    hooks_.saveJob = [&bench] { return bench.saveJob(); };
+    hooks_.saveJob = [&bench] { return bench.save(); };
     hooks_.flushTable = [&bench] {
         if (bench.job().isOpen())
             bench.flushTable();
     };
     // Saves once more, closes the photo table and removes the <job>.ER marker.
     hooks_.removeJobMarker = [&bench] { bench.closeJob(); };
+    // A job just opened: the automatic-save clock starts again, and 領域の確保
+    // shows while the job's disk has no room for a new copy of its table.
+    bench.job().hooks.opened = [this](const JobPaths& paths) {
+        autoSaveClock_.restart(QDateTime::currentDateTime());
+        setReclaimVisible(jobSpaceShort(paths));
+    };
     TPhotoListPanel* list = bench.photoList();
     hooks_.canMove = [this, list](bool up) {
         const QWidget* f = QApplication::focusWidget();
@@ -854,6 +873,8 @@ void TZbMainForm::setJobName(const QString& name)
 {
     jobName_ = name;
     setWindowTitle(mainCaption(name));
+    // The application's title follows the caption.
+    QGuiApplication::setApplicationDisplayName(mainCaption(name));
     panels_[3]->setText(name.isEmpty() ? QString() : QLatin1Char(' ') + name);
 }
 
@@ -933,8 +954,21 @@ QTimer* TZbMainForm::timer(const QString& name)
     return nullptr;
 }
 
+bool TZbMainForm::busy() const { return busy_ || BusyMark::isSet(); }
+
 void TZbMainForm::closeEvent(QCloseEvent* e)
 {
+    // Closing in the middle of an import or a save would close the job under
+    // it: the request waits until the operation has ended (or was stopped
+    // with ESC), and is carried out then.
+    if (busy()) {
+        e->ignore();
+        if (!closing_) {
+            closeHeld_ = true;
+            heldClose_.start();
+        }
+        return;
+    }
     ShutdownSteps s;
     s.closeAlbumEditor = hooks_.closeAlbumEditor;
     s.setBusy = [this](bool on) { busy_ = on; };
@@ -949,8 +983,10 @@ void TZbMainForm::closeEvent(QCloseEvent* e)
         return;
     }
     closing_ = true;
+    busy_ = false;  // the shutdown's saves are done
     timerIdle_.stop();
     timerButton_.stop();
+    heldClose_.stop();
     e->accept();
 }
 
@@ -1007,8 +1043,10 @@ void TZbMainForm::savePositions()
         return;  // the window was never shown: nothing was read
     positions_->setResetPending(resetPending_);
     positions_->saveWindow(WindowPositions::sectionFor(kFormName), normalGeometry(), isMaximized());
+    // A panel that minimising hid is still one the user keeps open.
     for (QDockWidget* d : {floatMenu_, floatClip_, floatMime_})
-        positions_->savePanel(WindowPositions::sectionFor(d->objectName()), d->geometry(), d->isVisible());
+        positions_->savePanel(WindowPositions::sectionFor(d->objectName()), d->geometry(),
+                              d->isVisible() || hiddenByMinimise_.contains(QPointer<QWidget>(d)));
     QString error;
     if (!positions_->save(&error))
         qWarning("%s: %s", qPrintable(folders_.localTemp + kPositionsName), qPrintable(error));
@@ -1099,25 +1137,21 @@ void TZbMainForm::idleCheck(const QDateTime& now)
 {
     if (QApplication::activeModalWidget())
         return;  // not while a dialog waits for the user
-    if (autoSaveClock_.due(now, appSettings().autoSaveTime, isVisible(), busy_))
+    if (autoSaveClock_.due(now, appSettings().autoSaveTime, isVisible(), busy()))
         runAutoSave();
 }
 
 void TZbMainForm::runAutoSave()
 {
     messages_.beep();
-    busy_ = true;
-    struct Clear {
-        bool& b;
-        ~Clear() { b = false; }
-    } clear{busy_};
+    const BusyMark::Scope mark;
     try {
         if (hooks_.saveJob)
             hooks_.saveJob();
         if (hooks_.flushTable)
             hooks_.flushTable();
     } catch (const std::exception& ex) {
-        messages_.error(QString::fromLocal8Bit(ex.what()));
+        messages_.error(kAutoSaveFailed + QString::fromUtf8(ex.what()));
     }
 }
 

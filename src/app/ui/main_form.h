@@ -40,7 +40,7 @@ class TJobWorkbench;
 // the program provide. Empty hooks mean: no job, no album editor.
 struct JobHooks {
     std::function<bool()> openJobList;        // at start; false when the user chose no job
-    std::function<bool()> saveJob;            // true when a job is open (and was saved)
+    std::function<SaveResult()> saveJob;      // saves the open job
     std::function<void()> flushTable;         // the photo table's buffers to disk
     std::function<void()> removeJobMarker;    // <job>.ER of the open job
     std::function<bool()> closeAlbumEditor;   // false when it stayed open
@@ -86,8 +86,12 @@ public:
     // ---- state
     WindowState currentState() const;
     void applyEnabling(const Enabling& e);
-    bool busy() const { return busy_; }
+    // True while a job opens or saves, while a long loop runs (BusyMark) and
+    // during shutdown: the automatic save waits and a close is held.
+    bool busy() const;
     void setBusy(bool on) { busy_ = on; }
+    // True while a close request waits for a long operation to end.
+    bool closeHeld() const { return closeHeld_; }
     bool layoutResetPending() const;
     // The program folder's ZOVAVE is started at shutdown when set.
     void requestMaintenanceOnExit() { maintenanceOnExit_ = true; }
@@ -191,6 +195,8 @@ private:
     bool maintenanceOnExit_ = false;
     bool resetPending_ = false;
     bool closing_ = false;
+    bool closeHeld_ = false;
+    QTimer heldClose_;  // carries out a held close once the operation has ended
     bool fitClicked_ = false;  // the fit toggle's hint changes wording once clicked
 
     QHash<QString, QAction*> actions_;
@@ -230,6 +236,9 @@ private:
 // Web pages of the help menu.
 inline const QString kHomePageUrl = QStringLiteral("https://www.example.jp/");
 inline const QString kProductPageUrl = QStringLiteral("https://www.example.jp/zolbel/");
+
+// The automatic save met an error of the table engine; its text follows.
+inline const QString kAutoSaveFailed = QStringLiteral("工事データを自動保存できませんでした。\r\n");
 
 // Quiet notices of the main window.
 inline const QString kNoMsgLevel = QStringLiteral("工事フォルダは不正な階層レベルに写真が登録されています。");

@@ -1,6 +1,7 @@
 #include "imaging/ui/import_commands.h"
 
 #include "settings/settings.h"
+#include "core/busy.h"
 #include "controls/progress_bar.h"
 #include "core/ports.h"
 #include "imaging/graphic_kind.h"
@@ -34,7 +35,8 @@ const QStringList& metafileMimeTypes()
 }
 
 // Watches the keyboard while the folder scan runs: ESC is noted, other input
-// is dropped so that no command starts in the middle of the scan.
+// is dropped so that no command starts in the middle of the scan, and the busy
+// mark holds back the automatic save and a close of the window.
 class EscWatch : public QObject {
 public:
     EscWatch() { qApp->installEventFilter(this); }
@@ -52,6 +54,7 @@ protected:
 
 private:
     bool pressed_ = false;
+    BusyMark::Scope busy_;
 };
 
 QString startFolder(const QString& setting)

@@ -45,9 +45,11 @@ public:
     // "工事一覧(&O)...": the list with the open job preselected.
     void jobList() { job_.openJob(); }
     bool saveJob() { return job_.saveJob(); }
+    SaveResult save() { return job_.save(); }
     void flushTable();
-    // Shutdown: saves the job, closes its table and removes its marker.
-    void closeJob() { job_.closeJob(); }
+    // Shutdown: saves the job, closes its table and removes its marker; false
+    // when the save failed and the job stays open.
+    bool closeJob() { return job_.closeJob(); }
     // "テンプレート保存(&T)...": a save dialog in the template folder.
     void saveTemplate();
 

@@ -396,8 +396,10 @@ void TPhotoListPanel::selectAll()
 
 void TPhotoListPanel::requestView()
 {
+    // The timer keeps its own interval: 10 ms the first time, 300 ms once it
+    // has fired.
     if (hooks_.viewTimer)
-        hooks_.viewTimer->start(10);
+        hooks_.viewTimer->start();
 }
 
 }  // namespace zb
