@@ -483,6 +483,21 @@ TEST(ItemPanel, CharacterModesWhileTyping)
     }
 }
 
+// A date row takes up to 20 typed digits and keeps the first eight, also
+// when the digits would overflow a 32-bit number.
+TEST(ItemPanel, DateRowsKeepTheFirstEightDigits)
+{
+    Desk d;
+    d.enter(d.koji(), "工期開始日", QStringLiteral("20260115123"));
+    d.enter(d.koji(), "工期終了日", QStringLiteral("2026123145"));
+    d.select({0});
+    d.enter(d.photo(), "撮影年月日", QStringLiteral("20030405999999"));
+    ASSERT_TRUE(d.job->saveJob());
+    EXPECT_EQ(d.job->file().header.startDate, QStringLiteral("20260115"));
+    EXPECT_EQ(d.job->file().header.endDate, QStringLiteral("20261231"));
+    EXPECT_EQ(d.stored(1, F_DATE).toString(), QStringLiteral("20030405"));
+}
+
 TEST(ItemPanel, NumericRowsAndTypingMode)
 {
     Desk d;

@@ -106,6 +106,7 @@ TEST(KoumokuGrid, NumericTyping)
         {Grid::Signed, "5--", "5", false},
         {Grid::Signed, "99999", "32767", false},  // limited to the kind's range at commit
         {Grid::Date, "2003040512", "2003040512", false},
+        {Grid::Date, "20030405123", "20030405123", false},  // a date is no amount: no 32-bit limit
     };
     for (const Case& c : cases) {
         Grid g;

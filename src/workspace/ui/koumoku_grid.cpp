@@ -978,6 +978,14 @@ QString TKoumokuGrid::limitNumber(const QString& text, const TRowDrawParams& p)
             break;
         digits += c;
     }
+    // A date is a run of digits, not an amount: it keeps the digits as typed
+    // (whoever stores it keeps the first eight), where a number limited to
+    // its kind's range would turn eleven digits into 2147483647.
+    if (p.button == TRowDrawParams::Button::Calendar) {
+        if (digits.isEmpty())
+            return {};
+        return negative && p.negatives ? QLatin1Char('-') + digits : digits;
+    }
     qint64 v = 0;
     for (QChar c : digits) {
         v = v * 10 + (c.unicode() - u'0');

@@ -221,6 +221,7 @@ public:
     static qint64 kindMin(int kind);
     static qint64 kindMax(int kind);
     // The value limited to the row's kind and limits; empty when no number.
+    // A calendar row keeps its leading digits as typed (a date, not an amount).
     static QString limitNumber(const QString& text, const TRowDrawParams& p);
     // A date in a "yyyymmdd"-style format (y, m, d in any case).
     static QString formatDate(const QDate& date, const QString& format);
