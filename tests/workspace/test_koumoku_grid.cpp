@@ -198,6 +198,41 @@ TEST(KoumokuGrid, EnterAndArrowsCommit)
     EXPECT_TRUE(changed.isEmpty());
 }
 
+// Arriving in a cell selects its value, so the first key replaces it; a
+// click into the open editor places the caret, and typing goes in there.
+TEST(KoumokuGrid, TypingOverAValueReplacesIt)
+{
+    Grid g;
+    g.grid.setCell(TKoumokuGrid::kValueCol, Grid::Text, QStringLiteral("起点"));
+    g.grid.setCell(TKoumokuGrid::kValueCol, Grid::Film, QStringLiteral("6"));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&g.grid));
+    g.go(Grid::Text);
+    g.editor()->setFocus();
+    g.key(Qt::Key_Down);
+    ASSERT_EQ(g.grid.currentItemRow(), int(Grid::Film));
+    g.type(QStringLiteral("5"));
+    EXPECT_EQ(g.editor()->text(), QStringLiteral("5"));
+    g.type(QStringLiteral("1"));  // from then on the typing goes on
+    g.key(Qt::Key_Return);
+    EXPECT_EQ(g.value(Grid::Film), QStringLiteral("51"));
+
+    g.key(Qt::Key_Up);
+    EXPECT_EQ(g.editor()->selectedText(), QStringLiteral("起点"));
+    const QRect r = g.editor()->rect();
+    QTest::mouseClick(g.editor(), Qt::LeftButton, {}, QPoint(r.width() - 30, r.center().y()));
+    EXPECT_FALSE(g.editor()->hasSelectedText());
+    g.type(QStringLiteral("X"));
+    g.key(Qt::Key_Return);
+    EXPECT_EQ(g.value(Grid::Text), QStringLiteral("起点X"));
+
+    // Keys that reach the grid itself go to the editor the same way.
+    g.grid.setCurrentItemRow(Grid::Film);
+    g.grid.setFocus();
+    QTest::keyClick(&g.grid, Qt::Key_7);
+    g.key(Qt::Key_Return);
+    EXPECT_EQ(g.value(Grid::Film), QStringLiteral("7"));
+}
+
 TEST(KoumokuGrid, LengthIsCountedInShiftJisBytes)
 {
     Grid g;

@@ -291,6 +291,7 @@ void TKoumokuEdit::attach(int row)
     row_ = row;
     const TRowDrawParams& p = grid_->params(row);
     setText(grid_->cell(TKoumokuGrid::kValueCol, row));
+    restartEditing();
     setReadOnly(grid_->isReadOnly());
     // The editor takes the colour of the row it stands on.
     QPalette pal = palette();
@@ -329,12 +330,40 @@ void TKoumokuEdit::resizeEvent(QResizeEvent* e)
     layoutButtons();
 }
 
+void TKoumokuEdit::restartEditing()
+{
+    editing_ = false;
+    if (hasFocus())
+        selectAll();
+}
+
 void TKoumokuEdit::focusInEvent(QFocusEvent* e)
 {
     QLineEdit::focusInEvent(e);
+    // Arriving in a cell that is not being edited selects its value, as in
+    // any grid: the first key typed replaces it. A click places the caret
+    // instead (mousePressEvent).
+    if (!editing_ && e->reason() != Qt::MouseFocusReason)
+        selectAll();
     // The grid's own selection follows the editor.
     if (row_ > 0 && grid_->currentRow() != row_)
         grid_->setCurrentItemRow(row_);
+}
+
+void TKoumokuEdit::focusOutEvent(QFocusEvent* e)
+{
+    // Leaving the grid ends the editing; a pop-up of the row (list,
+    // calendar) or another window coming to the front does not.
+    if (e->reason() != Qt::PopupFocusReason && e->reason() != Qt::ActiveWindowFocusReason)
+        editing_ = false;
+    QLineEdit::focusOutEvent(e);
+}
+
+void TKoumokuEdit::mousePressEvent(QMouseEvent* e)
+{
+    // A click into the open editor places the caret where it was clicked.
+    editing_ = true;
+    QLineEdit::mousePressEvent(e);
 }
 
 bool TKoumokuEdit::insertChecked(const QString& ins)
@@ -432,6 +461,7 @@ void TKoumokuEdit::typeText(const QString& typed)
         gridBeep();
         return;
     }
+    editing_ = true;
     // One character at a time; a surrogate pair is one character.
     for (int i = 0; i < typed.size();) {
         if (typed.at(i) == QLatin1Char('\r') || typed.at(i) == QLatin1Char('\n')) {
@@ -491,6 +521,7 @@ void TKoumokuEdit::keyPressEvent(QKeyEvent* e)
         return;
     case Qt::Key_Escape:
         setText(grid_->cell(TKoumokuGrid::kValueCol, row_));
+        restartEditing();
         return;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
@@ -518,6 +549,8 @@ void TKoumokuEdit::keyPressEvent(QKeyEvent* e)
         typeText(e->text());
         return;
     }
+    // Caret keys, deleting and the rest: the user is editing the value now.
+    editing_ = true;
     QLineEdit::keyPressEvent(e);
 }
 
@@ -731,8 +764,11 @@ void TKoumokuGrid::setCell(int col, int row, const QString& text)
     if (!it || it->text() == text)
         return;
     it->setText(text);
-    if (col == kValueCol && row == editor_->row())
+    if (col == kValueCol && row == editor_->row()) {
+        // A value from outside (another photo shown) is not being edited.
         editor_->setText(text);
+        editor_->restartEditing();
+    }
 }
 
 int TKoumokuGrid::listIndex(int row) const
@@ -931,6 +967,9 @@ void TKoumokuGrid::keyPressEvent(QKeyEvent* e)
             return;
         }
         editor_->setFocus();
+        // Typing into a cell that is not being edited replaces its value.
+        if (!editor_->editing())
+            editor_->selectAll();
         editor_->typeText(e->text());
         return;
     }

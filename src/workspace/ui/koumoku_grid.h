@@ -100,8 +100,11 @@ public:
     explicit TKoumokuEdit(TKoumokuGrid* grid);
 
     int row() const { return row_; }
-    // Puts the editor on a row: its text, its button and its limits.
+    // Puts the editor on a row: its text, its button and its limits. The
+    // text is selected, so that typing replaces it.
     void attach(int row);
+    // True once the user has begun editing the shown value.
+    bool editing() const { return editing_; }
     // The buttons of the row (list, spin up/down, calendar); null when hidden.
     QToolButton* listButton() const { return listButton_; }
     QToolButton* spinUpButton() const { return spinUp_; }
@@ -123,8 +126,15 @@ protected:
     void wheelEvent(QWheelEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
 
 private:
+    friend class TKoumokuGrid;
+    // The cell's value came in afresh (another row, a value set from
+    // outside, Escape): nothing is being edited, and the first key typed
+    // replaces the whole value.
+    void restartEditing();
     void typeNumeric(QChar c);
     void typeOne(const QString& ch);
     // Replaces the selection (or, overwriting, the character after the caret)
@@ -133,6 +143,10 @@ private:
 
     TKoumokuGrid* grid_;
     int row_ = -1;
+    // The user has begun editing the value (typed, moved the caret or
+    // clicked into it); until then the text is selected whenever the editor
+    // has the focus.
+    bool editing_ = false;
     QToolButton* listButton_;
     QToolButton* spinUp_;
     QToolButton* spinDown_;
