@@ -380,6 +380,32 @@ TEST(ItemPanel, BatchFrameNumbersThroughTheGrid)
     EXPECT_EQ(d.stored(2, F_TITLE).toString(), QStringLiteral("写真2"));
 }
 
+// Typed as a user would: the grid's value is selected on arrival, so typing
+// 5 over the shown 1 numbers 5, 6, 7; the batch change marks the job changed.
+TEST(ItemPanel, BatchFrameNumbersTypedOverTheValue)
+{
+    Desk d;
+    d.select({0});
+    d.select({0, 1, 2});
+    TKoumokuGrid* g = d.photo();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d.window));
+    ASSERT_EQ(d.value(g, "コマ番号"), QStringLiteral("1"));
+    g->setCurrentItemRow(1);
+    g->editor()->setFocus();
+    while (g->currentItemRow() < d.row(g, "コマ番号"))
+        QTest::keyClick(g->editor(), Qt::Key_Down);
+    ASSERT_TRUE(d.job->saveJob());
+    ASSERT_FALSE(d.job->changed());
+    d.messages.clear();
+    d.messages.reply(Messages::Answer::No);
+    QTest::keyClick(g->editor(), Qt::Key_5);
+    QTest::keyClick(g->editor(), Qt::Key_Return);
+    EXPECT_EQ(d.messages.boxes(), QStringList{QStringLiteral("askThree: ") + kBatchFrameQuestion});
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(d.stored(d.photos[i], F_NEGANUM).toString(), QString::number(5 + i));
+    EXPECT_TRUE(d.job->changed());
+}
+
 TEST(ItemPanel, PageKeys)
 {
     Desk d;

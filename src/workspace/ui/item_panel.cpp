@@ -430,6 +430,9 @@ void TItemPanel::photoCellChanged(int row)
             fields.lookUp(job_.photoTable());
             result = batchChange(job_.photoTable(), fields, sel, item->photoField, text, messages_);
         }
+        // Any typing in the grids marks the job changed, so it is saved.
+        if (!result.changed.isEmpty())
+            job_.setChanged();
         for (RECORD r : result.changed) {
             if (isTitle && sel_.setCaption)
                 sel_.setCaption(r, text.isEmpty() ? kUntitledCaption : text);
