@@ -304,6 +304,12 @@ FolderNode* HierarchyModel::newFolder(Messages& messages)
             return nullptr;
         if (name != typed->trimmed())
             messages.beep();  // characters the tree file cannot hold were left out
+        if (sjis::byteLength(name) > kFolderCaptionRoom) {
+            // Refused rather than cut silently when the tree is saved.
+            messages.warning(kFolderNameTooLong);
+            proposal = *typed;
+            continue;
+        }
         if (hasSibling(parent, name, nullptr)) {
             messages.notice(kNoticeDuplicate, kDuplicateFolder);
             proposal = *typed;
@@ -334,6 +340,11 @@ bool HierarchyModel::renameFolder(Messages& messages)
             return false;
         if (name != typed->trimmed())
             messages.beep();
+        if (sjis::byteLength(name) > kFolderCaptionRoom) {
+            messages.warning(kFolderNameTooLong);
+            proposal = *typed;
+            continue;
+        }
         if (hasSibling(node->parent, name, node)) {
             messages.notice(kNoticeDuplicate, kDuplicateFolder);
             proposal = *typed;

@@ -137,6 +137,30 @@ TEST_F(Fixture, RenameChecksTheOtherSiblingsOnly)
     EXPECT_EQ(model.selected()->caption, QStringLiteral("a"));
 }
 
+// A name beyond the tree file's 50 bytes is refused and asked for again, for
+// a new folder and a rename alike, instead of being cut when the tree is saved.
+TEST_F(Fixture, FolderNamesLongerThanTheTreeFileHoldsAreAskedAgain)
+{
+    const QString fits = QString(25, QChar(0x3042));      // 50 bytes
+    const QString tooLong = fits + QStringLiteral("x");  // 51 bytes
+    const QString warning = QStringLiteral("warning: ") + kFolderNameTooLong;
+    model.select(at(kStatus));
+    messages.replyText(tooLong);
+    messages.replyText(fits);
+    ASSERT_TRUE(model.newFolder(messages));
+    EXPECT_EQ(messages.boxes(), (QStringList{QStringLiteral("input: 新規工事フォルダ/工事フォルダ名:"), warning,
+                                             QStringLiteral("input: 新規工事フォルダ/工事フォルダ名:")}));
+    EXPECT_EQ(childNames(kStatus).last(), fits);
+
+    model.select(at(kSafety));
+    messages.clear();
+    messages.replyText(QStringLiteral("安全") + tooLong);
+    messages.replyText(std::nullopt);
+    EXPECT_FALSE(model.renameFolder(messages));
+    EXPECT_EQ(messages.boxes().value(1), warning);
+    EXPECT_EQ(model.selected()->caption, QStringLiteral("安全管理写真"));
+}
+
 TEST_F(Fixture, DeletingAFolderMovesAllItsPhotosToTheRecycleBinInFolderOrder)
 {
     model.recycle()->photos = {1};
