@@ -197,7 +197,11 @@ private:
 // A caption as the folder commands take it: blanks around it trimmed and the
 // characters the tree file cannot hold left out.
 QString cleanFolderCaption(const QString& typed);
-// Captions are compared without regard to case and surrounding blanks.
+// Captions are compared as the tree file stores them (cut to its room),
+// without regard to case and surrounding blanks.
 bool sameFolderCaption(const QString& a, const QString& b);
+// A caption as the tree file will hold it: cut to its room at a character
+// boundary, blanks around it trimmed.
+QString storedFolderCaption(const QString& caption);
 
 }  // namespace zb

@@ -161,6 +161,21 @@ TEST_F(Fixture, FolderNamesLongerThanTheTreeFileHoldsAreAskedAgain)
     EXPECT_EQ(model.selected()->caption, QStringLiteral("安全管理写真"));
 }
 
+// Two captions that the tree file would store alike are duplicates, though
+// they differ beyond its 50 bytes.
+TEST_F(Fixture, DuplicatesAreJudgedOnTheStoredCaptions)
+{
+    const QString head = QString(25, QChar(0x3044));  // 50 bytes
+    EXPECT_TRUE(sameFolderCaption(head + QStringLiteral("甲"), head + QStringLiteral("乙")));
+    EXPECT_FALSE(sameFolderCaption(head.left(24) + QStringLiteral("甲"), head.left(24) + QStringLiteral("乙")));
+    model.select(at(kStatus));
+    FolderNode* added = model.addFromMaster(head + QStringLiteral("甲"));
+    ASSERT_TRUE(added);
+    EXPECT_EQ(added->caption, head);  // the caption as it will be stored
+    EXPECT_FALSE(model.addFromMaster(head + QStringLiteral("乙")));
+    EXPECT_EQ(at(kStatus)->childCount(), 2);
+}
+
 TEST_F(Fixture, DeletingAFolderMovesAllItsPhotosToTheRecycleBinInFolderOrder)
 {
     model.recycle()->photos = {1};
