@@ -497,6 +497,7 @@ TEST(ItemPanel, CharacterModesWhileTyping)
         {"写真タイトル", "ＡＢ１", "AB1"},    // letters and digits half-width
         {"工事番号", "A1①2", "12"},          // mode 1: digits only, machine-dependent ① dropped
         {"工事データ作成者", "①ｶﾞ", "①ｶﾞ"},  // mode 0 keeps everything
+        {"工事データ作成者", "カﾞ", "カﾞ"},    // also a mark after a full-width kana
     };
     for (const auto& c : cases) {
         Desk d;

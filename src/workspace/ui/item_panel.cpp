@@ -81,7 +81,9 @@ TItemPanel::TItemPanel(JobLife& job, Messages& messages, QObject* parent)
         g->setRealKinsoku(true);
         g->setReadOnly(true);  // until a job is open
         g->converter = [](const QString& text, int mode) { return items::convertText(text, mode); };
-        g->composer = [](QChar kana, QChar mark) { return items::composeVoiced(kana, mark); };
+        g->composer = [](QChar kana, QChar mark, int mode) {
+            return items::modeJoinsSoundMarks(mode) ? items::composeVoiced(kana, mark) : QChar();
+        };
         connect(g, &TKoumokuGrid::entered, this, [this, g] { gridEntered(g); });
         connect(g, &TKoumokuGrid::left, this, [this, g] { gridLeft(g); });
         connect(g, &TKoumokuGrid::currentItemChanged, this, [this, g] { rowChosen(g); });

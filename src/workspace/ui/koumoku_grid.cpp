@@ -435,7 +435,7 @@ void TKoumokuEdit::typeOne(const QString& ch)
         const int pos = cursorPosition();
         const QChar prev = text().at(pos - 1);
         const bool prevHalfWidth = prev.unicode() >= 0xFF61 && prev.unicode() <= 0xFF9F;
-        const QChar joined = prevHalfWidth ? QChar() : grid_->composer(prev, ch.at(0));
+        const QChar joined = prevHalfWidth ? QChar() : grid_->composer(prev, ch.at(0), p.charMode);
         if (!joined.isNull()) {
             QString t = text();
             t[pos - 1] = joined;

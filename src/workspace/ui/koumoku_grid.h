@@ -216,9 +216,10 @@ public:
     // whole value at commit); characters the mode drops are left out.
     std::function<QString(const QString& text, int mode)> converter;
     // Joins a kana and a following voiced or semi-voiced sound mark into one
-    // character (カ + ﾞ → ガ); a null QChar when they do not join. Used while
+    // character (カ + ﾞ → ガ) in a row of the character mode; a null QChar
+    // when they do not join (or the mode keeps them apart). Used while
     // typing, when the kana before the caret was made full-width.
-    std::function<QChar(QChar kana, QChar mark)> composer;
+    std::function<QChar(QChar kana, QChar mark, int mode)> composer;
     // Keys the owner handles first (PageUp/PageDown); true when consumed.
     std::function<bool(QKeyEvent*)> keyHook;
 
