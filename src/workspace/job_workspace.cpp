@@ -1,6 +1,9 @@
 #include "workspace/job_workspace.h"
 
+#include "store/job_files.h"
 #include "store/table_network.h"
+
+#include <QFileInfo>
 
 namespace zb {
 
@@ -25,7 +28,16 @@ JobWorkspace::JobWorkspace(JobLife& job, HierarchyModel& tree, Messages& message
 
 void JobWorkspace::loaded()
 {
+    // A job whose tree file is not written yet is new: its default tree opens
+    // with the folders below 工事写真 expanded (工事 and its eight folders in
+    // view); a tree from a template opens fully expanded.
+    const bool newJob = !QFileInfo::exists(JobPaths{job_.folders().dataFile, job_.name()}.treeFile());
     tree_.load(job_.file().folders, job_.treeFromTemplate());
+    if (newJob && tree_.photoRoot()) {
+        FolderNode* root = tree_.photoRoot();
+        for (int i = 0; i < root->childCount(); ++i)
+            tree_.setExpanded(root->child(i), true);
+    }
     tree_.warnLevels(messages_);
 }
 

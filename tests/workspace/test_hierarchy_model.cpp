@@ -382,6 +382,9 @@ TEST(JobWorkspaceTest, TheTreeFollowsTheJobAndIsSavedWithIt)
         ASSERT_EQ(job.createJob(QStringLiteral("J"), {}), JobLife::OpenResult::Opened);
         EXPECT_EQ(tree.toHierarchy(), defaultHierarchy());
         EXPECT_FALSE(job.changed());
+        // A new job shows 工事 open, its eight folders in view.
+        EXPECT_TRUE(tree.photoRoot()->expanded);
+        EXPECT_TRUE(tree.findPath(kWork)->expanded);
         tree.select(tree.findPath(kStatus));
         messages.replyText(QStringLiteral("床掘"));
         ASSERT_TRUE(tree.newFolder(messages));
