@@ -2,6 +2,7 @@
 // item panel of the main window, driven as a user would on the offscreen
 // platform.
 #include "settings/settings.h"
+#include "app/ui/app_shell.h"
 #include "app/ui/main_form.h"
 #include "controls/dialog_messages.h"
 #include "core/scripted_ports.h"
@@ -18,14 +19,19 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QClipboard>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QStackedWidget>
 #include <QTabBar>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
+#include <QTranslator>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -632,4 +638,43 @@ TEST(ItemPanel, InTheMainWindow)
     form->workbench().saveJob();
     EXPECT_EQ(form->workbench().job().file().header.constructionName, QStringLiteral("abc"));
     form.reset();  // closing with a grid focused
+}
+
+// Once the program's translations are in, Qt's own dialogs and the grid's
+// calendar speak Japanese.
+TEST(JapaneseUi, CalendarAndFileDialog)
+{
+    app();
+    QTranslator* translator = installJapanese(*qApp);
+    ASSERT_TRUE(translator);
+    {
+        TKoumokuCalendar cal;
+        cal.popupAt(QRect(10, 10, 100, 20), QDate(2026, 12, 5));
+        EXPECT_EQ(cal.heading(), QStringLiteral("2026年12月"));
+        cal.calendar()->showNextMonth();
+        EXPECT_EQ(cal.heading(), QStringLiteral("2027年1月"));
+        const auto* view = cal.calendar()->findChild<QTableView*>(QStringLiteral("qt_calendar_calendarview"));
+        ASSERT_TRUE(view);
+        QStringList days;
+        for (int col = 1; col <= 7; ++col)
+            days << view->model()->index(0, col).data().toString();
+        EXPECT_EQ(days.join(QLatin1Char(' ')), QStringLiteral("日 月 火 水 木 金 土"));
+
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        QStringList texts;
+        for (const QLabel* l : dialog.findChildren<QLabel*>())
+            texts << l->text();
+        const auto* box = dialog.findChild<QDialogButtonBox*>();
+        ASSERT_TRUE(box);
+        for (const QAbstractButton* b : box->buttons())
+            texts << b->text();
+        EXPECT_FALSE(texts.contains(QStringLiteral("Look in:"))) << texts.join(QLatin1Char('|')).toStdString();
+        EXPECT_FALSE(texts.contains(QStringLiteral("&Save"))) << texts.join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(texts.filter(QStringLiteral("保存")).size() > 0) << texts.join(QLatin1Char('|')).toStdString();
+    }
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    QLocale::setDefault(QLocale::c());
 }

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -371,4 +372,43 @@ TEST(KoumokuGrid, LayoutAndSetUp)
     EXPECT_EQ(g.grid.params(Grid::Film).numericKind, 0);
     EXPECT_EQ(g.grid.params(Grid::Film).dropDownCount, 12);
     EXPECT_EQ(g.value(Grid::Film), QString());
+}
+
+TEST(KoumokuGrid, PopupPositionStaysInsideTheScreen)
+{
+    const QRect avail(0, 0, 800, 600);
+    const struct {
+        QRect cell;
+        QSize size;
+        QPoint expected;
+    } cases[] = {
+        {{100, 100, 200, 20}, {150, 200}, {100, 120}},  // under the cell
+        {{100, 500, 200, 20}, {150, 200}, {100, 300}},  // no room below: above the cell
+        {{700, 100, 100, 20}, {150, 200}, {650, 120}},  // shifted left
+        {{100, 200, 200, 20}, {150, 500}, {100, 100}},  // room neither below nor above
+        {{100, 200, 200, 20}, {900, 700}, {0, 0}},      // larger than the screen
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(popupPosition(c.cell, c.size, avail), c.expected) << c.cell.y() << " " << c.size.height();
+}
+
+// A grid near the screen's bottom-right corner opens its calendar and its
+// drop-down list inside the screen.
+TEST(KoumokuGrid, PopupsOpenInsideTheScreen)
+{
+    Grid g;
+    const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+    g.grid.move(avail.right() - 250, avail.bottom() - 200);
+    g.grid.params(Grid::Text).list = QStringList(30, QStringLiteral("ずいぶん長い選択肢の項目"));
+    g.go(Grid::Date);
+    QTest::mouseClick(g.editor()->calendarButton(), Qt::LeftButton);
+    TKoumokuCalendar* cal = g.grid.calendarPopup();
+    ASSERT_TRUE(cal->isVisible());
+    EXPECT_TRUE(avail.contains(cal->frameGeometry()));
+    cal->hide();
+    g.go(Grid::Text);
+    g.key(Qt::Key_Return, Qt::AltModifier);
+    TKoumokuDropList* drop = g.grid.dropList();
+    ASSERT_TRUE(drop->isVisible());
+    EXPECT_TRUE(avail.contains(drop->frameGeometry()));
 }

@@ -13,8 +13,10 @@
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QToolButton>
+#include <QBoxLayout>
 #include <QVBoxLayout>
 
 namespace zb {
@@ -164,17 +166,52 @@ void TKoumokuDropList::setEntries(const QStringList& entries, const QString& cur
     }
 }
 
-void TKoumokuDropList::popupAt(const QPoint& globalTopLeft)
+namespace {
+
+// The available geometry of the screen that shows the cell (the primary
+// screen when none does).
+QRect availableAround(const QRect& cell)
 {
-    QPoint pos = globalTopLeft;
-    if (const QScreen* s = QGuiApplication::screenAt(pos)) {
-        const QRect avail = s->availableGeometry();
-        if (pos.y() + height() > avail.bottom())
-            pos.setY(std::max(avail.top(), pos.y() - height()));
-        pos.setX(std::clamp(pos.x(), avail.left(), std::max(avail.left(), avail.right() - width())));
+    const QScreen* s = QGuiApplication::screenAt(cell.center());
+    if (!s)
+        s = QGuiApplication::screenAt(cell.topLeft());
+    if (!s)
+        s = QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry() : QRect();
+}
+
+// Shows a pop-up for a cell inside the screen. It is placed again once
+// shown, when its frame and layout have taken their final size.
+void showInside(QWidget* popup, const QRect& cell)
+{
+    const QRect avail = availableAround(cell);
+    popup->ensurePolished();
+    popup->move(popupPosition(cell, popup->frameGeometry().size(), avail));
+    popup->show();
+    popup->move(popupPosition(cell, popup->frameGeometry().size(), avail));
+}
+
+}  // namespace
+
+QPoint popupPosition(const QRect& cell, const QSize& size, const QRect& avail)
+{
+    QPoint pos(cell.left(), cell.bottom() + 1);
+    if (avail.isEmpty())
+        return pos;
+    // Below the cell when it fits, else above it, else as low as it fits.
+    if (pos.y() + size.height() > avail.bottom() + 1) {
+        const int above = cell.top() - size.height();
+        pos.setY(above >= avail.top() ? above : avail.bottom() + 1 - size.height());
     }
-    move(pos);
-    show();
+    pos.setX(std::min(pos.x(), avail.right() + 1 - size.width()));
+    pos.setX(std::max(pos.x(), avail.left()));
+    pos.setY(std::max(pos.y(), avail.top()));
+    return pos;
+}
+
+void TKoumokuDropList::popupAt(const QRect& globalCell)
+{
+    showInside(this, globalCell);
     setFocus();
 }
 
@@ -241,14 +278,50 @@ TKoumokuCalendar::TKoumokuCalendar(QWidget* parent) : QFrame(parent)
         hide();
         emit chosen(d);
     });
+    arrangeHeading();
 }
 
-void TKoumokuCalendar::popupAt(const QPoint& globalTopLeft, const QDate& date)
+void TKoumokuCalendar::arrangeHeading()
 {
-    calendar_->setSelectedDate(date.isValid() ? date : QDate::currentDate());
+    auto* nav = calendar_->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"));
+    auto* year = calendar_->findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton"));
+    auto* month = calendar_->findChild<QToolButton*>(QStringLiteral("qt_calendar_monthbutton"));
+    auto* layout = nav ? qobject_cast<QBoxLayout*>(nav->layout()) : nullptr;
+    if (!layout || !year || !month)
+        return;  // another look of the calendar: its own heading stays
+    layout->removeWidget(year);
+    layout->insertWidget(layout->indexOf(month), year);
+    connect(calendar_, &QCalendarWidget::currentPageChanged, this, &TKoumokuCalendar::updateYearText);
+    // The calendar writes the bare year back after the year was edited.
+    if (auto* edit = calendar_->findChild<QSpinBox*>(QStringLiteral("qt_calendar_yearedit")))
+        connect(edit, &QSpinBox::editingFinished, this, &TKoumokuCalendar::updateYearText, Qt::QueuedConnection);
+    updateYearText();
+}
+
+void TKoumokuCalendar::updateYearText()
+{
+    if (auto* year = calendar_->findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton")))
+        year->setText(QString::number(calendar_->yearShown()) + QStringLiteral("年"));
+}
+
+QString TKoumokuCalendar::heading() const
+{
+    auto* year = calendar_->findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton"));
+    auto* month = calendar_->findChild<QToolButton*>(QStringLiteral("qt_calendar_monthbutton"));
+    if (!year || !month)
+        return {};
+    return year->text() + month->text();
+}
+
+void TKoumokuCalendar::popupAt(const QRect& globalCell, const QDate& date)
+{
+    const QDate shown = date.isValid() ? date : QDate::currentDate();
+    calendar_->setSelectedDate(shown);
+    calendar_->setCurrentPage(shown.year(), shown.month());
+    updateYearText();
+    ensurePolished();
     adjustSize();
-    move(globalTopLeft);
-    show();
+    showInside(this, globalCell);
     calendar_->setFocus();
 }
 
@@ -570,7 +643,7 @@ bool TKoumokuEdit::openList()
     list->setFont(grid_->font());
     list->setEntries(p.list, text(), p.dropDownCount);
     const QRect cellRect = grid_->visualItemRect(grid_->item(row_, TKoumokuGrid::kValueCol));
-    list->popupAt(grid_->viewport()->mapToGlobal(cellRect.bottomLeft() + QPoint(0, 1)));
+    list->popupAt(QRect(grid_->viewport()->mapToGlobal(cellRect.topLeft()), cellRect.size()));
     return true;
 }
 
@@ -581,7 +654,7 @@ bool TKoumokuEdit::openCalendar()
     const TRowDrawParams& p = grid_->params(row_);
     TKoumokuCalendar* cal = grid_->calendarPopup();
     const QRect cellRect = grid_->visualItemRect(grid_->item(row_, TKoumokuGrid::kValueCol));
-    cal->popupAt(grid_->viewport()->mapToGlobal(cellRect.bottomLeft() + QPoint(0, 1)),
+    cal->popupAt(QRect(grid_->viewport()->mapToGlobal(cellRect.topLeft()), cellRect.size()),
                  TKoumokuGrid::parseDate(text(), p.dateFormat));
     return true;
 }

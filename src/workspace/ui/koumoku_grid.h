@@ -56,6 +56,12 @@ struct TRowDrawParams {
 
 class TKoumokuGrid;
 
+// Where a pop-up of `size` opens for a cell (`cell` in global coordinates)
+// so that it stays inside `avail` (the available geometry of the screen):
+// under the cell, or above it when there is no room below; shifted left as
+// far as needed; never beyond the top-left corner of `avail`.
+QPoint popupPosition(const QRect& cell, const QSize& size, const QRect& avail);
+
 // The drop-down list of a row: a pop-up under the cell.
 class TKoumokuDropList : public QListWidget {
     Q_OBJECT
@@ -64,7 +70,8 @@ public:
     // Fills the list, sizes it for at most maxRows rows and preselects `current`.
     void setEntries(const QStringList& entries, const QString& current, int maxRows);
     int visibleRows() const { return visibleRows_; }
-    void popupAt(const QPoint& globalTopLeft);
+    // Opens under the cell (global coordinates), inside the screen.
+    void popupAt(const QRect& globalCell);
 
 signals:
     void chosen(const QString& text);
@@ -84,12 +91,20 @@ class TKoumokuCalendar : public QFrame {
 public:
     explicit TKoumokuCalendar(QWidget* parent = nullptr);
     QCalendarWidget* calendar() const { return calendar_; }
-    void popupAt(const QPoint& globalTopLeft, const QDate& date);
+    // Opens under the cell (global coordinates), inside the screen, on the
+    // month of `date` (today when invalid).
+    void popupAt(const QRect& globalCell, const QDate& date);
+    // The text of the month heading: "2026年12月".
+    QString heading() const;
 
 signals:
     void chosen(const QDate& date);
 
 private:
+    // The heading reads year first, as Japanese dates do: "2026年" "12月".
+    void arrangeHeading();
+    void updateYearText();
+
     QCalendarWidget* calendar_;
 };
 
