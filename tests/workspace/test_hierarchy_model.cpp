@@ -2,6 +2,7 @@
 // dragging folders and dropping photos.
 #include "core/scripted_ports.h"
 #include "store/data_module.h"
+#include "store/table_network.h"
 #include "workspace/hierarchy_model.h"
 #include "workspace/job_workspace.h"
 #include "support/temp_dir.h"
@@ -402,4 +403,52 @@ TEST(JobWorkspaceTest, TheTreeFollowsTheJobAndIsSavedWithIt)
     EXPECT_TRUE(tree.findPath(kStatus + QStringLiteral("/床掘"))->photos.isEmpty());
     for (FolderNode* n : tree.allFolders())
         EXPECT_TRUE(n->expanded);
+}
+
+// Drawings dropped on a folder leave their photo's slots and become photos of
+// the folder; a slot that no longer holds the drawing, and a folder that takes
+// no photos, change nothing.
+TEST(JobWorkspaceTest, DrawingsDroppedOnAFolderBecomePhotosThere)
+{
+    zbtest::TempDir dir;
+    ScriptedMessages messages;
+    Folders folders = resolveFolders(dir.path(), {}, {}, dir.path());
+    createFolders(folders, messages);
+    TDataModule_Main data(folders, messages);
+    HierarchyModel tree;
+    JobLife job(folders, data, messages);
+    JobWorkspace ws(job, tree, messages);
+    ASSERT_EQ(job.createJob(QStringLiteral("J"), {}), JobLife::OpenResult::Opened);
+    TTableNetWork& t = job.photoTable();
+    PhotoFields f;
+    f.lookUp(t);
+    for (RECORD r : {1, 5, 6}) {
+        t.append();
+        t.setValue(f[F_RECORD], r);
+        t.setValue(f[F_REC_DRA1], r == 1 ? 5 : 0);
+        t.setValue(f[F_REC_DRA2], 0);
+        t.setValue(f[F_REC_DRA3], r == 1 ? 6 : 0);
+        t.post();
+    }
+    tree.appendPhotos(tree.findPath(kStatus), {1});
+    ASSERT_TRUE(job.saveJob());
+    ASSERT_FALSE(job.changed());
+    auto slotValues = [&] {
+        EXPECT_TRUE(t.locate(1));
+        return QList<int>{t.value(f[F_REC_DRA1]).toInt(), t.value(f[F_REC_DRA2]).toInt(),
+                          t.value(f[F_REC_DRA3]).toInt()};
+    };
+
+    FolderNode* safety = tree.findPath(kSafety);
+    EXPECT_TRUE(ws.dropDrawings({{5, 1, 1}, {6, 2, 1}}, safety));  // 6 is in slot 3, not 2
+    EXPECT_EQ(safety->photos, QList<RECORD>{5});
+    EXPECT_EQ(slotValues(), (QList<int>{0, 0, 6}));
+    EXPECT_TRUE(job.changed());
+
+    EXPECT_FALSE(ws.dropDrawings({{6, 3, 1}}, tree.findPath(kWork)));
+    EXPECT_EQ(slotValues(), (QList<int>{0, 0, 6}));
+    EXPECT_TRUE(ws.dropDrawings({{6, 3, 1}}, tree.recycle()));
+    EXPECT_EQ(tree.recycle()->photos, QList<RECORD>{6});
+    EXPECT_EQ(slotValues(), (QList<int>{0, 0, 0}));
+    EXPECT_TRUE(messages.boxes().isEmpty());
 }
