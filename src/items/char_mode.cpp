@@ -173,6 +173,8 @@ QChar composeVoiced(QChar kana, QChar mark)
     return {};
 }
 
+bool modeJoinsSoundMarks(int mode) { return mode == 3 || mode == 4; }
+
 QString toFullWidthRaw(QStringView text)
 {
     QString out;

@@ -39,6 +39,11 @@ QString convertChar(char32_t c, int mode);
 // else a null QChar.
 QChar composeVoiced(QChar kana, QChar mark);
 
+// Whether typing in a row of the mode joins a sound mark with the kana before
+// it (composeVoiced): only in the modes that make half-width kana full-width
+// (3 and 4). Modes 0 and 5 keep the characters as typed, 1 and 2 drop kana.
+bool modeJoinsSoundMarks(int mode);
+
 // The platform's full-width mapping: printable ASCII to U+3000 and U+FF01-FF5E
 // (the backslash excepted), half-width katakana and punctuation to their
 // full-width forms with voiced marks composed. Other characters unchanged.

@@ -47,7 +47,9 @@ QColor selectedEntryColor();
 // True for the codes of photo values (2000-2999): the slot choice applies.
 inline bool isPhotoCode(int code) { return code >= 2000 && code <= 2999; }
 
-// The slot names "写真１" … "写真９", "写真10" … (digits below 10 full-width).
+// The slot choice offers the photo slots 1 to 25.
+inline constexpr int kMaxPhotoSlot = 25;
+// The slot names "写真１" … "写真９", "写真10" … "写真25" (digits below 10 full-width).
 QString photoSlotName(int slot);
 
 }  // namespace zb::items

@@ -16,9 +16,14 @@ const QStringList& levelNames()
 
 QString cleanFolderCaption(const QString& typed) { return sjis::dropUnmappable(typed.trimmed()).trimmed(); }
 
+QString storedFolderCaption(const QString& caption)
+{
+    return sjis::cutToRoom(caption.trimmed(), kFolderCaptionRoom).trimmed();
+}
+
 bool sameFolderCaption(const QString& a, const QString& b)
 {
-    return a.trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0;
+    return storedFolderCaption(a).compare(storedFolderCaption(b), Qt::CaseInsensitive) == 0;
 }
 
 int FolderNode::level() const
@@ -304,6 +309,12 @@ FolderNode* HierarchyModel::newFolder(Messages& messages)
             return nullptr;
         if (name != typed->trimmed())
             messages.beep();  // characters the tree file cannot hold were left out
+        if (sjis::byteLength(name) > kFolderCaptionRoom) {
+            // Refused rather than cut silently when the tree is saved.
+            messages.warning(kFolderNameTooLong);
+            proposal = *typed;
+            continue;
+        }
         if (hasSibling(parent, name, nullptr)) {
             messages.notice(kNoticeDuplicate, kDuplicateFolder);
             proposal = *typed;
@@ -334,6 +345,11 @@ bool HierarchyModel::renameFolder(Messages& messages)
             return false;
         if (name != typed->trimmed())
             messages.beep();
+        if (sjis::byteLength(name) > kFolderCaptionRoom) {
+            messages.warning(kFolderNameTooLong);
+            proposal = *typed;
+            continue;
+        }
         if (hasSibling(node->parent, name, node)) {
             messages.notice(kNoticeDuplicate, kDuplicateFolder);
             proposal = *typed;
@@ -401,7 +417,9 @@ FolderNode* HierarchyModel::addFromMaster(const QString& caption)
     FolderNode* parent = selected_;
     if (!canAddFromMaster(parent))
         return nullptr;
-    const QString name = cleanFolderCaption(caption);
+    // A master entry may be longer than the tree file holds: the folder
+    // takes the caption as it will be stored.
+    const QString name = storedFolderCaption(cleanFolderCaption(caption));
     if (name.isEmpty() || hasSibling(parent, name, nullptr))
         return nullptr;
     auto node = std::make_unique<FolderNode>();

@@ -23,6 +23,9 @@ inline const QString kRenameFolderCaption = QStringLiteral("工事フォルダ�
 inline const QString kFolderPrompt = QStringLiteral("工事フォルダ名:");
 inline const QString kNewFolderProposal = QStringLiteral("新しい工事フォルダ");
 inline const QString kDuplicateFolder = QStringLiteral("同じ階層に同一の工事フォルダ名があります。");
+// Room of a folder caption in the tree file, in Shift_JIS bytes.
+inline constexpr int kFolderCaptionRoom = 50;
+inline const QString kFolderNameTooLong = QStringLiteral("入力できる文字の長さは 50 バイト以内です。");
 inline const QString kDeleteFolderConfirm = QStringLiteral(
     "選択されている工事階層を「削除」しますか？\r\n\r\n(階層下の全ての写真と参考図をごみ箱に「移動」します)");
 inline const QString kLevelWarning = QStringLiteral("工事フォルダは不正な階層レベルに写真が登録されています。");
@@ -194,7 +197,11 @@ private:
 // A caption as the folder commands take it: blanks around it trimmed and the
 // characters the tree file cannot hold left out.
 QString cleanFolderCaption(const QString& typed);
-// Captions are compared without regard to case and surrounding blanks.
+// Captions are compared as the tree file stores them (cut to its room),
+// without regard to case and surrounding blanks.
 bool sameFolderCaption(const QString& a, const QString& b);
+// A caption as the tree file will hold it: cut to its room at a character
+// boundary, blanks around it trimmed.
+QString storedFolderCaption(const QString& caption);
 
 }  // namespace zb

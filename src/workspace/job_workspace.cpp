@@ -1,6 +1,10 @@
 #include "workspace/job_workspace.h"
 
+#include "core/ports.h"
+#include "store/job_files.h"
 #include "store/table_network.h"
+
+#include <QFileInfo>
 
 namespace zb {
 
@@ -25,8 +29,47 @@ JobWorkspace::JobWorkspace(JobLife& job, HierarchyModel& tree, Messages& message
 
 void JobWorkspace::loaded()
 {
+    // A job whose tree file is not written yet is new: its default tree opens
+    // with the folders below 工事写真 expanded (工事 and its eight folders in
+    // view); a tree from a template opens fully expanded.
+    const bool newJob = !QFileInfo::exists(JobPaths{job_.folders().dataFile, job_.name()}.treeFile());
     tree_.load(job_.file().folders, job_.treeFromTemplate());
+    if (newJob && tree_.photoRoot()) {
+        FolderNode* root = tree_.photoRoot();
+        for (int i = 0; i < root->childCount(); ++i)
+            tree_.setExpanded(root->child(i), true);
+    }
     tree_.warnLevels(messages_);
+}
+
+bool JobWorkspace::dropDrawings(const QList<DrawingEntry>& drawings, FolderNode* target)
+{
+    if (!job_.isOpen() || drawings.isEmpty() || !tree_.canDropPhotos(target))
+        return false;
+    TTableNetWork& table = job_.photoTable();
+    PhotoFields fields;
+    fields.lookUp(table);
+    constexpr PhotoField kSlots[3] = {F_REC_DRA1, F_REC_DRA2, F_REC_DRA3};
+    QList<RECORD> moved;
+    try {
+        for (const DrawingEntry& d : drawings) {
+            const int pos = d.slot >= 1 && d.slot <= 3 ? fields[kSlots[d.slot - 1]] : -1;
+            if (pos < 0 || d.drawing <= 0 || !table.locate(d.photo) || table.value(pos).toInt() != d.drawing)
+                continue;
+            table.edit();
+            table.setValue(pos, 0);
+            table.post();
+            moved << d.drawing;
+        }
+    } catch (const engine::EngineError& e) {
+        // The drawings detached so far still reach the folder, so none is lost.
+        if (table.isEditing())
+            table.cancel();
+        messages_.error(e.message());
+    }
+    tree_.appendPhotos(target, moved);
+    table.flushBuffers();
+    return !moved.isEmpty();
 }
 
 bool JobWorkspace::deleteFolder()

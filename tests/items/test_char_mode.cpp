@@ -63,6 +63,9 @@ TEST(CharMode, OneCharacterAtATime)
     EXPECT_EQ(composeVoiced(QChar(u'カ'), QChar(u'ﾞ')), QChar(u'ガ'));
     EXPECT_EQ(composeVoiced(QChar(u'ﾊ'), QChar(u'ﾟ')), QChar(u'パ'));
     EXPECT_EQ(composeVoiced(QChar(u'ア'), QChar(u'ﾞ')), QChar());
+    // Only the modes that make kana full-width join the marks while typing.
+    for (int mode = 0; mode < kCharModeCount; ++mode)
+        EXPECT_EQ(modeJoinsSoundMarks(mode), mode == 3 || mode == 4) << mode;
 }
 
 TEST(CharMode, WidthMappings)

@@ -140,6 +140,10 @@ TEST(AddForm, SelectionPoursTokensAndEnablesTheSlotChoice)
     // The previous choice stays while offered.
     form.setSlots({3, 5});
     EXPECT_EQ(form.slotChoice()->currentText(), QStringLiteral("写真３"));
+    // The choice stops at 写真25, whatever slots the page numbers.
+    form.setSlots({40, 3, 26, 25});
+    ASSERT_EQ(form.slotChoice()->count(), 2);
+    EXPECT_EQ(form.slotChoice()->itemText(1), QStringLiteral("写真25"));
 
     // Double-click pours the entry and closes the window.
     form.setKeepOpen(false);

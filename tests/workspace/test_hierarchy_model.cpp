@@ -2,6 +2,7 @@
 // dragging folders and dropping photos.
 #include "core/scripted_ports.h"
 #include "store/data_module.h"
+#include "store/table_network.h"
 #include "workspace/hierarchy_model.h"
 #include "workspace/job_workspace.h"
 #include "support/temp_dir.h"
@@ -135,6 +136,45 @@ TEST_F(Fixture, RenameChecksTheOtherSiblingsOnly)
     EXPECT_TRUE(model.renameFolder(messages));
     EXPECT_EQ(messages.boxes(), QStringList{QStringLiteral("input: 工事フォルダ名の変更/工事フォルダ名:")});
     EXPECT_EQ(model.selected()->caption, QStringLiteral("a"));
+}
+
+// A name beyond the tree file's 50 bytes is refused and asked for again, for
+// a new folder and a rename alike, instead of being cut when the tree is saved.
+TEST_F(Fixture, FolderNamesLongerThanTheTreeFileHoldsAreAskedAgain)
+{
+    const QString fits = QString(25, QChar(0x3042));      // 50 bytes
+    const QString tooLong = fits + QStringLiteral("x");  // 51 bytes
+    const QString warning = QStringLiteral("warning: ") + kFolderNameTooLong;
+    model.select(at(kStatus));
+    messages.replyText(tooLong);
+    messages.replyText(fits);
+    ASSERT_TRUE(model.newFolder(messages));
+    EXPECT_EQ(messages.boxes(), (QStringList{QStringLiteral("input: 新規工事フォルダ/工事フォルダ名:"), warning,
+                                             QStringLiteral("input: 新規工事フォルダ/工事フォルダ名:")}));
+    EXPECT_EQ(childNames(kStatus).last(), fits);
+
+    model.select(at(kSafety));
+    messages.clear();
+    messages.replyText(QStringLiteral("安全") + tooLong);
+    messages.replyText(std::nullopt);
+    EXPECT_FALSE(model.renameFolder(messages));
+    EXPECT_EQ(messages.boxes().value(1), warning);
+    EXPECT_EQ(model.selected()->caption, QStringLiteral("安全管理写真"));
+}
+
+// Two captions that the tree file would store alike are duplicates, though
+// they differ beyond its 50 bytes.
+TEST_F(Fixture, DuplicatesAreJudgedOnTheStoredCaptions)
+{
+    const QString head = QString(25, QChar(0x3044));  // 50 bytes
+    EXPECT_TRUE(sameFolderCaption(head + QStringLiteral("甲"), head + QStringLiteral("乙")));
+    EXPECT_FALSE(sameFolderCaption(head.left(24) + QStringLiteral("甲"), head.left(24) + QStringLiteral("乙")));
+    model.select(at(kStatus));
+    FolderNode* added = model.addFromMaster(head + QStringLiteral("甲"));
+    ASSERT_TRUE(added);
+    EXPECT_EQ(added->caption, head);  // the caption as it will be stored
+    EXPECT_FALSE(model.addFromMaster(head + QStringLiteral("乙")));
+    EXPECT_EQ(at(kStatus)->childCount(), 2);
 }
 
 TEST_F(Fixture, DeletingAFolderMovesAllItsPhotosToTheRecycleBinInFolderOrder)
@@ -343,6 +383,9 @@ TEST(JobWorkspaceTest, TheTreeFollowsTheJobAndIsSavedWithIt)
         ASSERT_EQ(job.createJob(QStringLiteral("J"), {}), JobLife::OpenResult::Opened);
         EXPECT_EQ(tree.toHierarchy(), defaultHierarchy());
         EXPECT_FALSE(job.changed());
+        // A new job shows 工事 open, its eight folders in view.
+        EXPECT_TRUE(tree.photoRoot()->expanded);
+        EXPECT_TRUE(tree.findPath(kWork)->expanded);
         tree.select(tree.findPath(kStatus));
         messages.replyText(QStringLiteral("床掘"));
         ASSERT_TRUE(tree.newFolder(messages));
@@ -360,4 +403,52 @@ TEST(JobWorkspaceTest, TheTreeFollowsTheJobAndIsSavedWithIt)
     EXPECT_TRUE(tree.findPath(kStatus + QStringLiteral("/床掘"))->photos.isEmpty());
     for (FolderNode* n : tree.allFolders())
         EXPECT_TRUE(n->expanded);
+}
+
+// Drawings dropped on a folder leave their photo's slots and become photos of
+// the folder; a slot that no longer holds the drawing, and a folder that takes
+// no photos, change nothing.
+TEST(JobWorkspaceTest, DrawingsDroppedOnAFolderBecomePhotosThere)
+{
+    zbtest::TempDir dir;
+    ScriptedMessages messages;
+    Folders folders = resolveFolders(dir.path(), {}, {}, dir.path());
+    createFolders(folders, messages);
+    TDataModule_Main data(folders, messages);
+    HierarchyModel tree;
+    JobLife job(folders, data, messages);
+    JobWorkspace ws(job, tree, messages);
+    ASSERT_EQ(job.createJob(QStringLiteral("J"), {}), JobLife::OpenResult::Opened);
+    TTableNetWork& t = job.photoTable();
+    PhotoFields f;
+    f.lookUp(t);
+    for (RECORD r : {1, 5, 6}) {
+        t.append();
+        t.setValue(f[F_RECORD], r);
+        t.setValue(f[F_REC_DRA1], r == 1 ? 5 : 0);
+        t.setValue(f[F_REC_DRA2], 0);
+        t.setValue(f[F_REC_DRA3], r == 1 ? 6 : 0);
+        t.post();
+    }
+    tree.appendPhotos(tree.findPath(kStatus), {1});
+    ASSERT_TRUE(job.saveJob());
+    ASSERT_FALSE(job.changed());
+    auto slotValues = [&] {
+        EXPECT_TRUE(t.locate(1));
+        return QList<int>{t.value(f[F_REC_DRA1]).toInt(), t.value(f[F_REC_DRA2]).toInt(),
+                          t.value(f[F_REC_DRA3]).toInt()};
+    };
+
+    FolderNode* safety = tree.findPath(kSafety);
+    EXPECT_TRUE(ws.dropDrawings({{5, 1, 1}, {6, 2, 1}}, safety));  // 6 is in slot 3, not 2
+    EXPECT_EQ(safety->photos, QList<RECORD>{5});
+    EXPECT_EQ(slotValues(), (QList<int>{0, 0, 6}));
+    EXPECT_TRUE(job.changed());
+
+    EXPECT_FALSE(ws.dropDrawings({{6, 3, 1}}, tree.findPath(kWork)));
+    EXPECT_EQ(slotValues(), (QList<int>{0, 0, 6}));
+    EXPECT_TRUE(ws.dropDrawings({{6, 3, 1}}, tree.recycle()));
+    EXPECT_EQ(tree.recycle()->photos, QList<RECORD>{6});
+    EXPECT_EQ(slotValues(), (QList<int>{0, 0, 0}));
+    EXPECT_TRUE(messages.boxes().isEmpty());
 }

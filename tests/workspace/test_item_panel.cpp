@@ -2,6 +2,7 @@
 // item panel of the main window, driven as a user would on the offscreen
 // platform.
 #include "settings/settings.h"
+#include "app/ui/app_shell.h"
 #include "app/ui/main_form.h"
 #include "controls/dialog_messages.h"
 #include "core/scripted_ports.h"
@@ -18,14 +19,19 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QClipboard>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QStackedWidget>
 #include <QTabBar>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
+#include <QTranslator>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -380,6 +386,32 @@ TEST(ItemPanel, BatchFrameNumbersThroughTheGrid)
     EXPECT_EQ(d.stored(2, F_TITLE).toString(), QStringLiteral("写真2"));
 }
 
+// Typed as a user would: the grid's value is selected on arrival, so typing
+// 5 over the shown 1 numbers 5, 6, 7; the batch change marks the job changed.
+TEST(ItemPanel, BatchFrameNumbersTypedOverTheValue)
+{
+    Desk d;
+    d.select({0});
+    d.select({0, 1, 2});
+    TKoumokuGrid* g = d.photo();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d.window));
+    ASSERT_EQ(d.value(g, "コマ番号"), QStringLiteral("1"));
+    g->setCurrentItemRow(1);
+    g->editor()->setFocus();
+    while (g->currentItemRow() < d.row(g, "コマ番号"))
+        QTest::keyClick(g->editor(), Qt::Key_Down);
+    ASSERT_TRUE(d.job->saveJob());
+    ASSERT_FALSE(d.job->changed());
+    d.messages.clear();
+    d.messages.reply(Messages::Answer::No);
+    QTest::keyClick(g->editor(), Qt::Key_5);
+    QTest::keyClick(g->editor(), Qt::Key_Return);
+    EXPECT_EQ(d.messages.boxes(), QStringList{QStringLiteral("askThree: ") + kBatchFrameQuestion});
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(d.stored(d.photos[i], F_NEGANUM).toString(), QString::number(5 + i));
+    EXPECT_TRUE(d.job->changed());
+}
+
 TEST(ItemPanel, PageKeys)
 {
     Desk d;
@@ -471,6 +503,7 @@ TEST(ItemPanel, CharacterModesWhileTyping)
         {"写真タイトル", "ＡＢ１", "AB1"},    // letters and digits half-width
         {"工事番号", "A1①2", "12"},          // mode 1: digits only, machine-dependent ① dropped
         {"工事データ作成者", "①ｶﾞ", "①ｶﾞ"},  // mode 0 keeps everything
+        {"工事データ作成者", "カﾞ", "カﾞ"},    // also a mark after a full-width kana
     };
     for (const auto& c : cases) {
         Desk d;
@@ -481,6 +514,21 @@ TEST(ItemPanel, CharacterModesWhileTyping)
         d.enter(g, c.label, QString::fromUtf8(c.typed));
         EXPECT_EQ(d.value(g, c.label), QString::fromUtf8(c.shown)) << c.typed;
     }
+}
+
+// A date row takes up to 20 typed digits and keeps the first eight, also
+// when the digits would overflow a 32-bit number.
+TEST(ItemPanel, DateRowsKeepTheFirstEightDigits)
+{
+    Desk d;
+    d.enter(d.koji(), "工期開始日", QStringLiteral("20260115123"));
+    d.enter(d.koji(), "工期終了日", QStringLiteral("2026123145"));
+    d.select({0});
+    d.enter(d.photo(), "撮影年月日", QStringLiteral("20030405999999"));
+    ASSERT_TRUE(d.job->saveJob());
+    EXPECT_EQ(d.job->file().header.startDate, QStringLiteral("20260115"));
+    EXPECT_EQ(d.job->file().header.endDate, QStringLiteral("20261231"));
+    EXPECT_EQ(d.stored(1, F_DATE).toString(), QStringLiteral("20030405"));
 }
 
 TEST(ItemPanel, NumericRowsAndTypingMode)
@@ -590,4 +638,43 @@ TEST(ItemPanel, InTheMainWindow)
     form->workbench().saveJob();
     EXPECT_EQ(form->workbench().job().file().header.constructionName, QStringLiteral("abc"));
     form.reset();  // closing with a grid focused
+}
+
+// Once the program's translations are in, Qt's own dialogs and the grid's
+// calendar speak Japanese.
+TEST(JapaneseUi, CalendarAndFileDialog)
+{
+    app();
+    QTranslator* translator = installJapanese(*qApp);
+    ASSERT_TRUE(translator);
+    {
+        TKoumokuCalendar cal;
+        cal.popupAt(QRect(10, 10, 100, 20), QDate(2026, 12, 5));
+        EXPECT_EQ(cal.heading(), QStringLiteral("2026年12月"));
+        cal.calendar()->showNextMonth();
+        EXPECT_EQ(cal.heading(), QStringLiteral("2027年1月"));
+        const auto* view = cal.calendar()->findChild<QTableView*>(QStringLiteral("qt_calendar_calendarview"));
+        ASSERT_TRUE(view);
+        QStringList days;
+        for (int col = 1; col <= 7; ++col)
+            days << view->model()->index(0, col).data().toString();
+        EXPECT_EQ(days.join(QLatin1Char(' ')), QStringLiteral("日 月 火 水 木 金 土"));
+
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        QStringList texts;
+        for (const QLabel* l : dialog.findChildren<QLabel*>())
+            texts << l->text();
+        const auto* box = dialog.findChild<QDialogButtonBox*>();
+        ASSERT_TRUE(box);
+        for (const QAbstractButton* b : box->buttons())
+            texts << b->text();
+        EXPECT_FALSE(texts.contains(QStringLiteral("Look in:"))) << texts.join(QLatin1Char('|')).toStdString();
+        EXPECT_FALSE(texts.contains(QStringLiteral("&Save"))) << texts.join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(texts.filter(QStringLiteral("保存")).size() > 0) << texts.join(QLatin1Char('|')).toStdString();
+    }
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    QLocale::setDefault(QLocale::c());
 }

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -106,6 +107,7 @@ TEST(KoumokuGrid, NumericTyping)
         {Grid::Signed, "5--", "5", false},
         {Grid::Signed, "99999", "32767", false},  // limited to the kind's range at commit
         {Grid::Date, "2003040512", "2003040512", false},
+        {Grid::Date, "20030405123", "20030405123", false},  // a date is no amount: no 32-bit limit
     };
     for (const Case& c : cases) {
         Grid g;
@@ -195,6 +197,41 @@ TEST(KoumokuGrid, EnterAndArrowsCommit)
     g.grid.setCell(TKoumokuGrid::kValueCol, Grid::Film, QStringLiteral("8"));
     EXPECT_EQ(g.editor()->text(), QStringLiteral("8"));
     EXPECT_TRUE(changed.isEmpty());
+}
+
+// Arriving in a cell selects its value, so the first key replaces it; a
+// click into the open editor places the caret, and typing goes in there.
+TEST(KoumokuGrid, TypingOverAValueReplacesIt)
+{
+    Grid g;
+    g.grid.setCell(TKoumokuGrid::kValueCol, Grid::Text, QStringLiteral("起点"));
+    g.grid.setCell(TKoumokuGrid::kValueCol, Grid::Film, QStringLiteral("6"));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&g.grid));
+    g.go(Grid::Text);
+    g.editor()->setFocus();
+    g.key(Qt::Key_Down);
+    ASSERT_EQ(g.grid.currentItemRow(), int(Grid::Film));
+    g.type(QStringLiteral("5"));
+    EXPECT_EQ(g.editor()->text(), QStringLiteral("5"));
+    g.type(QStringLiteral("1"));  // from then on the typing goes on
+    g.key(Qt::Key_Return);
+    EXPECT_EQ(g.value(Grid::Film), QStringLiteral("51"));
+
+    g.key(Qt::Key_Up);
+    EXPECT_EQ(g.editor()->selectedText(), QStringLiteral("起点"));
+    const QRect r = g.editor()->rect();
+    QTest::mouseClick(g.editor(), Qt::LeftButton, {}, QPoint(r.width() - 30, r.center().y()));
+    EXPECT_FALSE(g.editor()->hasSelectedText());
+    g.type(QStringLiteral("X"));
+    g.key(Qt::Key_Return);
+    EXPECT_EQ(g.value(Grid::Text), QStringLiteral("起点X"));
+
+    // Keys that reach the grid itself go to the editor the same way.
+    g.grid.setCurrentItemRow(Grid::Film);
+    g.grid.setFocus();
+    QTest::keyClick(&g.grid, Qt::Key_7);
+    g.key(Qt::Key_Return);
+    EXPECT_EQ(g.value(Grid::Film), QStringLiteral("7"));
 }
 
 TEST(KoumokuGrid, LengthIsCountedInShiftJisBytes)
@@ -335,4 +372,43 @@ TEST(KoumokuGrid, LayoutAndSetUp)
     EXPECT_EQ(g.grid.params(Grid::Film).numericKind, 0);
     EXPECT_EQ(g.grid.params(Grid::Film).dropDownCount, 12);
     EXPECT_EQ(g.value(Grid::Film), QString());
+}
+
+TEST(KoumokuGrid, PopupPositionStaysInsideTheScreen)
+{
+    const QRect avail(0, 0, 800, 600);
+    const struct {
+        QRect cell;
+        QSize size;
+        QPoint expected;
+    } cases[] = {
+        {{100, 100, 200, 20}, {150, 200}, {100, 120}},  // under the cell
+        {{100, 500, 200, 20}, {150, 200}, {100, 300}},  // no room below: above the cell
+        {{700, 100, 100, 20}, {150, 200}, {650, 120}},  // shifted left
+        {{100, 200, 200, 20}, {150, 500}, {100, 100}},  // room neither below nor above
+        {{100, 200, 200, 20}, {900, 700}, {0, 0}},      // larger than the screen
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(popupPosition(c.cell, c.size, avail), c.expected) << c.cell.y() << " " << c.size.height();
+}
+
+// A grid near the screen's bottom-right corner opens its calendar and its
+// drop-down list inside the screen.
+TEST(KoumokuGrid, PopupsOpenInsideTheScreen)
+{
+    Grid g;
+    const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+    g.grid.move(avail.right() - 250, avail.bottom() - 200);
+    g.grid.params(Grid::Text).list = QStringList(30, QStringLiteral("ずいぶん長い選択肢の項目"));
+    g.go(Grid::Date);
+    QTest::mouseClick(g.editor()->calendarButton(), Qt::LeftButton);
+    TKoumokuCalendar* cal = g.grid.calendarPopup();
+    ASSERT_TRUE(cal->isVisible());
+    EXPECT_TRUE(avail.contains(cal->frameGeometry()));
+    cal->hide();
+    g.go(Grid::Text);
+    g.key(Qt::Key_Return, Qt::AltModifier);
+    TKoumokuDropList* drop = g.grid.dropList();
+    ASSERT_TRUE(drop->isVisible());
+    EXPECT_TRUE(avail.contains(drop->frameGeometry()));
 }

@@ -7,6 +7,7 @@
 #include "support/temp_dir.h"
 #include "store/data_module.h"
 #include "workspace/ui/job_workbench.h"
+#include "workspace/ui/photo_list_view.h"
 #include "workspace/ui/tree_view.h"
 
 #include <QApplication>
@@ -260,6 +261,34 @@ TEST_F(TreeUi, DroppingPhotosOnAFolder)
     // Not at a photo level: nothing moves.
     drop(THierarchyTree::photoMime({0}), rectOf(model.photoRoot()).center());
     EXPECT_EQ(at(kStatus)->photos, QList<RECORD>{2});
+}
+
+// A drag from the drawing list carries the drawings of its items; the tree
+// takes them on the folders photos may be registered in.
+TEST_F(TreeUi, DrawingsFromTheDrawingList)
+{
+    QListWidget drawings;
+    auto* item = new QListWidgetItem(QStringLiteral("参考図1"), &drawings);
+    item->setData(kRecordRole, 5);
+    item->setData(kSlotRole, 2);
+    item->setData(kPhotoRole, 1);
+    QMimeData mime;
+    mime.setData(kDrawingMime, "0");
+    EXPECT_EQ(THierarchyTree::draggedDrawings(&mime, &drawings), (QList<DrawingEntry>{{5, 2, 1}}));
+    EXPECT_TRUE(THierarchyTree::draggedDrawings(&mime, nullptr).isEmpty());
+
+    auto accepted = [&](FolderNode* n) {
+        const QPoint pos = rectOf(n).center();
+        QDragEnterEvent enter(pos, Qt::MoveAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(tree()->viewport(), &enter);
+        QDragMoveEvent move(pos, Qt::MoveAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(tree()->viewport(), &move);
+        return move.isAccepted();
+    };
+    EXPECT_TRUE(accepted(at(kStatus)));
+    EXPECT_TRUE(accepted(model.recycle()));
+    EXPECT_FALSE(accepted(model.photoRoot()));
+    EXPECT_FALSE(accepted(at(QStringLiteral("工事写真/工事"))));
 }
 
 TEST(WorkbenchUi, StartQuitAndFindEverythingAsItWas)

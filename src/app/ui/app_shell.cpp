@@ -12,7 +12,10 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QScreen>
+#include <QTranslator>
 #include <memory>
 
 namespace zb {
@@ -30,9 +33,27 @@ void bringToFront(QWidget* w)
     }
 }
 
+QTranslator* installJapanese(QCoreApplication& app)
+{
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    QLocale::setDefault(japanese);
+    const QStringList folders = {QCoreApplication::applicationDirPath() + QStringLiteral("/translations"),
+                                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+    auto* translator = new QTranslator(&app);
+    for (const QString& folder : folders)
+        for (const QString& name : {QStringLiteral("qtbase"), QStringLiteral("qt")})
+            if (translator->load(japanese, name, QStringLiteral("_"), folder) &&
+                QCoreApplication::installTranslator(translator))
+                return translator;
+    delete translator;
+    return nullptr;
+}
+
 int runZbWin(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Before any window: every widget takes the default locale when made.
+    installJapanese(app);
     QApplication::setApplicationName(QStringLiteral("ZBWin"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
     installFontSubstitutions();

@@ -1,9 +1,19 @@
 #pragma once
 // The program from start to end: the checks before any window, the single
 // instance, the splash window, the data modules and the main window.
+class QCoreApplication;
+class QTranslator;
 class QWidget;
 
 namespace zb {
+
+// Japanese for Qt's own texts and for the locale: Qt's translations (file
+// dialogs, standard buttons, context menus) are installed from the program
+// folder's translations/ or Qt's translations folder, and Japanese becomes
+// the default locale (month and day names, the first day of the week).
+// Returns the installed translator, owned by `app`; nullptr when no
+// translation was found, in which case Qt's English texts stay.
+QTranslator* installJapanese(QCoreApplication& app);
 
 // Brings a window to the front, restored when it was minimised; a modal
 // dialog it shows comes along on top.

@@ -112,8 +112,9 @@ void TAddForm::setSlots(const QList<int>& slotNumbers)
     std::sort(sorted.begin(), sorted.end());
     sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
     slot_->clear();
+    // Pages may number their frames beyond the slots the choice offers.
     for (int n : sorted)
-        if (n > 0)
+        if (n > 0 && n <= kMaxPhotoSlot)
             slot_->addItem(photoSlotName(n), n);
     const int again = slot_->findData(previous);
     slot_->setCurrentIndex(again >= 0 ? again : (slot_->count() > 0 ? 0 : -1));

@@ -81,7 +81,9 @@ TItemPanel::TItemPanel(JobLife& job, Messages& messages, QObject* parent)
         g->setRealKinsoku(true);
         g->setReadOnly(true);  // until a job is open
         g->converter = [](const QString& text, int mode) { return items::convertText(text, mode); };
-        g->composer = [](QChar kana, QChar mark) { return items::composeVoiced(kana, mark); };
+        g->composer = [](QChar kana, QChar mark, int mode) {
+            return items::modeJoinsSoundMarks(mode) ? items::composeVoiced(kana, mark) : QChar();
+        };
         connect(g, &TKoumokuGrid::entered, this, [this, g] { gridEntered(g); });
         connect(g, &TKoumokuGrid::left, this, [this, g] { gridLeft(g); });
         connect(g, &TKoumokuGrid::currentItemChanged, this, [this, g] { rowChosen(g); });
@@ -430,6 +432,9 @@ void TItemPanel::photoCellChanged(int row)
             fields.lookUp(job_.photoTable());
             result = batchChange(job_.photoTable(), fields, sel, item->photoField, text, messages_);
         }
+        // Any typing in the grids marks the job changed, so it is saved.
+        if (!result.changed.isEmpty())
+            job_.setChanged();
         for (RECORD r : result.changed) {
             if (isTitle && sel_.setCaption)
                 sel_.setCaption(r, text.isEmpty() ? kUntitledCaption : text);

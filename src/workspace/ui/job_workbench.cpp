@@ -25,6 +25,14 @@ TJobWorkbench::TJobWorkbench(const Folders& folders, TDataModule_Main& data, Mes
     // Photos dropped on another folder leave the list.
     connect(panel_->TV_Tree, &THierarchyTree::photosMoved, photoList_,
             [this] { photoList_->refillPhotoList(TPhotoListPanel::kKeep); });
+    // Drawings dropped on a folder become its photos: both lists show it.
+    connect(panel_->TV_Tree, &THierarchyTree::drawingsDropped, photoList_,
+            [this](const QList<DrawingEntry>& drawings, FolderNode* target) {
+                if (!workspace_.dropDrawings(drawings, target))
+                    return;
+                photoList_->refillPhotoList(TPhotoListPanel::kKeep);
+                photoList_->refillDrawingList();
+            });
     job_.hooks.chooseJob = [this](const QString& current) { return chooseJob(current); };
     job_.hooks.nameChanged = [this](const QString& name) { emit jobNameChanged(name); };
     job_.hooks.enableListClose = [this] {

@@ -13,8 +13,10 @@
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QToolButton>
+#include <QBoxLayout>
 #include <QVBoxLayout>
 
 namespace zb {
@@ -164,17 +166,52 @@ void TKoumokuDropList::setEntries(const QStringList& entries, const QString& cur
     }
 }
 
-void TKoumokuDropList::popupAt(const QPoint& globalTopLeft)
+namespace {
+
+// The available geometry of the screen that shows the cell (the primary
+// screen when none does).
+QRect availableAround(const QRect& cell)
 {
-    QPoint pos = globalTopLeft;
-    if (const QScreen* s = QGuiApplication::screenAt(pos)) {
-        const QRect avail = s->availableGeometry();
-        if (pos.y() + height() > avail.bottom())
-            pos.setY(std::max(avail.top(), pos.y() - height()));
-        pos.setX(std::clamp(pos.x(), avail.left(), std::max(avail.left(), avail.right() - width())));
+    const QScreen* s = QGuiApplication::screenAt(cell.center());
+    if (!s)
+        s = QGuiApplication::screenAt(cell.topLeft());
+    if (!s)
+        s = QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry() : QRect();
+}
+
+// Shows a pop-up for a cell inside the screen. It is placed again once
+// shown, when its frame and layout have taken their final size.
+void showInside(QWidget* popup, const QRect& cell)
+{
+    const QRect avail = availableAround(cell);
+    popup->ensurePolished();
+    popup->move(popupPosition(cell, popup->frameGeometry().size(), avail));
+    popup->show();
+    popup->move(popupPosition(cell, popup->frameGeometry().size(), avail));
+}
+
+}  // namespace
+
+QPoint popupPosition(const QRect& cell, const QSize& size, const QRect& avail)
+{
+    QPoint pos(cell.left(), cell.bottom() + 1);
+    if (avail.isEmpty())
+        return pos;
+    // Below the cell when it fits, else above it, else as low as it fits.
+    if (pos.y() + size.height() > avail.bottom() + 1) {
+        const int above = cell.top() - size.height();
+        pos.setY(above >= avail.top() ? above : avail.bottom() + 1 - size.height());
     }
-    move(pos);
-    show();
+    pos.setX(std::min(pos.x(), avail.right() + 1 - size.width()));
+    pos.setX(std::max(pos.x(), avail.left()));
+    pos.setY(std::max(pos.y(), avail.top()));
+    return pos;
+}
+
+void TKoumokuDropList::popupAt(const QRect& globalCell)
+{
+    showInside(this, globalCell);
     setFocus();
 }
 
@@ -241,14 +278,50 @@ TKoumokuCalendar::TKoumokuCalendar(QWidget* parent) : QFrame(parent)
         hide();
         emit chosen(d);
     });
+    arrangeHeading();
 }
 
-void TKoumokuCalendar::popupAt(const QPoint& globalTopLeft, const QDate& date)
+void TKoumokuCalendar::arrangeHeading()
 {
-    calendar_->setSelectedDate(date.isValid() ? date : QDate::currentDate());
+    auto* nav = calendar_->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"));
+    auto* year = calendar_->findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton"));
+    auto* month = calendar_->findChild<QToolButton*>(QStringLiteral("qt_calendar_monthbutton"));
+    auto* layout = nav ? qobject_cast<QBoxLayout*>(nav->layout()) : nullptr;
+    if (!layout || !year || !month)
+        return;  // another look of the calendar: its own heading stays
+    layout->removeWidget(year);
+    layout->insertWidget(layout->indexOf(month), year);
+    connect(calendar_, &QCalendarWidget::currentPageChanged, this, &TKoumokuCalendar::updateYearText);
+    // The calendar writes the bare year back after the year was edited.
+    if (auto* edit = calendar_->findChild<QSpinBox*>(QStringLiteral("qt_calendar_yearedit")))
+        connect(edit, &QSpinBox::editingFinished, this, &TKoumokuCalendar::updateYearText, Qt::QueuedConnection);
+    updateYearText();
+}
+
+void TKoumokuCalendar::updateYearText()
+{
+    if (auto* year = calendar_->findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton")))
+        year->setText(QString::number(calendar_->yearShown()) + QStringLiteral("年"));
+}
+
+QString TKoumokuCalendar::heading() const
+{
+    auto* year = calendar_->findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton"));
+    auto* month = calendar_->findChild<QToolButton*>(QStringLiteral("qt_calendar_monthbutton"));
+    if (!year || !month)
+        return {};
+    return year->text() + month->text();
+}
+
+void TKoumokuCalendar::popupAt(const QRect& globalCell, const QDate& date)
+{
+    const QDate shown = date.isValid() ? date : QDate::currentDate();
+    calendar_->setSelectedDate(shown);
+    calendar_->setCurrentPage(shown.year(), shown.month());
+    updateYearText();
+    ensurePolished();
     adjustSize();
-    move(globalTopLeft);
-    show();
+    showInside(this, globalCell);
     calendar_->setFocus();
 }
 
@@ -291,6 +364,7 @@ void TKoumokuEdit::attach(int row)
     row_ = row;
     const TRowDrawParams& p = grid_->params(row);
     setText(grid_->cell(TKoumokuGrid::kValueCol, row));
+    restartEditing();
     setReadOnly(grid_->isReadOnly());
     // The editor takes the colour of the row it stands on.
     QPalette pal = palette();
@@ -329,12 +403,40 @@ void TKoumokuEdit::resizeEvent(QResizeEvent* e)
     layoutButtons();
 }
 
+void TKoumokuEdit::restartEditing()
+{
+    editing_ = false;
+    if (hasFocus())
+        selectAll();
+}
+
 void TKoumokuEdit::focusInEvent(QFocusEvent* e)
 {
     QLineEdit::focusInEvent(e);
+    // Arriving in a cell that is not being edited selects its value, as in
+    // any grid: the first key typed replaces it. A click places the caret
+    // instead (mousePressEvent).
+    if (!editing_ && e->reason() != Qt::MouseFocusReason)
+        selectAll();
     // The grid's own selection follows the editor.
     if (row_ > 0 && grid_->currentRow() != row_)
         grid_->setCurrentItemRow(row_);
+}
+
+void TKoumokuEdit::focusOutEvent(QFocusEvent* e)
+{
+    // Leaving the grid ends the editing; a pop-up of the row (list,
+    // calendar) or another window coming to the front does not.
+    if (e->reason() != Qt::PopupFocusReason && e->reason() != Qt::ActiveWindowFocusReason)
+        editing_ = false;
+    QLineEdit::focusOutEvent(e);
+}
+
+void TKoumokuEdit::mousePressEvent(QMouseEvent* e)
+{
+    // A click into the open editor places the caret where it was clicked.
+    editing_ = true;
+    QLineEdit::mousePressEvent(e);
 }
 
 bool TKoumokuEdit::insertChecked(const QString& ins)
@@ -406,7 +508,7 @@ void TKoumokuEdit::typeOne(const QString& ch)
         const int pos = cursorPosition();
         const QChar prev = text().at(pos - 1);
         const bool prevHalfWidth = prev.unicode() >= 0xFF61 && prev.unicode() <= 0xFF9F;
-        const QChar joined = prevHalfWidth ? QChar() : grid_->composer(prev, ch.at(0));
+        const QChar joined = prevHalfWidth ? QChar() : grid_->composer(prev, ch.at(0), p.charMode);
         if (!joined.isNull()) {
             QString t = text();
             t[pos - 1] = joined;
@@ -432,6 +534,7 @@ void TKoumokuEdit::typeText(const QString& typed)
         gridBeep();
         return;
     }
+    editing_ = true;
     // One character at a time; a surrogate pair is one character.
     for (int i = 0; i < typed.size();) {
         if (typed.at(i) == QLatin1Char('\r') || typed.at(i) == QLatin1Char('\n')) {
@@ -491,6 +594,7 @@ void TKoumokuEdit::keyPressEvent(QKeyEvent* e)
         return;
     case Qt::Key_Escape:
         setText(grid_->cell(TKoumokuGrid::kValueCol, row_));
+        restartEditing();
         return;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
@@ -518,6 +622,8 @@ void TKoumokuEdit::keyPressEvent(QKeyEvent* e)
         typeText(e->text());
         return;
     }
+    // Caret keys, deleting and the rest: the user is editing the value now.
+    editing_ = true;
     QLineEdit::keyPressEvent(e);
 }
 
@@ -537,7 +643,7 @@ bool TKoumokuEdit::openList()
     list->setFont(grid_->font());
     list->setEntries(p.list, text(), p.dropDownCount);
     const QRect cellRect = grid_->visualItemRect(grid_->item(row_, TKoumokuGrid::kValueCol));
-    list->popupAt(grid_->viewport()->mapToGlobal(cellRect.bottomLeft() + QPoint(0, 1)));
+    list->popupAt(QRect(grid_->viewport()->mapToGlobal(cellRect.topLeft()), cellRect.size()));
     return true;
 }
 
@@ -548,7 +654,7 @@ bool TKoumokuEdit::openCalendar()
     const TRowDrawParams& p = grid_->params(row_);
     TKoumokuCalendar* cal = grid_->calendarPopup();
     const QRect cellRect = grid_->visualItemRect(grid_->item(row_, TKoumokuGrid::kValueCol));
-    cal->popupAt(grid_->viewport()->mapToGlobal(cellRect.bottomLeft() + QPoint(0, 1)),
+    cal->popupAt(QRect(grid_->viewport()->mapToGlobal(cellRect.topLeft()), cellRect.size()),
                  TKoumokuGrid::parseDate(text(), p.dateFormat));
     return true;
 }
@@ -731,8 +837,11 @@ void TKoumokuGrid::setCell(int col, int row, const QString& text)
     if (!it || it->text() == text)
         return;
     it->setText(text);
-    if (col == kValueCol && row == editor_->row())
+    if (col == kValueCol && row == editor_->row()) {
+        // A value from outside (another photo shown) is not being edited.
         editor_->setText(text);
+        editor_->restartEditing();
+    }
 }
 
 int TKoumokuGrid::listIndex(int row) const
@@ -931,6 +1040,9 @@ void TKoumokuGrid::keyPressEvent(QKeyEvent* e)
             return;
         }
         editor_->setFocus();
+        // Typing into a cell that is not being edited replaces its value.
+        if (!editor_->editing())
+            editor_->selectAll();
         editor_->typeText(e->text());
         return;
     }
@@ -977,6 +1089,14 @@ QString TKoumokuGrid::limitNumber(const QString& text, const TRowDrawParams& p)
         if (!c.isDigit() || c.unicode() > 127)
             break;
         digits += c;
+    }
+    // A date is a run of digits, not an amount: it keeps the digits as typed
+    // (whoever stores it keeps the first eight), where a number limited to
+    // its kind's range would turn eleven digits into 2147483647.
+    if (p.button == TRowDrawParams::Button::Calendar) {
+        if (digits.isEmpty())
+            return {};
+        return negative && p.negatives ? QLatin1Char('-') + digits : digits;
     }
     qint64 v = 0;
     for (QChar c : digits) {

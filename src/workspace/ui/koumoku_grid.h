@@ -56,6 +56,12 @@ struct TRowDrawParams {
 
 class TKoumokuGrid;
 
+// Where a pop-up of `size` opens for a cell (`cell` in global coordinates)
+// so that it stays inside `avail` (the available geometry of the screen):
+// under the cell, or above it when there is no room below; shifted left as
+// far as needed; never beyond the top-left corner of `avail`.
+QPoint popupPosition(const QRect& cell, const QSize& size, const QRect& avail);
+
 // The drop-down list of a row: a pop-up under the cell.
 class TKoumokuDropList : public QListWidget {
     Q_OBJECT
@@ -64,7 +70,8 @@ public:
     // Fills the list, sizes it for at most maxRows rows and preselects `current`.
     void setEntries(const QStringList& entries, const QString& current, int maxRows);
     int visibleRows() const { return visibleRows_; }
-    void popupAt(const QPoint& globalTopLeft);
+    // Opens under the cell (global coordinates), inside the screen.
+    void popupAt(const QRect& globalCell);
 
 signals:
     void chosen(const QString& text);
@@ -84,12 +91,20 @@ class TKoumokuCalendar : public QFrame {
 public:
     explicit TKoumokuCalendar(QWidget* parent = nullptr);
     QCalendarWidget* calendar() const { return calendar_; }
-    void popupAt(const QPoint& globalTopLeft, const QDate& date);
+    // Opens under the cell (global coordinates), inside the screen, on the
+    // month of `date` (today when invalid).
+    void popupAt(const QRect& globalCell, const QDate& date);
+    // The text of the month heading: "2026年12月".
+    QString heading() const;
 
 signals:
     void chosen(const QDate& date);
 
 private:
+    // The heading reads year first, as Japanese dates do: "2026年" "12月".
+    void arrangeHeading();
+    void updateYearText();
+
     QCalendarWidget* calendar_;
 };
 
@@ -100,8 +115,11 @@ public:
     explicit TKoumokuEdit(TKoumokuGrid* grid);
 
     int row() const { return row_; }
-    // Puts the editor on a row: its text, its button and its limits.
+    // Puts the editor on a row: its text, its button and its limits. The
+    // text is selected, so that typing replaces it.
     void attach(int row);
+    // True once the user has begun editing the shown value.
+    bool editing() const { return editing_; }
     // The buttons of the row (list, spin up/down, calendar); null when hidden.
     QToolButton* listButton() const { return listButton_; }
     QToolButton* spinUpButton() const { return spinUp_; }
@@ -123,8 +141,15 @@ protected:
     void wheelEvent(QWheelEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
 
 private:
+    friend class TKoumokuGrid;
+    // The cell's value came in afresh (another row, a value set from
+    // outside, Escape): nothing is being edited, and the first key typed
+    // replaces the whole value.
+    void restartEditing();
     void typeNumeric(QChar c);
     void typeOne(const QString& ch);
     // Replaces the selection (or, overwriting, the character after the caret)
@@ -133,6 +158,10 @@ private:
 
     TKoumokuGrid* grid_;
     int row_ = -1;
+    // The user has begun editing the value (typed, moved the caret or
+    // clicked into it); until then the text is selected whenever the editor
+    // has the focus.
+    bool editing_ = false;
     QToolButton* listButton_;
     QToolButton* spinUp_;
     QToolButton* spinDown_;
@@ -202,9 +231,10 @@ public:
     // whole value at commit); characters the mode drops are left out.
     std::function<QString(const QString& text, int mode)> converter;
     // Joins a kana and a following voiced or semi-voiced sound mark into one
-    // character (カ + ﾞ → ガ); a null QChar when they do not join. Used while
+    // character (カ + ﾞ → ガ) in a row of the character mode; a null QChar
+    // when they do not join (or the mode keeps them apart). Used while
     // typing, when the kana before the caret was made full-width.
-    std::function<QChar(QChar kana, QChar mark)> composer;
+    std::function<QChar(QChar kana, QChar mark, int mode)> composer;
     // Keys the owner handles first (PageUp/PageDown); true when consumed.
     std::function<bool(QKeyEvent*)> keyHook;
 
@@ -221,6 +251,7 @@ public:
     static qint64 kindMin(int kind);
     static qint64 kindMax(int kind);
     // The value limited to the row's kind and limits; empty when no number.
+    // A calendar row keeps its leading digits as typed (a date, not an amount).
     static QString limitNumber(const QString& text, const TRowDrawParams& p);
     // A date in a "yyyymmdd"-style format (y, m, d in any case).
     static QString formatDate(const QDate& date, const QString& format);

@@ -1,10 +1,12 @@
 #include "workspace/ui/tree_view.h"
 
 #include "core/ports.h"
+#include "workspace/ui/photo_list_view.h"
 
 #include <QApplication>
 #include <QDrag>
 #include <QDragMoveEvent>
+#include <QListWidget>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -200,6 +202,23 @@ FolderNode* THierarchyTree::draggedFolder(const QMimeData* mime) const
     return nullptr;
 }
 
+QList<DrawingEntry> THierarchyTree::draggedDrawings(const QMimeData* mime, const QObject* source)
+{
+    QList<DrawingEntry> out;
+    const auto* list = qobject_cast<const QListWidget*>(source);
+    if (!mime || !list || !mime->hasFormat(kDrawingMime))
+        return out;
+    for (const QByteArray& part : mime->data(kDrawingMime).split(',')) {
+        bool ok = false;
+        const int row = part.toInt(&ok);
+        const QListWidgetItem* it = ok ? list->item(row) : nullptr;
+        if (!it)
+            continue;
+        out.append({it->data(kRecordRole).toInt(), it->data(kSlotRole).toInt(), it->data(kPhotoRole).toInt()});
+    }
+    return out;
+}
+
 THierarchyTree::DropSpot THierarchyTree::dropSpot(const QPoint& pos) const
 {
     DropSpot spot;
@@ -225,7 +244,7 @@ bool THierarchyTree::acceptable(const QMimeData* mime, const QPoint& pos)
             lastTarget_ = spot.target;
         return ok;
     }
-    if (mime && mime->hasFormat(kPhotoMime))
+    if (mime && (mime->hasFormat(kPhotoMime) || mime->hasFormat(kDrawingMime)))
         return spot.place != HierarchyModel::DropPlace::LastSibling && model_.canDropPhotos(spot.target);
     return false;
 }
@@ -233,7 +252,8 @@ bool THierarchyTree::acceptable(const QMimeData* mime, const QPoint& pos)
 void THierarchyTree::dragEnterEvent(QDragEnterEvent* e)
 {
     lastTarget_ = nullptr;
-    if (e->mimeData()->hasFormat(kFolderMime) || e->mimeData()->hasFormat(kPhotoMime))
+    const QMimeData* mime = e->mimeData();
+    if (mime->hasFormat(kFolderMime) || mime->hasFormat(kPhotoMime) || mime->hasFormat(kDrawingMime))
         e->acceptProposedAction();
     else
         e->ignore();
@@ -271,6 +291,14 @@ void THierarchyTree::dropEvent(QDropEvent* e)
             e->setDropAction(Qt::MoveAction);
             e->accept();
             emit photosMoved(source, spot.target);
+        }
+    } else if (mime->hasFormat(kDrawingMime) && spot.place != HierarchyModel::DropPlace::LastSibling &&
+               model_.canDropPhotos(spot.target)) {
+        const QList<DrawingEntry> drawings = draggedDrawings(mime, e->source());
+        if (!drawings.isEmpty()) {
+            e->setDropAction(Qt::MoveAction);
+            e->accept();
+            emit drawingsDropped(drawings, spot.target);
         }
     }
     lastTarget_ = nullptr;

@@ -4,6 +4,7 @@
 // photo drops; the level header above it names the levels and paints the
 // selected folder's level yellow. TTreePanel puts the two together as the
 // content of the panel "工事階層".
+#include "workspace/drawing_list.h"
 #include "workspace/hierarchy_model.h"
 
 #include <QTimer>
@@ -44,6 +45,9 @@ public:
     // The data a folder drag carries.
     QMimeData* folderMime(const FolderNode* node) const;
     static QMimeData* photoMime(const QList<int>& positions);
+    // The drawings a drag from the drawing list carries: the items of the
+    // list (the drag's source) at the rows the data names.
+    static QList<DrawingEntry> draggedDrawings(const QMimeData* mime, const QObject* source);
 
 signals:
     // The selected folder changed (after the change delay when the user chose
@@ -51,6 +55,9 @@ signals:
     void folderChosen(zb::FolderNode* node);
     // Photos were dropped on a folder and the lists changed.
     void photosMoved(zb::FolderNode* source, zb::FolderNode* target);
+    // Reference drawings of the drawing list were dropped on a folder that
+    // takes photos; whoever holds the table moves them there.
+    void drawingsDropped(const QList<zb::DrawingEntry>& drawings, zb::FolderNode* target);
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
