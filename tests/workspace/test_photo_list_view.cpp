@@ -1,6 +1,7 @@
 // The photo list ListView and the drawing list ListView2 with their panel,
 // driven as a user would on the offscreen platform.
 #include "core/scripted_ports.h"
+#include "imaging/import.h"
 #include "store/data_module.h"
 #include "store/table_network.h"
 #include "support/temp_dir.h"
@@ -68,11 +69,12 @@ struct Job {
     TTableNetWork& table() { return bench->job().photoTable(); }
     FolderNode* folder() { return bench->tree().unclassified(); }
 
-    void photo(RECORD r, const QString& title = {}, QList<RECORD> drawings = {}, bool edited = false)
+    void photo(RECORD r, const QString& title = {}, QList<RECORD> drawings = {}, bool edited = false, int flag = 0)
     {
         table().append();
         table().setValue(f[F_RECORD], r);
         table().setValue(f[F_TITLE], title);
+        table().setValue(f[F_FLAG], flag);
         const PhotoField slotFields[] = {F_REC_DRA1, F_REC_DRA2, F_REC_DRA3};
         for (int i = 0; i < drawings.size(); ++i)
             table().setValue(f[slotFields[i]], drawings[i]);
@@ -109,6 +111,34 @@ struct Job {
         w->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(w));
         w->setFocus();
+    }
+    // Imports a picture file into a folder as the import command does: the
+    // rows, the folder's list, then the list refilled at the last item.
+    QList<RECORD> import(FolderNode* node, const QString& path)
+    {
+        ImportJob ij;
+        ij.table = &table();
+        ij.fields = f;
+        ij.backFolder = dir.file("BACK");
+        QList<RECORD> photos = node->photos;
+        ImportTarget target;
+        target.folder = &photos;
+        target.folderAcceptsPhotos = true;
+        ImportSettings settings;
+        settings.backupFile = false;
+        ScriptedProgress progress;
+        ImportResult result;
+        EXPECT_TRUE(ImportPictures(ij, QStringList{path}, target, settings, messages, progress, &result));
+        bench->tree().appendPhotos(node, result.added);
+        panel().refillPhotoList(int(node->photos.size()) - 1);
+        return result.added;
+    }
+    // What the list shows now.
+    QImage shot(QListWidget* v)
+    {
+        v->viewport()->repaint();
+        QApplication::processEvents();
+        return v->viewport()->grab().toImage();
     }
     QPoint centre(QListWidget* v, int row) { return v->visualItemRect(v->item(row)).center(); }
     // Drops the given rows of a list on the item at `target`, as the drag would.
@@ -280,6 +310,54 @@ TEST(PhotoListUi, MarksForDrawingsAndEdits)
         const bool expected = m.left() != drawn.left() + 30;
         EXPECT_EQ(shot.pixelColor(m.topLeft()) == mark, expected) << m.left();
     }
+}
+
+TEST(PhotoListUi, APhotoImportedUnderTheNumberOfADeletedOneShowsItself)
+{
+    // Photo 2 (flag 99, drawing 3, edited, no picture) is painted in ごみ箱
+    // and deleted for good there with its drawing; the next import takes the
+    // number 2 again for a red picture.
+    Job j;
+    j.photo(1, QStringLiteral("写真1"));
+    j.photo(2, QStringLiteral("古い写真"), {3}, true, 99);
+    j.photo(3);
+    FolderNode* recycle = j.bench->tree().recycle();
+    recycle->photos = {1, 2};
+    j.show(recycle);
+    const QColor mark(0, 0, 160);
+    const auto drawnMarks = [&](const QImage& shot, int row) {
+        const QRect icon = j.list()->delegate()->iconRect(j.list()->visualItemRect(j.list()->item(row)));
+        int n = 0;
+        for (const QRect& m : markRects(icon, 1, true))
+            n += shot.pixelColor(m.topLeft()) == mark;
+        return n;
+    };
+    ASSERT_EQ(drawnMarks(j.shot(j.list()), 1), 2);
+    j.panel().selectRow(1);
+    j.messages.reply(true);
+    j.panel().deleteSelected();
+    ASSERT_FALSE(j.table().locate(2));
+    ASSERT_FALSE(j.table().locate(3));
+
+    QImage red(300, 200, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    const QString file = j.dir.file("new.png");
+    ASSERT_TRUE(red.save(file));
+    j.show(j.folder());
+    ASSERT_EQ(j.import(j.folder(), file), QList<RECORD>{2});
+
+    ASSERT_EQ(j.list()->records(), QList<RECORD>{2});
+    EXPECT_EQ(j.list()->item(0)->text(), "(無題)");
+    const QImage shot = j.shot(j.list());
+    EXPECT_EQ(drawnMarks(shot, 0), 0);
+    const QRect icon = j.list()->delegate()->iconRect(j.list()->visualItemRect(j.list()->item(0)));
+    const QColor middle = shot.pixelColor(icon.center());
+    EXPECT_GT(middle.red(), 200) << middle.name().toStdString();
+    EXPECT_LT(middle.green(), 60) << middle.name().toStdString();
+    const PhotoLook look = j.panel().thumbnails().look(2, j.panel().look().thumbSize());
+    EXPECT_EQ(look.flag, 0);
+    EXPECT_EQ(look.drawings, 0);
+    EXPECT_FALSE(look.edited);
 }
 
 TEST(PhotoListUi, CustomSizeRefillsWithLargerCells)

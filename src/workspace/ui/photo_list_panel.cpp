@@ -98,6 +98,10 @@ void TPhotoListPanel::refillPhotoList(int wantedIndex)
     if (wantedIndex == kKeep)
         wantedIndex = currentIndex();
     bindTable();
+    // A fill shows the folder afresh: rows may have been deleted since the
+    // last one and their numbers given to new imports, so no cached look of
+    // an earlier fill is trusted.
+    thumbs_.clear();
     filling_ = true;
     listView_->setUpdatesEnabled(false);
     listView_->clear();
@@ -205,12 +209,17 @@ RECORD TPhotoListPanel::singleSelectedPhoto() const
 void TPhotoListPanel::refillDrawingList(int wantedIndex)
 {
     listView2_->setUpdatesEnabled(false);
+    // The drawings shown may have been deleted and their numbers reused by
+    // new drawings: their looks are read again (three rows at most).
+    for (int i = 0; i < listView2_->count(); ++i)
+        thumbs_.forget(listView2_->item(i)->data(kRecordRole).toInt());
     listView2_->clear();
     const RECORD photo = singleSelectedPhoto();
     bindTable();
     if (photo != 0 && thumbs_.table()) {
         const QList<DrawingEntry> drawings = drawingsOf(job_.photoTable(), fields_, photo);
         for (int i = 0; i < drawings.size(); ++i) {
+            thumbs_.forget(drawings[i].drawing);
             auto* item = new QListWidgetItem(drawingCaption(i));
             item->setData(kRecordRole, drawings[i].drawing);
             item->setData(kSlotRole, drawings[i].slot);
@@ -344,11 +353,13 @@ void TPhotoListPanel::deletePhotosSelected()
     const bool listMode = hooks_.listMode && hooks_.listMode();
     FolderNode* recycle = tree_.recycle();
     const bool inRecycle = folder_ == recycle && !listMode;
-    QList<RECORD> toRecycle;
-    const int first = deletePhotos(folder_->photos, rows, inRecycle, toRecycle, job_.photoTable(), fields_, messages_);
+    QList<RECORD> toRecycle, gone;
+    const int first =
+        deletePhotos(folder_->photos, rows, inRecycle, toRecycle, job_.photoTable(), fields_, messages_, &gone);
     if (first < 0)
         return;
-    for (RECORD r : toRecycle)
+    // Deleted rows leave no look behind for a new row under the same number.
+    for (RECORD r : gone)
         thumbs_.forget(r);
     if (recycle && !toRecycle.isEmpty())
         tree_.appendPhotos(recycle, toRecycle);
