@@ -284,6 +284,48 @@ TEST(PhotoListUi, KeysAndMoves)
     EXPECT_FALSE(j.panel().canMove(true));
 }
 
+TEST(PhotoListUi, TheSelectedPhotoIsScrolledIntoView)
+{
+    Job j;
+    QList<RECORD> records;
+    for (RECORD r = 1; r <= 300; ++r)
+        records << r;
+    j.folder()->photos = records;
+    // The window scrolls drags with its own timer and turns the view's
+    // drag scrolling off.
+    j.list()->setAutoScroll(false);
+    j.show(j.folder());
+    const auto shown = [&](int row) {
+        // The list lays its items out again a moment after it was resized.
+        QTest::qWait(250);
+        return j.list()->viewport()->rect().contains(j.list()->visualItemRect(j.list()->item(row)));
+    };
+    ASSERT_FALSE(shown(299));
+
+    // After an import the list is refilled at its last item.
+    j.panel().refillPhotoList(299);
+    EXPECT_EQ(j.position.text(), "300 / 300");
+    EXPECT_TRUE(shown(299));
+
+    // The main window (and the photo grid's PageDown) select through selectRow.
+    for (int row : {0, 299, 150, 0}) {
+        j.panel().selectRow(row);
+        EXPECT_TRUE(shown(row)) << row;
+    }
+
+    // The keys of the list itself.
+    j.focus(j.list());
+    QTest::keyClick(j.list(), Qt::Key_End);
+    EXPECT_EQ(j.panel().currentIndex(), 299);
+    EXPECT_TRUE(shown(299));
+    QTest::keyClick(j.list(), Qt::Key_Home);
+    QTest::keyClick(j.list(), Qt::Key_PageDown);
+    QTest::keyClick(j.list(), Qt::Key_PageDown);
+    QTest::keyClick(j.list(), Qt::Key_Down);
+    EXPECT_GT(j.panel().currentIndex(), 0);
+    EXPECT_TRUE(shown(j.panel().currentIndex()));
+}
+
 TEST(PhotoListUi, MarksForDrawingsAndEdits)
 {
     const QRect icon(100, 50, 122, 122);
