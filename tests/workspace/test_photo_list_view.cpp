@@ -146,7 +146,8 @@ struct Job {
     {
         v->clearSelection();
         for (int r : rows)
-            v->item(r)->setSelected(true);
+            if (r >= 0 && r < v->count())
+                v->item(r)->setSelected(true);
         QStringList parts;
         for (int r : rows)
             parts << QString::number(r);
@@ -245,6 +246,8 @@ TEST(PhotoListUi, DropsWithinTheList)
         {{2}, 0, true, {3, 2, 1, 4, 5}},
         {{1, 3}, 0, false, {2, 4, 1, 3, 5}},
         {{1, 3}, 3, false, {1, 2, 3, 4, 5}},  // on a dragged item: nothing
+        {{7}, 0, false, {1, 2, 3, 4, 5}},     // rows the list does not have: nothing
+        {{-1, 2}, 0, false, {1, 2, 3, 4, 5}},
     };
     for (const auto& c : cases) {
         Job j;
@@ -441,6 +444,16 @@ TEST(PhotoListUi, DrawingList)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(j.list2()));
     j.drop(j.list2(), kDrawingMime, {1}, 0);
     EXPECT_EQ(j.list2()->records(), (QList<RECORD>{8, 7}));
+
+    // Drag data naming rows the list does not have (a stale or foreign drag)
+    // changes nothing.
+    for (int stale : {2, 5, -1}) {
+        j.drop(j.list2(), kDrawingMime, {stale}, 0);
+        EXPECT_EQ(j.list2()->records(), (QList<RECORD>{8, 7})) << stale;
+        j.table().locate(1);
+        EXPECT_EQ(j.table().value(j.f[F_REC_DRA2]).toInt(), 8) << stale;
+        EXPECT_EQ(j.table().value(j.f[F_REC_DRA3]).toInt(), 7) << stale;
+    }
 
     // Delete in the drawing list: to ごみ箱 after its own question.
     j.focus(j.list2());

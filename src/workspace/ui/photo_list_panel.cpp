@@ -319,13 +319,16 @@ void TPhotoListPanel::dropPhotos(const QList<int>& rows, int target)
 void TPhotoListPanel::dropDrawings(const QList<int>& rows, int target)
 {
     const RECORD photo = singleSelectedPhoto();
-    if (rows.size() != 1 || photo == 0)
+    // The rows come from the drag data, not from the list as it is now.
+    const QListWidgetItem* dragged = rows.size() == 1 ? listView2_->item(rows.first()) : nullptr;
+    const QListWidgetItem* onto = listView2_->item(target);
+    if (!dragged || !onto || dragged == onto || photo == 0)
         return;
     bindTable();
     if (!thumbs_.table())
         return;
-    const int from = listView2_->item(rows.first())->data(kSlotRole).toInt();
-    const int to = listView2_->item(target)->data(kSlotRole).toInt();
+    const int from = dragged->data(kSlotRole).toInt();
+    const int to = onto->data(kSlotRole).toInt();
     if (!dropDrawing(job_.photoTable(), fields_, photo, from, to, swap_))
         return;
     // Select the item that now holds the target slot.
