@@ -256,8 +256,75 @@ TEST(PhotoListUi, DropsWithinTheList)
         j.drop(j.list(), kPhotoMime, c.rows, c.target);
         EXPECT_EQ(j.folder()->photos, c.after);
         EXPECT_EQ(j.list()->records(), c.after);
-        EXPECT_EQ(j.bench->tree().changed(), c.after != QList<RECORD>({1, 2, 3, 4, 5}));
+        const bool changed = c.after != QList<RECORD>({1, 2, 3, 4, 5});
+        EXPECT_EQ(j.bench->tree().changed(), changed);
+        if (!changed)
+            continue;
+        // The captions went with their photos; the dragged photos stay
+        // selected and the item under the pointer is current.
+        QStringList captions;
+        for (RECORD r : c.after)
+            captions << QStringLiteral("写真%1").arg(r);
+        EXPECT_EQ(j.captions(), captions);
+        QList<RECORD> dragged;
+        for (int r : c.rows)
+            dragged << RECORD(r + 1);
+        std::sort(dragged.begin(), dragged.end());
+        QList<RECORD> selected = j.panel().selectedRecords();
+        std::sort(selected.begin(), selected.end());
+        EXPECT_EQ(selected, dragged);
+        EXPECT_EQ(j.panel().currentRecord(), RECORD(c.target + 1));
     }
+}
+
+TEST(PhotoListUi, MovesDropsAndDeletesChangeOnlyTheItemsConcerned)
+{
+    Job j;
+    for (RECORD r = 1; r <= 8; ++r)
+        j.photo(r, QStringLiteral("写真%1").arg(r));
+    j.folder()->photos = {1, 2, 3, 4, 5, 6, 7, 8};
+    j.show(j.folder());
+    QList<QListWidgetItem*> items;
+    for (int i = 0; i < j.list()->count(); ++i)
+        items << j.list()->item(i);
+    // A caption set since the fill (a title typed in the grid) moves with its photo.
+    j.panel().setCaption(3, QStringLiteral("護岸工"));
+
+    // 3 dropped on 1 (insert): items 4-8 are untouched.
+    j.drop(j.list(), kPhotoMime, {2}, 0);
+    EXPECT_EQ(j.list()->records(), (QList<RECORD>{3, 1, 2, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(j.list()->item(0)->text(), "護岸工");
+    for (int i = 3; i < 8; ++i)
+        EXPECT_EQ(j.list()->item(i), items[i]) << i;
+
+    // Down: two items change.
+    j.list()->setFocus();
+    j.panel().selectRow(5);
+    j.panel().moveSelected(false);
+    EXPECT_EQ(j.list()->records(), (QList<RECORD>{3, 1, 2, 4, 5, 7, 6, 8}));
+    EXPECT_EQ(j.panel().selectedRecords(), QList<RECORD>{6});
+    EXPECT_EQ(j.position.text(), "7 / 8");
+    EXPECT_EQ(j.list()->item(7), items[7]);
+
+    // Deleting 1, 2 and 7 to ごみ箱: the others keep their items, the first
+    // deleted position is selected.
+    j.panel().selectRow(1);
+    j.list()->item(2)->setSelected(true);
+    j.list()->item(5)->setSelected(true);
+    QListWidgetItem* four = j.list()->item(3);
+    j.messages.reply(true);
+    j.panel().deleteSelected();
+    EXPECT_EQ(j.folder()->photos, (QList<RECORD>{3, 4, 5, 6, 8}));
+    EXPECT_EQ(j.list()->records(), (QList<RECORD>{3, 4, 5, 6, 8}));
+    EXPECT_EQ(j.bench->tree().recycle()->photos, (QList<RECORD>{1, 2, 7}));
+    EXPECT_EQ(j.list()->item(1), four);
+    EXPECT_EQ(j.panel().selectedRecords(), QList<RECORD>{4});
+    EXPECT_EQ(j.position.text(), "2 / 5");
+
+    // Captions and repaints still find their items.
+    j.panel().setCaption(6, QStringLiteral("床掘"));
+    EXPECT_EQ(j.list()->item(3)->text(), "床掘");
+    EXPECT_EQ(j.captions(), (QStringList{"護岸工", "写真4", "写真5", "床掘", "写真8"}));
 }
 
 TEST(PhotoListUi, KeysAndMoves)
