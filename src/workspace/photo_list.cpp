@@ -57,7 +57,7 @@ bool dropWithinList(QList<RECORD>& list, QList<int> dragged, int target, bool sw
 }
 
 int deletePhotos(QList<RECORD>& list, QList<int> positions, bool inRecycle, QList<RECORD>& recycle,
-                 TTableEnhanced& table, const PhotoFields& fields, Messages& messages)
+                 TTableEnhanced& table, const PhotoFields& fields, Messages& messages, QList<RECORD>* gone)
 {
     std::sort(positions.begin(), positions.end());
     positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
@@ -71,6 +71,12 @@ int deletePhotos(QList<RECORD>& list, QList<int> positions, bool inRecycle, QLis
     for (int p : positions) {
         const RECORD r = list[p];
         if (inRecycle) {
+            if (gone && table.locate(r)) {
+                *gone << r;
+                for (PhotoField f : {F_REC_DRA1, F_REC_DRA2, F_REC_DRA3})
+                    if (const RECORD d = fields[f] >= 0 ? table.value(fields[f]).toInt() : 0; d > 0 && d != r)
+                        *gone << d;
+            }
             deletePhoto(table, fields, r);
         } else if (table.locate(r)) {
             recycle << r;

@@ -40,8 +40,11 @@ bool dropWithinList(QList<RECORD>& list, QList<int> dragged, int target, bool sw
 // Deletes the entries at `positions` of the folder's list after asking: inside
 // ごみ箱 their rows and their drawings' rows are deleted; elsewhere their
 // records are appended to `recycle`. Entries whose record is missing are just
-// removed. Returns the first deleted position, -1 when the user said no.
+// removed. `gone`, when given, receives the records whose rows were deleted
+// (the photos and their drawings): their numbers may come back with the next
+// import. Returns the first deleted position, -1 when the user said no.
 int deletePhotos(QList<RECORD>& list, QList<int> positions, bool inRecycle, QList<RECORD>& recycle,
-                 TTableEnhanced& table, const PhotoFields& fields, Messages& messages);
+                 TTableEnhanced& table, const PhotoFields& fields, Messages& messages,
+                 QList<RECORD>* gone = nullptr);
 
 }  // namespace zb

@@ -119,13 +119,15 @@ TEST(PhotoList, DeleteToRecycleAndForGood)
     ScriptedMessages bin;
     QList<RECORD> unused;
     recycle << 9;
-    EXPECT_EQ(deletePhotos(recycle, {1, 2}, true, unused, fx.table, fx.f, bin), 1);
+    QList<RECORD> gone;
+    EXPECT_EQ(deletePhotos(recycle, {1, 2}, true, unused, fx.table, fx.f, bin, &gone), 1);
     EXPECT_EQ(bin.boxes(), QStringList{"confirm: " + kDeleteForGood});
     EXPECT_EQ(recycle, QList<RECORD>{7});
     EXPECT_FALSE(fx.table.locate(2));
     EXPECT_FALSE(fx.table.locate(5));  // its drawing went with it
     EXPECT_TRUE(fx.table.locate(1));
     EXPECT_EQ(unused, QList<RECORD>());
+    EXPECT_EQ(gone, (QList<RECORD>{2, 5}));  // the unknown entry 9 deleted no row
 }
 
 TEST(DrawingList, EntriesInSlotOrder)

@@ -1,6 +1,7 @@
 // The photo list ListView and the drawing list ListView2 with their panel,
 // driven as a user would on the offscreen platform.
 #include "core/scripted_ports.h"
+#include "imaging/import.h"
 #include "store/data_module.h"
 #include "store/table_network.h"
 #include "support/temp_dir.h"
@@ -68,11 +69,12 @@ struct Job {
     TTableNetWork& table() { return bench->job().photoTable(); }
     FolderNode* folder() { return bench->tree().unclassified(); }
 
-    void photo(RECORD r, const QString& title = {}, QList<RECORD> drawings = {}, bool edited = false)
+    void photo(RECORD r, const QString& title = {}, QList<RECORD> drawings = {}, bool edited = false, int flag = 0)
     {
         table().append();
         table().setValue(f[F_RECORD], r);
         table().setValue(f[F_TITLE], title);
+        table().setValue(f[F_FLAG], flag);
         const PhotoField slotFields[] = {F_REC_DRA1, F_REC_DRA2, F_REC_DRA3};
         for (int i = 0; i < drawings.size(); ++i)
             table().setValue(f[slotFields[i]], drawings[i]);
@@ -110,13 +112,42 @@ struct Job {
         EXPECT_TRUE(QTest::qWaitForWindowActive(w));
         w->setFocus();
     }
+    // Imports a picture file into a folder as the import command does: the
+    // rows, the folder's list, then the list refilled at the last item.
+    QList<RECORD> import(FolderNode* node, const QString& path)
+    {
+        ImportJob ij;
+        ij.table = &table();
+        ij.fields = f;
+        ij.backFolder = dir.file("BACK");
+        QList<RECORD> photos = node->photos;
+        ImportTarget target;
+        target.folder = &photos;
+        target.folderAcceptsPhotos = true;
+        ImportSettings settings;
+        settings.backupFile = false;
+        ScriptedProgress progress;
+        ImportResult result;
+        EXPECT_TRUE(ImportPictures(ij, QStringList{path}, target, settings, messages, progress, &result));
+        bench->tree().appendPhotos(node, result.added);
+        panel().refillPhotoList(int(node->photos.size()) - 1);
+        return result.added;
+    }
+    // What the list shows now.
+    QImage shot(QListWidget* v)
+    {
+        v->viewport()->repaint();
+        QApplication::processEvents();
+        return v->viewport()->grab().toImage();
+    }
     QPoint centre(QListWidget* v, int row) { return v->visualItemRect(v->item(row)).center(); }
     // Drops the given rows of a list on the item at `target`, as the drag would.
     void drop(QListWidget* v, const QString& format, const QList<int>& rows, int target)
     {
         v->clearSelection();
         for (int r : rows)
-            v->item(r)->setSelected(true);
+            if (r >= 0 && r < v->count())
+                v->item(r)->setSelected(true);
         QStringList parts;
         for (int r : rows)
             parts << QString::number(r);
@@ -215,6 +246,8 @@ TEST(PhotoListUi, DropsWithinTheList)
         {{2}, 0, true, {3, 2, 1, 4, 5}},
         {{1, 3}, 0, false, {2, 4, 1, 3, 5}},
         {{1, 3}, 3, false, {1, 2, 3, 4, 5}},  // on a dragged item: nothing
+        {{7}, 0, false, {1, 2, 3, 4, 5}},     // rows the list does not have: nothing
+        {{-1, 2}, 0, false, {1, 2, 3, 4, 5}},
     };
     for (const auto& c : cases) {
         Job j;
@@ -223,8 +256,75 @@ TEST(PhotoListUi, DropsWithinTheList)
         j.drop(j.list(), kPhotoMime, c.rows, c.target);
         EXPECT_EQ(j.folder()->photos, c.after);
         EXPECT_EQ(j.list()->records(), c.after);
-        EXPECT_EQ(j.bench->tree().changed(), c.after != QList<RECORD>({1, 2, 3, 4, 5}));
+        const bool changed = c.after != QList<RECORD>({1, 2, 3, 4, 5});
+        EXPECT_EQ(j.bench->tree().changed(), changed);
+        if (!changed)
+            continue;
+        // The captions went with their photos; the dragged photos stay
+        // selected and the item under the pointer is current.
+        QStringList captions;
+        for (RECORD r : c.after)
+            captions << QStringLiteral("写真%1").arg(r);
+        EXPECT_EQ(j.captions(), captions);
+        QList<RECORD> dragged;
+        for (int r : c.rows)
+            dragged << RECORD(r + 1);
+        std::sort(dragged.begin(), dragged.end());
+        QList<RECORD> selected = j.panel().selectedRecords();
+        std::sort(selected.begin(), selected.end());
+        EXPECT_EQ(selected, dragged);
+        EXPECT_EQ(j.panel().currentRecord(), RECORD(c.target + 1));
     }
+}
+
+TEST(PhotoListUi, MovesDropsAndDeletesChangeOnlyTheItemsConcerned)
+{
+    Job j;
+    for (RECORD r = 1; r <= 8; ++r)
+        j.photo(r, QStringLiteral("写真%1").arg(r));
+    j.folder()->photos = {1, 2, 3, 4, 5, 6, 7, 8};
+    j.show(j.folder());
+    QList<QListWidgetItem*> items;
+    for (int i = 0; i < j.list()->count(); ++i)
+        items << j.list()->item(i);
+    // A caption set since the fill (a title typed in the grid) moves with its photo.
+    j.panel().setCaption(3, QStringLiteral("護岸工"));
+
+    // 3 dropped on 1 (insert): items 4-8 are untouched.
+    j.drop(j.list(), kPhotoMime, {2}, 0);
+    EXPECT_EQ(j.list()->records(), (QList<RECORD>{3, 1, 2, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(j.list()->item(0)->text(), "護岸工");
+    for (int i = 3; i < 8; ++i)
+        EXPECT_EQ(j.list()->item(i), items[i]) << i;
+
+    // Down: two items change.
+    j.list()->setFocus();
+    j.panel().selectRow(5);
+    j.panel().moveSelected(false);
+    EXPECT_EQ(j.list()->records(), (QList<RECORD>{3, 1, 2, 4, 5, 7, 6, 8}));
+    EXPECT_EQ(j.panel().selectedRecords(), QList<RECORD>{6});
+    EXPECT_EQ(j.position.text(), "7 / 8");
+    EXPECT_EQ(j.list()->item(7), items[7]);
+
+    // Deleting 1, 2 and 7 to ごみ箱: the others keep their items, the first
+    // deleted position is selected.
+    j.panel().selectRow(1);
+    j.list()->item(2)->setSelected(true);
+    j.list()->item(5)->setSelected(true);
+    QListWidgetItem* four = j.list()->item(3);
+    j.messages.reply(true);
+    j.panel().deleteSelected();
+    EXPECT_EQ(j.folder()->photos, (QList<RECORD>{3, 4, 5, 6, 8}));
+    EXPECT_EQ(j.list()->records(), (QList<RECORD>{3, 4, 5, 6, 8}));
+    EXPECT_EQ(j.bench->tree().recycle()->photos, (QList<RECORD>{1, 2, 7}));
+    EXPECT_EQ(j.list()->item(1), four);
+    EXPECT_EQ(j.panel().selectedRecords(), QList<RECORD>{4});
+    EXPECT_EQ(j.position.text(), "2 / 5");
+
+    // Captions and repaints still find their items.
+    j.panel().setCaption(6, QStringLiteral("床掘"));
+    EXPECT_EQ(j.list()->item(3)->text(), "床掘");
+    EXPECT_EQ(j.captions(), (QStringList{"護岸工", "写真4", "写真5", "床掘", "写真8"}));
 }
 
 TEST(PhotoListUi, KeysAndMoves)
@@ -254,6 +354,48 @@ TEST(PhotoListUi, KeysAndMoves)
     EXPECT_FALSE(j.panel().canMove(true));
 }
 
+TEST(PhotoListUi, TheSelectedPhotoIsScrolledIntoView)
+{
+    Job j;
+    QList<RECORD> records;
+    for (RECORD r = 1; r <= 300; ++r)
+        records << r;
+    j.folder()->photos = records;
+    // The window scrolls drags with its own timer and turns the view's
+    // drag scrolling off.
+    j.list()->setAutoScroll(false);
+    j.show(j.folder());
+    const auto shown = [&](int row) {
+        // The list lays its items out again a moment after it was resized.
+        QTest::qWait(250);
+        return j.list()->viewport()->rect().contains(j.list()->visualItemRect(j.list()->item(row)));
+    };
+    ASSERT_FALSE(shown(299));
+
+    // After an import the list is refilled at its last item.
+    j.panel().refillPhotoList(299);
+    EXPECT_EQ(j.position.text(), "300 / 300");
+    EXPECT_TRUE(shown(299));
+
+    // The main window (and the photo grid's PageDown) select through selectRow.
+    for (int row : {0, 299, 150, 0}) {
+        j.panel().selectRow(row);
+        EXPECT_TRUE(shown(row)) << row;
+    }
+
+    // The keys of the list itself.
+    j.focus(j.list());
+    QTest::keyClick(j.list(), Qt::Key_End);
+    EXPECT_EQ(j.panel().currentIndex(), 299);
+    EXPECT_TRUE(shown(299));
+    QTest::keyClick(j.list(), Qt::Key_Home);
+    QTest::keyClick(j.list(), Qt::Key_PageDown);
+    QTest::keyClick(j.list(), Qt::Key_PageDown);
+    QTest::keyClick(j.list(), Qt::Key_Down);
+    EXPECT_GT(j.panel().currentIndex(), 0);
+    EXPECT_TRUE(shown(j.panel().currentIndex()));
+}
+
 TEST(PhotoListUi, MarksForDrawingsAndEdits)
 {
     const QRect icon(100, 50, 122, 122);
@@ -280,6 +422,54 @@ TEST(PhotoListUi, MarksForDrawingsAndEdits)
         const bool expected = m.left() != drawn.left() + 30;
         EXPECT_EQ(shot.pixelColor(m.topLeft()) == mark, expected) << m.left();
     }
+}
+
+TEST(PhotoListUi, APhotoImportedUnderTheNumberOfADeletedOneShowsItself)
+{
+    // Photo 2 (flag 99, drawing 3, edited, no picture) is painted in ごみ箱
+    // and deleted for good there with its drawing; the next import takes the
+    // number 2 again for a red picture.
+    Job j;
+    j.photo(1, QStringLiteral("写真1"));
+    j.photo(2, QStringLiteral("古い写真"), {3}, true, 99);
+    j.photo(3);
+    FolderNode* recycle = j.bench->tree().recycle();
+    recycle->photos = {1, 2};
+    j.show(recycle);
+    const QColor mark(0, 0, 160);
+    const auto drawnMarks = [&](const QImage& shot, int row) {
+        const QRect icon = j.list()->delegate()->iconRect(j.list()->visualItemRect(j.list()->item(row)));
+        int n = 0;
+        for (const QRect& m : markRects(icon, 1, true))
+            n += shot.pixelColor(m.topLeft()) == mark;
+        return n;
+    };
+    ASSERT_EQ(drawnMarks(j.shot(j.list()), 1), 2);
+    j.panel().selectRow(1);
+    j.messages.reply(true);
+    j.panel().deleteSelected();
+    ASSERT_FALSE(j.table().locate(2));
+    ASSERT_FALSE(j.table().locate(3));
+
+    QImage red(300, 200, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    const QString file = j.dir.file("new.png");
+    ASSERT_TRUE(red.save(file));
+    j.show(j.folder());
+    ASSERT_EQ(j.import(j.folder(), file), QList<RECORD>{2});
+
+    ASSERT_EQ(j.list()->records(), QList<RECORD>{2});
+    EXPECT_EQ(j.list()->item(0)->text(), "(無題)");
+    const QImage shot = j.shot(j.list());
+    EXPECT_EQ(drawnMarks(shot, 0), 0);
+    const QRect icon = j.list()->delegate()->iconRect(j.list()->visualItemRect(j.list()->item(0)));
+    const QColor middle = shot.pixelColor(icon.center());
+    EXPECT_GT(middle.red(), 200) << middle.name().toStdString();
+    EXPECT_LT(middle.green(), 60) << middle.name().toStdString();
+    const PhotoLook look = j.panel().thumbnails().look(2, j.panel().look().thumbSize());
+    EXPECT_EQ(look.flag, 0);
+    EXPECT_EQ(look.drawings, 0);
+    EXPECT_FALSE(look.edited);
 }
 
 TEST(PhotoListUi, CustomSizeRefillsWithLargerCells)
@@ -321,6 +511,16 @@ TEST(PhotoListUi, DrawingList)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(j.list2()));
     j.drop(j.list2(), kDrawingMime, {1}, 0);
     EXPECT_EQ(j.list2()->records(), (QList<RECORD>{8, 7}));
+
+    // Drag data naming rows the list does not have (a stale or foreign drag)
+    // changes nothing.
+    for (int stale : {2, 5, -1}) {
+        j.drop(j.list2(), kDrawingMime, {stale}, 0);
+        EXPECT_EQ(j.list2()->records(), (QList<RECORD>{8, 7})) << stale;
+        j.table().locate(1);
+        EXPECT_EQ(j.table().value(j.f[F_REC_DRA2]).toInt(), 8) << stale;
+        EXPECT_EQ(j.table().value(j.f[F_REC_DRA3]).toInt(), 7) << stale;
+    }
 
     // Delete in the drawing list: to ごみ箱 after its own question.
     j.focus(j.list2());

@@ -98,36 +98,79 @@ void TPhotoListPanel::refillPhotoList(int wantedIndex)
     if (wantedIndex == kKeep)
         wantedIndex = currentIndex();
     bindTable();
+    // A fill shows the folder afresh: rows may have been deleted since the
+    // last one and their numbers given to new imports, so no cached look of
+    // an earlier fill is trusted.
+    thumbs_.clear();
     filling_ = true;
     listView_->setUpdatesEnabled(false);
     listView_->clear();
+    items_.clear();
     if (folder_ && thumbs_.table()) {
         TTableNetWork& table = job_.photoTable();
         for (RECORD r : folder_->photos) {
             auto* item = new QListWidgetItem(photoCaption(table, fields_, r));
             item->setData(kRecordRole, r);
             listView_->addItem(item);
+            items_.insert(r, item);
         }
     }
     const int n = listView_->count();
     if (n > 0 && wantedIndex >= 0)
         listView_->setCurrentRow(std::min(wantedIndex, n - 1), QItemSelectionModel::ClearAndSelect);
-    listView_->updateTabStop();
     listView_->setUpdatesEnabled(true);
     filling_ = false;
+    photoListChanged();
+}
+
+void TPhotoListPanel::photoListChanged()
+{
+    listView_->updateTabStop();
     showPosition();
-    if (listView_->selectedItems().size() == 1) {
+    if (listView_->selectionModel()->selectedIndexes().size() == 1) {
         refillDrawingList();
     } else {
         listView2_->clear();
         listView2_->setEnabled(false);
         listView2_->updateTabStop();
-        if (listView_->selectedItems().isEmpty() && hooks_.noSelTimer)
+        if (!listView_->selectionModel()->hasSelection() && hooks_.noSelTimer)
             hooks_.noSelTimer->start();
     }
     if (hooks_.restartButtonTimer)
         hooks_.restartButtonTimer();
     emit selectionChanged();
+}
+
+bool TPhotoListPanel::listMirrorsFolder() const
+{
+    return folder_ && listView_->count() == folder_->photos.size();
+}
+
+void TPhotoListPanel::reorderItems(int from, int to)
+{
+    if (!folder_)
+        return;
+    from = std::max(from, 0);
+    to = std::min({to, listView_->count() - 1, int(folder_->photos.size()) - 1});
+    // The captions travel with their records; only a record that was not in
+    // the range reads its title.
+    QHash<RECORD, QString> captions;
+    for (int i = from; i <= to; ++i) {
+        const QListWidgetItem* it = listView_->item(i);
+        captions.insert(it->data(kRecordRole).toInt(), it->text());
+    }
+    for (int i = from; i <= to; ++i) {
+        QListWidgetItem* it = listView_->item(i);
+        const RECORD had = it->data(kRecordRole).toInt();
+        const RECORD want = folder_->photos[i];
+        if (had == want)
+            continue;
+        items_.remove(had, it);
+        it->setData(kRecordRole, want);
+        const auto caption = captions.constFind(want);
+        it->setText(caption != captions.cend() ? *caption : photoCaption(job_.photoTable(), fields_, want));
+        items_.insert(want, it);
+    }
 }
 
 void TPhotoListPanel::showPosition()
@@ -180,18 +223,18 @@ void TPhotoListPanel::selectRow(int index)
 
 void TPhotoListPanel::setCaption(RECORD record, const QString& text)
 {
-    for (int i = 0; i < listView_->count(); ++i)
-        if (listView_->item(i)->data(kRecordRole).toInt() == record)
-            listView_->item(i)->setText(text);
+    for (QListWidgetItem* it : itemsOf(record))
+        it->setText(text);
 }
 
 void TPhotoListPanel::repaintRecord(RECORD record)
 {
     thumbs_.forget(record);
-    for (TThumbListView* v : {static_cast<TThumbListView*>(listView_), static_cast<TThumbListView*>(listView2_)})
-        for (int i = 0; i < v->count(); ++i)
-            if (v->item(i)->data(kRecordRole).toInt() == record)
-                v->update(v->indexFromItem(v->item(i)));
+    for (QListWidgetItem* it : itemsOf(record))
+        listView_->update(listView_->indexFromItem(it));
+    for (int i = 0; i < listView2_->count(); ++i)
+        if (listView2_->item(i)->data(kRecordRole).toInt() == record)
+            listView2_->update(listView2_->indexFromItem(listView2_->item(i)));
 }
 
 RECORD TPhotoListPanel::singleSelectedPhoto() const
@@ -205,12 +248,17 @@ RECORD TPhotoListPanel::singleSelectedPhoto() const
 void TPhotoListPanel::refillDrawingList(int wantedIndex)
 {
     listView2_->setUpdatesEnabled(false);
+    // The drawings shown may have been deleted and their numbers reused by
+    // new drawings: their looks are read again (three rows at most).
+    for (int i = 0; i < listView2_->count(); ++i)
+        thumbs_.forget(listView2_->item(i)->data(kRecordRole).toInt());
     listView2_->clear();
     const RECORD photo = singleSelectedPhoto();
     bindTable();
     if (photo != 0 && thumbs_.table()) {
         const QList<DrawingEntry> drawings = drawingsOf(job_.photoTable(), fields_, photo);
         for (int i = 0; i < drawings.size(); ++i) {
+            thumbs_.forget(drawings[i].drawing);
             auto* item = new QListWidgetItem(drawingCaption(i));
             item->setData(kRecordRole, drawings[i].drawing);
             item->setData(kSlotRole, drawings[i].slot);
@@ -274,11 +322,22 @@ void TPhotoListPanel::moveSelected(bool up)
     }
     if (!folder_)
         return;
-    const int to = movePhoto(folder_->photos, listView_->selectedRows().first(), delta);
+    const int from = listView_->selectedRows().first();
+    const bool mirrored = listMirrorsFolder();
+    const int to = movePhoto(folder_->photos, from, delta);
     if (to < 0)
         return;
     tree_.photosChanged(folder_);
-    refillPhotoList(to);
+    if (!mirrored) {
+        refillPhotoList(to);
+        emit photosChanged();
+        return;
+    }
+    reorderItems(std::min(from, to), std::max(from, to));
+    filling_ = true;
+    listView_->setCurrentRow(to, QItemSelectionModel::ClearAndSelect);
+    filling_ = false;
+    photoListChanged();
     emit photosChanged();
 }
 
@@ -286,22 +345,44 @@ void TPhotoListPanel::dropPhotos(const QList<int>& rows, int target)
 {
     if (!folder_ || (hooks_.listMode && hooks_.listMode()))
         return;
+    // The rows come from the drag data: only those the list has count.
+    const int n = listView_->count();
+    if (target < 0 || target >= n || !listMirrorsFolder())
+        return;
+    QList<RECORD> moved;
+    int low = target, high = target;
+    for (int r : rows)
+        if (r >= 0 && r < n) {
+            moved << listView_->item(r)->data(kRecordRole).toInt();
+            low = std::min(low, r);
+            high = std::max(high, r);
+        }
     const RECORD targetRecord = listView_->item(target)->data(kRecordRole).toInt();
     if (!dropWithinList(folder_->photos, rows, target, swap_))
         return;
     tree_.photosChanged(folder_);
+    // Everything that moved lies between the first and the last of the
+    // dragged items and the target.
+    reorderItems(low, high);
     // Keep the dragged photos selected and focus the item under the pointer.
-    QList<RECORD> moved;
-    for (int r : rows)
-        if (r >= 0 && r < listView_->count())
-            moved << listView_->item(r)->data(kRecordRole).toInt();
-    refillPhotoList(-1);
-    filling_ = true;
+    QList<int> selected;
     for (RECORD r : moved)
-        if (const int at = listView_->rowOf(r); at >= 0)
-            listView_->item(at)->setSelected(true);
-    if (const int at = listView_->rowOf(targetRecord); at >= 0)
-        listView_->setCurrentRow(at, QItemSelectionModel::NoUpdate);
+        for (QListWidgetItem* it : itemsOf(r))
+            selected << listView_->row(it);
+    std::sort(selected.begin(), selected.end());
+    selected.erase(std::unique(selected.begin(), selected.end()), selected.end());
+    QItemSelection selection;
+    for (int i = 0; i < selected.size();) {
+        int j = i;
+        while (j + 1 < selected.size() && selected[j + 1] == selected[j] + 1)
+            ++j;
+        selection.select(listView_->model()->index(selected[i], 0), listView_->model()->index(selected[j], 0));
+        i = j + 1;
+    }
+    filling_ = true;
+    listView_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (const QList<QListWidgetItem*> at = itemsOf(targetRecord); !at.isEmpty())
+        listView_->setCurrentItem(at.first(), QItemSelectionModel::NoUpdate);
     filling_ = false;
     photoSelectionChanged();
     emit photosChanged();
@@ -310,13 +391,16 @@ void TPhotoListPanel::dropPhotos(const QList<int>& rows, int target)
 void TPhotoListPanel::dropDrawings(const QList<int>& rows, int target)
 {
     const RECORD photo = singleSelectedPhoto();
-    if (rows.size() != 1 || photo == 0)
+    // The rows come from the drag data, not from the list as it is now.
+    const QListWidgetItem* dragged = rows.size() == 1 ? listView2_->item(rows.first()) : nullptr;
+    const QListWidgetItem* onto = listView2_->item(target);
+    if (!dragged || !onto || dragged == onto || photo == 0)
         return;
     bindTable();
     if (!thumbs_.table())
         return;
-    const int from = listView2_->item(rows.first())->data(kSlotRole).toInt();
-    const int to = listView2_->item(target)->data(kSlotRole).toInt();
+    const int from = dragged->data(kSlotRole).toInt();
+    const int to = onto->data(kSlotRole).toInt();
     if (!dropDrawing(job_.photoTable(), fields_, photo, from, to, swap_))
         return;
     // Select the item that now holds the target slot.
@@ -344,16 +428,43 @@ void TPhotoListPanel::deletePhotosSelected()
     const bool listMode = hooks_.listMode && hooks_.listMode();
     FolderNode* recycle = tree_.recycle();
     const bool inRecycle = folder_ == recycle && !listMode;
-    QList<RECORD> toRecycle;
-    const int first = deletePhotos(folder_->photos, rows, inRecycle, toRecycle, job_.photoTable(), fields_, messages_);
+    const bool mirrored = listMirrorsFolder();
+    QList<RECORD> toRecycle, gone;
+    const int first =
+        deletePhotos(folder_->photos, rows, inRecycle, toRecycle, job_.photoTable(), fields_, messages_, &gone);
     if (first < 0)
         return;
-    for (RECORD r : toRecycle)
+    // Deleted rows leave no look behind for a new row under the same number.
+    for (RECORD r : gone)
         thumbs_.forget(r);
     if (recycle && !toRecycle.isEmpty())
         tree_.appendPhotos(recycle, toRecycle);
     tree_.photosChanged(folder_);
-    refillPhotoList(first);
+    if (!mirrored) {
+        refillPhotoList(first);
+        emit photosChanged();
+        return;
+    }
+    // The handled entries leave the list as runs of neighbouring items, last
+    // run first; the other items stay as they are.
+    filling_ = true;
+    listView_->clearSelection();
+    for (int i = int(rows.size()) - 1; i >= 0;) {
+        int j = i;
+        while (j > 0 && rows[j - 1] == rows[j] - 1)
+            --j;
+        for (int k = rows[j]; k <= rows[i]; ++k) {
+            QListWidgetItem* it = listView_->item(k);
+            items_.remove(it->data(kRecordRole).toInt(), it);
+        }
+        listView_->model()->removeRows(rows[j], rows[i] - rows[j] + 1);
+        i = j - 1;
+    }
+    const int n = listView_->count();
+    if (n > 0)
+        listView_->setCurrentRow(std::min(first, n - 1), QItemSelectionModel::ClearAndSelect);
+    filling_ = false;
+    photoListChanged();
     emit photosChanged();
 }
 

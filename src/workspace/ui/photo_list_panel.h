@@ -10,6 +10,7 @@
 #include "workspace/thumbnail_ring.h"
 #include "workspace/ui/photo_list_view.h"
 
+#include <QMultiHash>
 #include <QObject>
 #include <QPointer>
 #include <functional>
@@ -100,6 +101,17 @@ signals:
 
 private:
     void bindTable();
+    // What follows every change of the photo list's items: tab stop, status
+    // panel, drawing list, timers and the selectionChanged signal.
+    void photoListChanged();
+    // Items [from, to] take the records the folder's list now holds at their
+    // positions (a reorder within that range), keeping their captions.
+    void reorderItems(int from, int to);
+    // The items stand for the folder's list entry by entry (the list was
+    // filled from it and changed only along with it).
+    bool listMirrorsFolder() const;
+    // The photo list's items of a record.
+    QList<QListWidgetItem*> itemsOf(RECORD record) const { return items_.values(record); }
     void photoSelectionChanged();
     void showPosition();
     void dropPhotos(const QList<int>& rows, int target);
@@ -122,6 +134,9 @@ private:
     bool swap_ = false;
     bool filling_ = false;
     FolderNode* folder_ = nullptr;
+    // Every item of the photo list by its record: selection, captions and
+    // repaints find their item without a search of the list.
+    QMultiHash<RECORD, QListWidgetItem*> items_;
 };
 
 }  // namespace zb

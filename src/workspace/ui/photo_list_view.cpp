@@ -255,6 +255,29 @@ void TThumbListView::keyPressEvent(QKeyEvent* e)
     QListWidget::keyPressEvent(e);
 }
 
+void TThumbListView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QListWidget::currentChanged(current, previous);
+    // The item view scrolls to a new current item only while its drag
+    // scrolling is on, and the window's drag scrolling turns that off: the
+    // list shows the item it moved to (End, arrows, a fill at the last item,
+    // selectRow) itself. A hidden list does so when it is shown.
+    if (!current.isValid() || hasAutoScroll())
+        return;
+    if (isVisible())
+        scrollTo(current);
+    else
+        scrollOnShow_ = true;
+}
+
+void TThumbListView::showEvent(QShowEvent* e)
+{
+    QListWidget::showEvent(e);
+    if (scrollOnShow_ && currentIndex().isValid())
+        scrollTo(currentIndex());
+    scrollOnShow_ = false;
+}
+
 void TThumbListView::mouseDoubleClickEvent(QMouseEvent* e)
 {
     QListWidget::mouseDoubleClickEvent(e);

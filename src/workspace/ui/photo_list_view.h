@@ -102,6 +102,8 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void showEvent(QShowEvent* e) override;
     void startDrag(Qt::DropActions supported) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
@@ -120,6 +122,7 @@ private:
 
     TPhotoItemDelegate* delegate_;
     bool dragging_ = false;
+    bool scrollOnShow_ = false;
 };
 
 // ListView: the photos of the selected folder. Its drags carry the positions
