@@ -480,7 +480,57 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
     return !r.stopped;
 }
 
+bool fileNameLess(const QString& a, const QString& b)
+{
+    auto digit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (digit(a[i]) && digit(b[j])) {
+            // Compare the runs of digits by value: without leading zeros, the
+            // longer run is the larger number, else the digits decide.
+            qsizetype ie = i;
+            while (ie < a.size() && digit(a[ie]))
+                ++ie;
+            qsizetype je = j;
+            while (je < b.size() && digit(b[je]))
+                ++je;
+            qsizetype is = i;
+            while (is + 1 < ie && a[is] == QLatin1Char('0'))
+                ++is;
+            qsizetype js = j;
+            while (js + 1 < je && b[js] == QLatin1Char('0'))
+                ++js;
+            if (ie - is != je - js)
+                return ie - is < je - js;
+            const int c = QStringView(a).mid(is, ie - is).compare(QStringView(b).mid(js, je - js));
+            if (c != 0)
+                return c < 0;
+            i = ie;
+            j = je;
+            continue;
+        }
+        const QChar ca = a[i].toCaseFolded();
+        const QChar cb = b[j].toCaseFolded();
+        if (ca != cb)
+            return ca < cb;
+        ++i;
+        ++j;
+    }
+    if ((i < a.size()) != (j < b.size()))
+        return j < b.size();
+    return a < b;
+}
+
 namespace {
+
+// The entries sorted by name in the folder import's order.
+QFileInfoList inNameOrder(QFileInfoList entries)
+{
+    std::sort(entries.begin(), entries.end(),
+              [](const QFileInfo& x, const QFileInfo& y) { return fileNameLess(x.fileName(), y.fileName()); });
+    return entries;
+}
 
 QList<QRegularExpression> importMasks()
 {
@@ -504,7 +554,7 @@ struct Scan {
     void folder(const QString& path, bool sub)
     {
         QDir dir(path);
-        const QFileInfoList entries = dir.entryInfoList(QDir::Files, QDir::Unsorted);
+        const QFileInfoList entries = inNameOrder(dir.entryInfoList(QDir::Files, QDir::Unsorted));
         for (const QFileInfo& e : entries) {
             if (e.isHidden())
                 continue;
@@ -524,7 +574,7 @@ struct Scan {
         }
         if (!sub)
             return;
-        const QFileInfoList dirs = dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
+        const QFileInfoList dirs = inNameOrder(dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted));
         for (const QFileInfo& d : dirs) {
             if (d.fileName().startsWith(QLatin1Char('.')) || d.isSymLink())
                 continue;

@@ -122,8 +122,15 @@ QString trimBlanks(const QString& text);
 // Backup copy name: "B" + the record number as seven digits + the extension.
 QString backupFileName(RECORD highest, const QString& sourcePath);
 
-// Folder import: the picture files of a folder in file-system order, then,
-// when asked, each sub-folder's (not starting with ".") depth first. A file is
+// Name order of the folder import: letters compared without regard to case,
+// runs of digits by their value, so IMG_2 comes before IMG_10 (and IMG_02
+// beside IMG_2). Names equal that way fall back to a plain comparison, so the
+// order is total.
+bool fileNameLess(const QString& a, const QString& b);
+
+// Folder import: the picture files of a folder in name order, then,
+// when asked, each sub-folder's (not starting with ".") depth first, also in
+// name order. A file is
 // taken when its name matches one of the import masks and its kind is known.
 // After each taken file the status shows " " + count + "件"; after each file
 // `escPressed` is polled and, when it says yes, the ESC question is asked: yes

@@ -612,6 +612,49 @@ TEST(ImportFolder, ScanTakesPicturesParentFirstAndAsks)
     EXPECT_EQ(none.boxes(), QStringList());
 }
 
+TEST(ImportFolder, NameOrderComparesDigitsAsNumbers)
+{
+    struct Case {
+        const char* a;
+        const char* b;
+    };
+    // Each a comes strictly before b.
+    const Case cases[] = {
+        {"IMG_2.JPG", "IMG_10.JPG"},   {"IMG_0009.JPG", "IMG_0010.JPG"}, {"img_3.jpg", "IMG_4.jpg"},
+        {"IMG_4.jpg", "img_5.jpg"},    {"a.jpg", "B.JPG"},               {"IMG.jpg", "IMG_1.jpg"},
+        {"IMG_1", "IMG_1.jpg"},        {"x9", "x10a"},                   {"x10a", "x10b"},
+        {"p02.jpg", "p2.jpg"},         {"P1.jpg", "p1.jpg"},             {"2", "10"},
+        {"99999999999999999999", "100000000000000000000"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(fileNameLess(c.a, c.b)) << c.a << " < " << c.b;
+        EXPECT_FALSE(fileNameLess(c.b, c.a)) << c.b << " < " << c.a;
+    }
+    EXPECT_FALSE(fileNameLess("same.jpg", "same.jpg"));
+}
+
+TEST(ImportFolder, ScanListsFilesAndSubFoldersInNameOrder)
+{
+    zbtest::TempDir dir;
+    const QByteArray jpg = zbtest::makeJpeg(8, 8);
+    // Written out of order, so that the creation order does not help.
+    QStringList names;
+    for (int i : {7, 12, 1, 10, 3, 9, 2, 11, 5, 8, 4, 6})
+        names << QString("IMG_%1.JPG").arg(i, 4, 10, QLatin1Char('0'));
+    names << "img_13.jpg" << "10/a.jpg" << "9/b.jpg" << "9/10/c.jpg" << "9/2/d.jpg" << "B/e.jpg";
+    for (const QString& n : names) {
+        QDir().mkpath(QFileInfo(dir.file(n)).path());
+        zbtest::writeAll(dir.file(n), jpg);
+    }
+    QStringList expected;
+    for (int i = 1; i <= 12; ++i)
+        expected << dir.file(QString("IMG_%1.JPG").arg(i, 4, 10, QLatin1Char('0')));
+    expected << dir.file("img_13.jpg") << dir.file("9/b.jpg") << dir.file("9/2/d.jpg") << dir.file("9/10/c.jpg")
+             << dir.file("10/a.jpg") << dir.file("B/e.jpg");
+    ScriptedMessages m;
+    EXPECT_EQ(scanImportFolder(dir.path(), true, m), expected);
+}
+
 TEST(ImportFolder, EscDuringTheScanKeepsWhatWasFound)
 {
     zbtest::TempDir dir;
