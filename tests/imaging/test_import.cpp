@@ -527,6 +527,27 @@ TEST(Import, ExistingBackupIsReplaced)
     EXPECT_TRUE(QFileInfo(fx.backup("B0000000.jpg")).isWritable());
 }
 
+// A photo above the working-bitmap limit (70 megapixels) is an ordinary
+// picture: its thumbnail comes from a reduced decode and its bytes are stored
+// as they are, in a compressed job too (it cannot be decoded whole there).
+TEST(Import, PhotoAboveTheBitmapLimitIsImportedUnchanged)
+{
+    Fixture fx;
+    const QByteArray big = zbtest::uniformJpeg(10000, 7000);
+    const QString p = fx.source("IMG_0001.JPG", big);
+    for (bool compressed : {false, true}) {
+        fx.job.compressed = compressed;
+        ASSERT_TRUE(fx.run({p})) << compressed << fx.messages.log.join("\n").toStdString();
+        ASSERT_EQ(fx.result.added.size(), 1);
+        const RECORD r = fx.result.added.first();
+        EXPECT_EQ(fx.blob(r, F_IMAGE_ORG), big) << compressed;
+        QImage thumb;
+        ASSERT_TRUE(thumb.loadFromData(fx.blob(r, F_THUMBNAIL), "BMP"));
+        EXPECT_EQ(thumb.size(), QSize(171, 120)) << compressed;
+    }
+    EXPECT_EQ(fx.messages.boxes(), QStringList());
+}
+
 TEST(Import, LargePictureFileWarns)
 {
     Fixture fx;
