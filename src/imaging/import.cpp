@@ -103,20 +103,6 @@ bool backupCopy(const QString& backFolder, const QDate& day, RECORD highest, con
     return true;
 }
 
-qint64 pictureFileSize(const ImportJob& job)
-{
-    QStringList files = job.blobFiles;
-    if (files.isEmpty() && job.table)
-        files << job.table->path();
-    qint64 total = 0;
-    for (const QString& f : files) {
-        const QFileInfo info(f);
-        if (info.exists())
-            total += info.size();
-    }
-    return total;
-}
-
 // Puts the drawing into the first free drawing field of the photo. False when
 // all three are used (or the photo is gone).
 bool attachDrawing(TTableEnhanced& table, const PhotoFields& f, RECORD photo, RECORD drawing)
@@ -473,7 +459,7 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
 
     if (r.backupFailed)
         messages.information(kImportBackupFailed);
-    if (pictureFileSize(job) > kBlobWarnBytes) {
+    if (!job.paths.name.isEmpty() && jobSpaceShort(job.paths)) {
         r.spaceLow = true;
         messages.notice(kImportBlobNoticeKey, kImportBlobTooLarge);
     }

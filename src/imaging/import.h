@@ -10,6 +10,7 @@
 // from the result. It talks to the user only through the Messages and
 // Progress ports. Callers link zb_store as well (the photo table).
 #include "core/record.h"
+#include "store/job_files.h"
 #include "store/photo_table.h"
 
 #include <QDate>
@@ -36,8 +37,6 @@ inline const QString kImportBackupFailed =
 inline const QString kImportBlobTooLarge = QStringLiteral("工事データの空き容量が不足しています。");
 // Key of the quiet notice above (silenced for the rest of the run).
 inline const QString kImportBlobNoticeKey = QStringLiteral("NoMsgDlg_Diskmax");
-// The picture file size above which the space warning is shown.
-inline constexpr qint64 kBlobWarnBytes = 2000000000;
 
 // Texts of the folder import.
 inline const QString kImportCaption = QStringLiteral("写真の取込");
@@ -60,9 +59,11 @@ struct ImportJob {
     PhotoFields fields;
     QString backFolder;               // <job>/BACK/ (with or without the trailing '/')
     bool compressed = false;          // the job's compressed-photo marker exists
-    // Files whose total size is compared with the space limit; the table's
-    // own file when empty.
-    QStringList blobFiles;
+    // The job's files. After the run the space warning is shown when the file
+    // system holding them is short of room for the job (jobSpaceShort); the
+    // table itself may grow as far as the file system lets it. No warning
+    // when the name is empty.
+    JobPaths paths;
     // Day of the backup sub-folder; today when invalid (tests fix it).
     QDate today;
 };
@@ -94,7 +95,7 @@ struct ImportResult {
     bool changed = false;       // at least one file was taken in hand: the job is changed
     QList<RECORD> added;        // posted rows, in order
     bool backupFailed = false;  // at least one backup copy failed
-    bool spaceLow = false;      // the picture file passed the limit: offer 領域の確保
+    bool spaceLow = false;      // the job's file system is short of room: offer 領域の確保
 };
 
 // Imports the files in list order (or, with no list, the clipboard picture)

@@ -548,22 +548,43 @@ TEST(Import, PhotoAboveTheBitmapLimitIsImportedUnchanged)
     EXPECT_EQ(fx.messages.boxes(), QStringList());
 }
 
-TEST(Import, LargePictureFileWarns)
+// The space warning follows the room on the job's file system, not the size
+// of its table: a large table on a roomy disk stays quiet, a full disk warns.
+TEST(Import, ShortDiskSpaceWarns)
 {
     Fixture fx;
-    const QString big = fx.dir.file("JOB.MB");
-    QFile f(big);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(f.resize(kBlobWarnBytes + 1));  // sparse
-    f.close();
-    fx.job.blobFiles = {big};
-    ASSERT_TRUE(fx.run({fx.source("a.jpg", camera())}));
-    EXPECT_EQ(fx.messages.boxes(), QStringList{"notice: 工事データの空き容量が不足しています。"});
-    EXPECT_TRUE(fx.result.spaceLow);
-
-    ASSERT_TRUE(f.resize(kBlobWarnBytes));
-    ASSERT_TRUE(fx.run({fx.source("a.jpg", camera())}));
+    fx.job.paths = JobPaths{fx.dir.path() + "/", "JOB"};
+    ASSERT_TRUE(QFileInfo::exists(fx.job.paths.table()));
+    const struct {
+        const char* what;
+        qint64 freeBytes;  // -1: the real probe
+        bool warns;
+    } cases[] = {
+        {"this machine's disk", -1, false},
+        {"plenty of room", qint64(1) << 40, false},
+        {"full disk", 0, true},
+        {"less room than the table takes", 1, true},
+    };
+    for (const auto& c : cases) {
+        if (c.freeBytes < 0)
+            setFreeSpaceProbe({});
+        else
+            setFreeSpaceProbe([n = c.freeBytes](const QString&) { return n; });
+        fx.messages.clear();
+        EXPECT_TRUE(fx.run({fx.source("a.jpg", camera())})) << c.what;
+        EXPECT_EQ(fx.messages.boxes(),
+                  c.warns ? QStringList{"notice: 工事データの空き容量が不足しています。"} : QStringList())
+            << c.what;
+        EXPECT_EQ(fx.result.spaceLow, c.warns) << c.what;
+    }
+    setFreeSpaceProbe({});
+    // Without the job's files (a caller that does not name them) nothing is checked.
+    fx.job.paths = JobPaths{};
+    setFreeSpaceProbe([](const QString&) { return qint64(0); });
+    fx.messages.clear();
+    EXPECT_TRUE(fx.run({fx.source("a.jpg", camera())}));
     EXPECT_FALSE(fx.result.spaceLow);
+    setFreeSpaceProbe({});
 }
 
 TEST(Import, ClipboardPicture)

@@ -168,6 +168,25 @@ TEST(ImportCommands, ChosenFilesGoIntoTheSelectedFolderAndTheTreeIsSaved)
     EXPECT_EQ(appSettings().graphPath, d.dir.path());
 }
 
+// The space warning and the hidden 領域の確保 command follow the room left on
+// the job's disk.
+TEST(ImportCommands, ShortDiskShowsTheWarningAndTheReclaimCommand)
+{
+    for (bool full : {false, true}) {
+        Desk d;
+        setFreeSpaceProbe([full](const QString&) { return full ? qint64(0) : qint64(1) << 40; });
+        d.commands->chooseFiles = [&](const QString&) -> std::optional<TImportCommands::FileChoice> {
+            return TImportCommands::FileChoice{{d.source("a.jpg", camera())}, QString()};
+        };
+        d.tree.select(d.level2());
+        d.commands->importFiles();
+        setFreeSpaceProbe({});
+        EXPECT_EQ(d.level2()->photos, QList<RECORD>{1}) << full;
+        EXPECT_EQ(d.messages.boxes(), full ? QStringList{"notice: " + kImportBlobTooLarge} : QStringList()) << full;
+        EXPECT_EQ(d.reclaimShown, full);
+    }
+}
+
 TEST(ImportCommands, FolderImportScansAsksAndRemembersTheChoice)
 {
     for (bool yes : {true, false}) {

@@ -239,6 +239,7 @@ bool TImportCommands::run(const std::optional<QStringList>& files, bool drawing,
     ij.table = &job_.photoTable();
     ij.fields.lookUp(job_.photoTable());
     ij.backFolder = paths.backFolder();
+    ij.paths = paths;
     ij.compressed = QFileInfo::exists(paths.compressedMarker());
 
     ImportResult result;
