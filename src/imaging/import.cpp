@@ -20,6 +20,7 @@
 #include <chrono>
 #include <deque>
 #include <future>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -367,14 +368,21 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
             }
         }
         r.changed = true;
-        RECORD highest = 0;
+        qint64 highestKey = 0;
         try {
-            highest = highestRecord(table);
+            highestKey = table.maxKey();
         } catch (const engine::EngineError&) {
             messages.information(ImportReadErrorText(path));
             r.stopped = true;
             break;
         }
+        // The next row is numbered highest + 1, which must still be a RECORD.
+        if (highestKey >= std::numeric_limits<RECORD>::max()) {
+            messages.information(kImportRecordsFull);
+            r.stopped = true;
+            break;
+        }
+        const RECORD highest = RECORD(highestKey);
         if (!fromClipboard && settings.backupFile && !backupCopy(job.backFolder, day, highest, path))
             r.backupFailed = true;
 

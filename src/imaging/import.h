@@ -34,6 +34,10 @@ inline const QString kImportUnsupported = QStringLiteral("サポートされて�
 inline const QString kImportDrawingsFull = QStringLiteral("登録できる参考図の数を超えています。");
 inline const QString kImportBackupFailed =
     QStringLiteral("写真の複写に失敗しています。 ディスクにエラーが無いか確認してください。");
+// The highest record number is the largest one a row can hold: the import
+// would have to number the next row past it.
+inline const QString kImportRecordsFull =
+    QStringLiteral("写真番号が上限に達したため、この工事データにはこれ以上写真を登録できません。");
 inline const QString kImportBlobTooLarge = QStringLiteral("工事データの空き容量が不足しています。");
 // Key of the quiet notice above (silenced for the rest of the run).
 inline const QString kImportBlobNoticeKey = QStringLiteral("NoMsgDlg_Diskmax");

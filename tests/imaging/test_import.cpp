@@ -152,6 +152,32 @@ TEST(Import, NewRowsFollowTheHighestRecord)
     EXPECT_TRUE(QFileInfo::exists(fx.backup("B0000007.jpg")));
 }
 
+// The last record number a row can hold is given out once; the next file is
+// refused with a message instead of being numbered past it.
+TEST(Import, RecordNumbersEndAtTheLargestRecord)
+{
+    Fixture fx;
+    fx.table.append();
+    fx.table.setValue(fx.job.fields[F_RECORD], 2147483646);
+    fx.table.post();
+    const QString a = fx.source("a.jpg", camera());
+    const QString b = fx.source("b.jpg", camera());
+    EXPECT_FALSE(fx.run({a, b}));
+    EXPECT_EQ(fx.result.added, QList<RECORD>{2147483647});
+    EXPECT_EQ(fx.folder, QList<RECORD>{2147483647});
+    EXPECT_EQ(fx.messages.boxes(), QStringList{"information: " + kImportRecordsFull});
+    EXPECT_EQ(kImportRecordsFull, "写真番号が上限に達したため、この工事データにはこれ以上写真を登録できません。");
+    EXPECT_EQ(fx.table.rowCount(), 2);
+    // Only the imported file was copied.
+    EXPECT_EQ(QDir(fx.backup("")).entryList(QDir::Files), QStringList{"B2147483646.jpg"});
+
+    fx.messages.clear();
+    EXPECT_FALSE(fx.run({b}));
+    EXPECT_TRUE(fx.result.added.isEmpty());
+    EXPECT_EQ(fx.messages.boxes(), QStringList{"information: " + kImportRecordsFull});
+    EXPECT_EQ(fx.table.rowCount(), 2);
+}
+
 TEST(Import, NoBackupWhenTheSettingIsOff)
 {
     Fixture fx;
