@@ -202,6 +202,48 @@ TEST_F(Controls, QuietNoticeCanBeSilenced)
     TNoMsgDlg::setSilenced(QStringLiteral("NoMsgDlg_Test"), false);
 }
 
+// A notice raised through the Messages port shows the longer text of the
+// window's notice of that key, and its box silences it for the rest of the run.
+TEST_F(Controls, NoticeThroughThePortShowsTheOwnersLongerText)
+{
+    const QString key = QStringLiteral("NoMsgDlg_PortTest");
+    DialogMessages messages;
+    QString shown, box;
+    auto look = [&](QWidget* w) {
+        auto* form = static_cast<TNoMsgForm*>(w);
+        shown = form->textLabel()->text();
+        box = form->silenceBox()->text();
+    };
+    // Nobody owns the key: the text given is shown.
+    whenModal([&](QWidget* w) {
+        look(w);
+        clickButton(w, kOkCaption);
+    });
+    messages.notice(key, QStringLiteral("短い文"));
+    EXPECT_EQ(shown, QStringLiteral("短い文"));
+    EXPECT_EQ(box, QStringLiteral("今回作業中このメッセージを表示しない"));
+
+    {
+        QObject owner;
+        new TNoMsgDlg(key, QStringLiteral("短い文"), QStringLiteral("長い説明\r\n二行目"), &owner);
+        whenModal([&](QWidget* w) {
+            look(w);
+            QCheckBox* silence = static_cast<TNoMsgForm*>(w)->silenceBox();
+            QTest::mouseClick(silence, Qt::LeftButton, {}, QPoint(5, silence->height() / 2));
+            clickButton(w, kOkCaption);
+        });
+        messages.notice(key, QStringLiteral("短い文"));
+        EXPECT_EQ(shown, QStringLiteral("長い説明\n二行目"));
+        EXPECT_TRUE(TNoMsgDlg::isSilenced(key));
+        shown.clear();
+        messages.notice(key, QStringLiteral("短い文"));  // quiet now: no window
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(shown.isEmpty());
+        TNoMsgDlg::setSilenced(key, false);
+    }
+    EXPECT_EQ(TNoMsgDlg::find(key), nullptr);  // gone with its owner
+}
+
 TEST_F(Controls, ProgressBarLiesOverPanelZeroAndAsksOnEscape)
 {
     QStatusBar status;
