@@ -126,6 +126,41 @@ TEST_F(Controls, MessageDialogButtonsAndAnswers)
     }
 }
 
+// The plain letters of the buttons answer, as the captions' accelerators say;
+// a letter without its button does nothing; Enter takes the default button.
+TEST_F(Controls, MessageDialogAnswersTheLettersOfItsButtons)
+{
+    using K = TMessageDlg::Kind;
+    struct Case {
+        K kind;
+        QList<Qt::Key> keys;
+        TMessageDlg::Result result;
+    } cases[] = {
+        {K::Ask, {Qt::Key_Y}, TMessageDlg::Yes},
+        {K::Ask, {Qt::Key_N}, TMessageDlg::No},
+        {K::Ask, {Qt::Key_C, Qt::Key_Return}, TMessageDlg::Yes},
+        {K::Confirm, {Qt::Key_C}, TMessageDlg::Cancel},
+        {K::Confirm, {Qt::Key_N, Qt::Key_Y}, TMessageDlg::Yes},
+        {K::AskThree, {Qt::Key_N}, TMessageDlg::No},
+        {K::AskThree, {Qt::Key_C}, TMessageDlg::Cancel},
+        {K::AskThree, {Qt::Key_Y}, TMessageDlg::Yes},
+        {K::AskThree, {Qt::Key_Enter}, TMessageDlg::Yes},
+        {K::Information, {Qt::Key_Y, Qt::Key_Return}, TMessageDlg::Ok},
+    };
+    for (const Case& c : cases) {
+        whenModal([&](QWidget* w) {
+            for (Qt::Key k : c.keys) {
+                QWidget* focus = QApplication::focusWidget();
+                QTest::keyClick(focus && w->isAncestorOf(focus) ? focus : w, k);
+            }
+        });
+        EXPECT_EQ(TMessageDlg::show(c.kind, QStringLiteral("質問")), c.result) << int(c.kind) << " " << c.keys.first();
+    }
+    EXPECT_EQ(kYesCaption, QStringLiteral("はい(&Y)"));
+    EXPECT_EQ(kNoCaption, QStringLiteral("いいえ(&N)"));
+    EXPECT_EQ(kCancelCaption, QStringLiteral("キャンセル(&C)"));
+}
+
 TEST_F(Controls, DialogMessagesAnswerQuestionsAndReportStatus)
 {
     DialogMessages m;

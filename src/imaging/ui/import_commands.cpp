@@ -160,9 +160,10 @@ void TImportCommands::importFolder()
         files = scanImportFolder(choice->folder, choice->subfolders, messages_, esc);
         QApplication::restoreOverrideCursor();
     }
-    if (files.isEmpty() || !messages_.ask(folderImportQuestion(int(files.size()))))
-        return;
-    importPaths(files, false);
+    if (!files.isEmpty() && messages_.ask(folderImportQuestion(int(files.size()))))
+        importPaths(files, false);
+    // The scan's count leaves the status bar once the import is over.
+    messages_.status(QString());
 }
 
 void TImportCommands::paste()
