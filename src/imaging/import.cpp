@@ -337,6 +337,11 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
         r.refused = true;
         return false;
     }
+    if (!files.has_value() && (!clipboard || (clipboard->metafile.isEmpty() && clipboard->bitmap.isNull()))) {
+        messages.information(kImportClipboardEmpty);
+        r.refused = true;
+        return false;
+    }
     TTableEnhanced& table = *job.table;
     const PhotoFields& f = job.fields;
     const QDate day = job.today.isValid() ? job.today : QDate::currentDate();

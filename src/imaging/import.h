@@ -38,6 +38,8 @@ inline const QString kImportBackupFailed =
 // would have to number the next row past it.
 inline const QString kImportRecordsFull =
     QStringLiteral("写真番号が上限に達したため、この工事データにはこれ以上写真を登録できません。");
+// A paste when the clipboard holds neither a picture nor a metafile.
+inline const QString kImportClipboardEmpty = QStringLiteral("クリップボードに写真(画像)がありません。");
 inline const QString kImportBlobTooLarge = QStringLiteral("工事データの空き容量が不足しています。");
 // Key of the quiet notice above (silenced for the rest of the run).
 inline const QString kImportBlobNoticeKey = QStringLiteral("NoMsgDlg_Diskmax");
@@ -94,7 +96,7 @@ struct ClipboardPicture {
 
 // What happened.
 struct ImportResult {
-    bool refused = false;       // the target check failed, nothing was done
+    bool refused = false;       // the target check failed or the clipboard held no picture: nothing was done
     bool stopped = false;       // an error, ESC or a full drawing list ended the run early
     bool changed = false;       // at least one file was taken in hand: the job is changed
     QList<RECORD> added;        // posted rows, in order

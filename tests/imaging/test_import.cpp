@@ -635,11 +635,19 @@ TEST(Import, ClipboardPicture)
     EXPECT_EQ(fx.field(2, F_GRA_FLAG).toInt(), 20);
     EXPECT_EQ(fx.blob(2, F_IMAGE_ORG), meta.metafile);
 
+    // Nothing usable: the clipboard holds no picture; nothing is added.
     ClipboardPicture empty;
-    EXPECT_FALSE(ImportPictures(fx.job, std::nullopt, fx.target, fx.settings, fx.messages, fx.progress, &fx.result,
-                                &empty));
-    EXPECT_EQ(fx.messages.boxes(), QStringList{"information: " + ImportReadErrorText(QString())});
-    EXPECT_EQ(fx.folder, (QList<RECORD>{1, 2}));
+    const ClipboardPicture* nothing[] = {&empty, nullptr};
+    for (const ClipboardPicture* clip : nothing) {
+        fx.messages.clear();
+        EXPECT_FALSE(ImportPictures(fx.job, std::nullopt, fx.target, fx.settings, fx.messages, fx.progress,
+                                    &fx.result, clip));
+        EXPECT_EQ(fx.messages.boxes(), QStringList{"information: クリップボードに写真(画像)がありません。"});
+        EXPECT_TRUE(fx.result.refused);
+        EXPECT_FALSE(fx.result.changed);
+        EXPECT_EQ(fx.folder, (QList<RECORD>{1, 2}));
+        EXPECT_EQ(fx.table.rowCount(), 2);
+    }
 }
 
 TEST(ImportFolder, ScanTakesPicturesParentFirstAndAsks)

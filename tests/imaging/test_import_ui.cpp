@@ -319,11 +319,12 @@ TEST(ImportCommands, PasteTakesTheClipboardPictureForTheFocusedList)
     d.commands->paste();
     EXPECT_EQ(d.tree.unclassified()->photos, (QList<RECORD>{1, 3}));
 
-    // An empty clipboard gets the read error and adds nothing.
-    QMimeData empty;
-    d.commands->clipboard = [&] { return &empty; };
+    // A clipboard without a picture (text only) says so and adds nothing.
+    QMimeData text;
+    text.setText("文字だけ");
+    d.commands->clipboard = [&] { return &text; };
     d.commands->paste();
-    EXPECT_EQ(d.messages.boxes(), QStringList{"information: " + ImportReadErrorText(QString())});
+    EXPECT_EQ(d.messages.boxes(), QStringList{"information: " + kImportClipboardEmpty});
     EXPECT_EQ(d.tree.unclassified()->photos, (QList<RECORD>{1, 3}));
 }
 
