@@ -92,6 +92,7 @@ int importCommand(Context& ctx)
     ij.table = &job.photoTable();
     ij.fields.lookUp(job.photoTable());
     ij.backFolder = paths.backFolder();
+    ij.paths = paths;
     ij.compressed = QFileInfo::exists(paths.compressedMarker());
     ImportTarget target;
     QList<RECORD> photos = node->photos;

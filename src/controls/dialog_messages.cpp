@@ -85,6 +85,11 @@ void DialogMessages::errorAt(const QString& text, const QPoint& position)
 
 void DialogMessages::notice(const QString& key, const QString& text)
 {
+    // The window's own notice of that key, with its longer text, when it has one.
+    if (TNoMsgDlg* own = TNoMsgDlg::find(key)) {
+        own->execute(parent());
+        return;
+    }
     TNoMsgDlg(key, text).execute(parent());
 }
 

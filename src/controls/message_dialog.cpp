@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -107,6 +108,26 @@ void TMessageDlg::showEvent(QShowEvent* e)
 {
     centreOnActiveWindow(this, parentWidget());
     QDialog::showEvent(e);
+}
+
+void TMessageDlg::keyPressEvent(QKeyEvent* e)
+{
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (mods == Qt::NoModifier) {
+        Result r = Result(0);
+        switch (e->key()) {
+        case Qt::Key_Y: r = Yes; break;
+        case Qt::Key_N: r = No; break;
+        case Qt::Key_C: r = Cancel; break;
+        default: break;
+        }
+        if (QPushButton* b = r ? button(r) : nullptr) {
+            b->click();
+            e->accept();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(e);
 }
 
 void TMessageDlg::reject()

@@ -1,7 +1,9 @@
 #pragma once
 // The application's shared message dialog: centred on the active window and
 // painted in the dialog accent colour. Information (OK), confirm (Yes/Cancel),
-// ask (Yes/No) and ask-three (Yes/No/Cancel).
+// ask (Yes/No) and ask-three (Yes/No/Cancel). Besides Enter (the default
+// button) and Esc (the cautious answer), the plain keys Y, N and C press the
+// button of that letter, as the accelerators of the captions say.
 #include <QDialog>
 
 class QLabel;
@@ -26,6 +28,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     void reject() override;
 
 private:
@@ -40,7 +43,7 @@ private:
 inline const QString kOkCaption = QStringLiteral("OK");
 inline const QString kYesCaption = QStringLiteral("はい(&Y)");
 inline const QString kNoCaption = QStringLiteral("いいえ(&N)");
-inline const QString kCancelCaption = QStringLiteral("キャンセル");
+inline const QString kCancelCaption = QStringLiteral("キャンセル(&C)");
 
 // Places a dialog centred on the active window (or on `anchor`).
 void centreOnActiveWindow(QWidget* dialog, QWidget* anchor = nullptr);

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -18,13 +19,29 @@ QSet<QString>& silencedKeys()
     static QSet<QString> keys;
     return keys;
 }
+QHash<QString, TNoMsgDlg*>& noticesByKey()
+{
+    static QHash<QString, TNoMsgDlg*> notices;
+    return notices;
+}
 }  // namespace
 
 TNoMsgDlg::TNoMsgDlg(QString key, QString message, QString detail, QObject* parent)
     : QObject(parent), key_(std::move(key)), message_(std::move(message)), detail_(std::move(detail))
 {
     setObjectName(key_);
+    if (!noticesByKey().contains(key_))
+        noticesByKey().insert(key_, this);
 }
+
+TNoMsgDlg::~TNoMsgDlg()
+{
+    auto it = noticesByKey().find(key_);
+    if (it != noticesByKey().end() && it.value() == this)
+        noticesByKey().erase(it);
+}
+
+TNoMsgDlg* TNoMsgDlg::find(const QString& key) { return noticesByKey().value(key, nullptr); }
 
 bool TNoMsgDlg::isSilenced(const QString& key) { return silencedKeys().contains(key); }
 

@@ -1,6 +1,8 @@
 #pragma once
 // A quiet notice: a message with a box the user ticks to stop seeing it. Once
-// silenced, a notice stays quiet for the rest of the run.
+// silenced, a notice stays quiet for the rest of the run. The notices the main
+// window creates are found by their key, so a notice raised through the
+// Messages port shows the longer text its owner gave it.
 #include <QDialog>
 #include <QSet>
 
@@ -15,6 +17,10 @@ public:
     // `message` is the short text; `detail`, when given, is shown instead of it
     // as the longer explanation.
     TNoMsgDlg(QString key, QString message, QString detail = {}, QObject* parent = nullptr);
+    ~TNoMsgDlg() override;
+
+    // The notice of that key that was created first and still exists, or nullptr.
+    static TNoMsgDlg* find(const QString& key);
 
     const QString& key() const { return key_; }
     const QString& message() const { return message_; }
@@ -44,6 +50,6 @@ private:
     QCheckBox* silence_;
 };
 
-inline const QString kNoMsgSilenceCaption = QStringLiteral("今後このメッセージを表示しない(&N)");
+inline const QString kNoMsgSilenceCaption = QStringLiteral("今回作業中このメッセージを表示しない");
 
 }  // namespace zb

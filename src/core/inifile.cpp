@@ -233,7 +233,14 @@ IniFile::SaveResult IniFile::save() const
 {
     SaveResult r;
     const sjis::Encoded enc = sjis::encode(text());
-    r.unmappable = enc.unmappable;
+    // Each character left out is named once, however often it occurs.
+    for (qsizetype i = 0; i < enc.unmappable.size(); ++i) {
+        const qsizetype n = enc.unmappable[i].isHighSurrogate() && i + 1 < enc.unmappable.size() ? 2 : 1;
+        const QStringView c = QStringView(enc.unmappable).mid(i, n);
+        if (!r.unmappable.contains(c))
+            r.unmappable += c;
+        i += n - 1;
+    }
     QSaveFile f(path_);
     if (!f.open(QIODevice::WriteOnly)) {
         r.error = f.errorString();

@@ -19,7 +19,7 @@ public:
     struct SaveResult {
         bool ok = false;
         QString error;       // why the file could not be written
-        QString unmappable;  // characters Shift_JIS cannot hold, left out of the file
+        QString unmappable;  // characters Shift_JIS cannot hold, left out of the file (each once, in order)
     };
 
     explicit IniFile(QString path);

@@ -20,6 +20,7 @@
 #include <chrono>
 #include <deque>
 #include <future>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -101,20 +102,6 @@ bool backupCopy(const QString& backFolder, const QDate& day, RECORD highest, con
     QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
                                       QFileDevice::ReadOther);
     return true;
-}
-
-qint64 pictureFileSize(const ImportJob& job)
-{
-    QStringList files = job.blobFiles;
-    if (files.isEmpty() && job.table)
-        files << job.table->path();
-    qint64 total = 0;
-    for (const QString& f : files) {
-        const QFileInfo info(f);
-        if (info.exists())
-            total += info.size();
-    }
-    return total;
 }
 
 // Puts the drawing into the first free drawing field of the photo. False when
@@ -350,6 +337,11 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
         r.refused = true;
         return false;
     }
+    if (!files.has_value() && (!clipboard || (clipboard->metafile.isEmpty() && clipboard->bitmap.isNull()))) {
+        messages.information(kImportClipboardEmpty);
+        r.refused = true;
+        return false;
+    }
     TTableEnhanced& table = *job.table;
     const PhotoFields& f = job.fields;
     const QDate day = job.today.isValid() ? job.today : QDate::currentDate();
@@ -381,14 +373,21 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
             }
         }
         r.changed = true;
-        RECORD highest = 0;
+        qint64 highestKey = 0;
         try {
-            highest = highestRecord(table);
+            highestKey = table.maxKey();
         } catch (const engine::EngineError&) {
             messages.information(ImportReadErrorText(path));
             r.stopped = true;
             break;
         }
+        // The next row is numbered highest + 1, which must still be a RECORD.
+        if (highestKey >= std::numeric_limits<RECORD>::max()) {
+            messages.information(kImportRecordsFull);
+            r.stopped = true;
+            break;
+        }
+        const RECORD highest = RECORD(highestKey);
         if (!fromClipboard && settings.backupFile && !backupCopy(job.backFolder, day, highest, path))
             r.backupFailed = true;
 
@@ -473,14 +472,64 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
 
     if (r.backupFailed)
         messages.information(kImportBackupFailed);
-    if (pictureFileSize(job) > kBlobWarnBytes) {
+    if (!job.paths.name.isEmpty() && jobSpaceShort(job.paths)) {
         r.spaceLow = true;
         messages.notice(kImportBlobNoticeKey, kImportBlobTooLarge);
     }
     return !r.stopped;
 }
 
+bool fileNameLess(const QString& a, const QString& b)
+{
+    auto digit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (digit(a[i]) && digit(b[j])) {
+            // Compare the runs of digits by value: without leading zeros, the
+            // longer run is the larger number, else the digits decide.
+            qsizetype ie = i;
+            while (ie < a.size() && digit(a[ie]))
+                ++ie;
+            qsizetype je = j;
+            while (je < b.size() && digit(b[je]))
+                ++je;
+            qsizetype is = i;
+            while (is + 1 < ie && a[is] == QLatin1Char('0'))
+                ++is;
+            qsizetype js = j;
+            while (js + 1 < je && b[js] == QLatin1Char('0'))
+                ++js;
+            if (ie - is != je - js)
+                return ie - is < je - js;
+            const int c = QStringView(a).mid(is, ie - is).compare(QStringView(b).mid(js, je - js));
+            if (c != 0)
+                return c < 0;
+            i = ie;
+            j = je;
+            continue;
+        }
+        const QChar ca = a[i].toCaseFolded();
+        const QChar cb = b[j].toCaseFolded();
+        if (ca != cb)
+            return ca < cb;
+        ++i;
+        ++j;
+    }
+    if ((i < a.size()) != (j < b.size()))
+        return j < b.size();
+    return a < b;
+}
+
 namespace {
+
+// The entries sorted by name in the folder import's order.
+QFileInfoList inNameOrder(QFileInfoList entries)
+{
+    std::sort(entries.begin(), entries.end(),
+              [](const QFileInfo& x, const QFileInfo& y) { return fileNameLess(x.fileName(), y.fileName()); });
+    return entries;
+}
 
 QList<QRegularExpression> importMasks()
 {
@@ -504,7 +553,7 @@ struct Scan {
     void folder(const QString& path, bool sub)
     {
         QDir dir(path);
-        const QFileInfoList entries = dir.entryInfoList(QDir::Files, QDir::Unsorted);
+        const QFileInfoList entries = inNameOrder(dir.entryInfoList(QDir::Files, QDir::Unsorted));
         for (const QFileInfo& e : entries) {
             if (e.isHidden())
                 continue;
@@ -524,7 +573,7 @@ struct Scan {
         }
         if (!sub)
             return;
-        const QFileInfoList dirs = dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
+        const QFileInfoList dirs = inNameOrder(dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted));
         for (const QFileInfo& d : dirs) {
             if (d.fileName().startsWith(QLatin1Char('.')) || d.isSymLink())
                 continue;

@@ -10,6 +10,7 @@
 // from the result. It talks to the user only through the Messages and
 // Progress ports. Callers link zb_store as well (the photo table).
 #include "core/record.h"
+#include "store/job_files.h"
 #include "store/photo_table.h"
 
 #include <QDate>
@@ -33,11 +34,15 @@ inline const QString kImportUnsupported = QStringLiteral("サポートされて�
 inline const QString kImportDrawingsFull = QStringLiteral("登録できる参考図の数を超えています。");
 inline const QString kImportBackupFailed =
     QStringLiteral("写真の複写に失敗しています。 ディスクにエラーが無いか確認してください。");
+// The highest record number is the largest one a row can hold: the import
+// would have to number the next row past it.
+inline const QString kImportRecordsFull =
+    QStringLiteral("写真番号が上限に達したため、この工事データにはこれ以上写真を登録できません。");
+// A paste when the clipboard holds neither a picture nor a metafile.
+inline const QString kImportClipboardEmpty = QStringLiteral("クリップボードに写真(画像)がありません。");
 inline const QString kImportBlobTooLarge = QStringLiteral("工事データの空き容量が不足しています。");
 // Key of the quiet notice above (silenced for the rest of the run).
 inline const QString kImportBlobNoticeKey = QStringLiteral("NoMsgDlg_Diskmax");
-// The picture file size above which the space warning is shown.
-inline constexpr qint64 kBlobWarnBytes = 2000000000;
 
 // Texts of the folder import.
 inline const QString kImportCaption = QStringLiteral("写真の取込");
@@ -60,9 +65,11 @@ struct ImportJob {
     PhotoFields fields;
     QString backFolder;               // <job>/BACK/ (with or without the trailing '/')
     bool compressed = false;          // the job's compressed-photo marker exists
-    // Files whose total size is compared with the space limit; the table's
-    // own file when empty.
-    QStringList blobFiles;
+    // The job's files. After the run the space warning is shown when the file
+    // system holding them is short of room for the job (jobSpaceShort); the
+    // table itself may grow as far as the file system lets it. No warning
+    // when the name is empty.
+    JobPaths paths;
     // Day of the backup sub-folder; today when invalid (tests fix it).
     QDate today;
 };
@@ -89,12 +96,12 @@ struct ClipboardPicture {
 
 // What happened.
 struct ImportResult {
-    bool refused = false;       // the target check failed, nothing was done
+    bool refused = false;       // the target check failed or the clipboard held no picture: nothing was done
     bool stopped = false;       // an error, ESC or a full drawing list ended the run early
     bool changed = false;       // at least one file was taken in hand: the job is changed
     QList<RECORD> added;        // posted rows, in order
     bool backupFailed = false;  // at least one backup copy failed
-    bool spaceLow = false;      // the picture file passed the limit: offer 領域の確保
+    bool spaceLow = false;      // the job's file system is short of room: offer 領域の確保
 };
 
 // Imports the files in list order (or, with no list, the clipboard picture)
@@ -122,8 +129,15 @@ QString trimBlanks(const QString& text);
 // Backup copy name: "B" + the record number as seven digits + the extension.
 QString backupFileName(RECORD highest, const QString& sourcePath);
 
-// Folder import: the picture files of a folder in file-system order, then,
-// when asked, each sub-folder's (not starting with ".") depth first. A file is
+// Name order of the folder import: letters compared without regard to case,
+// runs of digits by their value, so IMG_2 comes before IMG_10 (and IMG_02
+// beside IMG_2). Names equal that way fall back to a plain comparison, so the
+// order is total.
+bool fileNameLess(const QString& a, const QString& b);
+
+// Folder import: the picture files of a folder in name order, then,
+// when asked, each sub-folder's (not starting with ".") depth first, also in
+// name order. A file is
 // taken when its name matches one of the import masks and its kind is known.
 // After each taken file the status shows " " + count + "件"; after each file
 // `escPressed` is polled and, when it says yes, the ESC question is asked: yes

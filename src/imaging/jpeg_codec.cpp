@@ -30,6 +30,7 @@ struct ErrorManager {
     std::jmp_buf jump{};
     enum class Own { None, TooLarge, TooManyScans } own = Own::None;
     qint64 width = 0, height = 0;  // of a picture refused as too large
+    qint64 limit = 0;              // the pixel limit it passed
 };
 
 // A progressive JPEG may declare any number of scans, each one a full pass over
@@ -37,12 +38,13 @@ struct ErrorManager {
 // file can cause.
 constexpr int kMaxScans = 500;
 
-[[noreturn]] void failOwn(j_common_ptr c, ErrorManager::Own what, qint64 w = 0, qint64 h = 0)
+[[noreturn]] void failOwn(j_common_ptr c, ErrorManager::Own what, qint64 w = 0, qint64 h = 0, qint64 limit = 0)
 {
     auto* err = reinterpret_cast<ErrorManager*>(c->err);
     err->own = what;
     err->width = w;
     err->height = h;
+    err->limit = limit;
     std::longjmp(err->jump, 1);
 }
 
@@ -102,7 +104,7 @@ void reportFailure(j_common_ptr c, const ErrorManager& err, Messages& messages)
     switch (err.own) {
     case ErrorManager::Own::TooLarge:
         messages.status(jpegErrorStatus(QStringLiteral("Image too large: %1 x %2 pixels (limit %3 pixels)")
-                                            .arg(err.width).arg(err.height).arg(kMaxPixels),
+                                            .arg(err.width).arg(err.height).arg(err.limit),
                                         JERR_IMAGE_TOO_BIG));
         break;
     case ErrorManager::Own::TooManyScans:
@@ -110,6 +112,14 @@ void reportFailure(j_common_ptr c, const ErrorManager& err, Messages& messages)
                                         JERR_BAD_PROGRESSION));
         break;
     case ErrorManager::Own::None:
+        if (c->err->msg_code == JERR_NO_BACKING_STORE) {
+            // The decoder's buffers would pass kMaxDecoderMemory.
+            const auto* d = reinterpret_cast<j_decompress_ptr>(c);
+            messages.status(jpegErrorStatus(QStringLiteral("Image too large to decode: %1 x %2 pixels (memory limit %3 bytes)")
+                                                .arg(d->image_width).arg(d->image_height).arg(kMaxDecoderMemory),
+                                            JERR_NO_BACKING_STORE));
+            break;
+        }
         messages.status(jpegErrorStatus(libraryText(c), c->err->msg_code));
         break;
     }
@@ -173,10 +183,12 @@ bool runDecode(DecodeJob* job, const JOCTET* data, unsigned long size, int targe
         return true;
 
     const qint64 w = cinfo->image_width, h = cinfo->image_height;
-    // The limit applies to the picture itself, not only to the reduced output:
-    // a progressive file keeps coefficients for every pixel whatever the scale.
-    if (!withinPixelLimit(w, h))
-        failOwn(reinterpret_cast<j_common_ptr>(cinfo), ErrorManager::Own::TooLarge, w, h);
+    // The working-bitmap limit applies to what is decoded (checked below), so a
+    // photo larger than it is still read at a reduction. The picture itself is
+    // bounded separately, and the decoder's own buffers by kMaxDecoderMemory
+    // (a progressive file keeps coefficients for every pixel whatever the scale).
+    if (w * h > kMaxJpegPixels)
+        failOwn(reinterpret_cast<j_common_ptr>(cinfo), ErrorManager::Own::TooLarge, w, h, kMaxJpegPixels);
 
     if (target > 0 && jfifThumbnail(cinfo, target, job->image)) {
         jpeg_abort_decompress(cinfo);
@@ -200,7 +212,7 @@ bool runDecode(DecodeJob* job, const JOCTET* data, unsigned long size, int targe
     jpeg_calc_output_dimensions(cinfo);
     if (!withinPixelLimit(cinfo->output_width, cinfo->output_height))
         failOwn(reinterpret_cast<j_common_ptr>(cinfo), ErrorManager::Own::TooLarge,
-                cinfo->output_width, cinfo->output_height);
+                cinfo->output_width, cinfo->output_height, kMaxPixels);
     job->image = newWorkingBitmap(cinfo->output_width, cinfo->output_height);
     if (job->image.isNull())
         ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
@@ -250,6 +262,9 @@ bool decode(const QByteArray& data, QImage* bitmap, JpegHeader* header, int targ
     initErrors(job.err);
     job.cinfo.err = &job.err.pub;
     jpeg_create_decompress(&job.cinfo);
+    // Buffers beyond this fail the decode (there is no backing store) instead
+    // of being allocated.
+    job.cinfo.mem->max_memory_to_use = long(kMaxDecoderMemory);
     job.progress.progress_monitor = onProgress;
     job.cinfo.progress = &job.progress;
     const bool ok = runDecode(&job, reinterpret_cast<const JOCTET*>(data.constData()),

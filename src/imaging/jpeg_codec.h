@@ -12,6 +12,15 @@ class Messages;
 
 inline constexpr int kDefaultJpegQuality = 90;
 
+// The largest JPEG picture read at all: 512 Mi pixels. A reduced decode may
+// read pictures above the working-bitmap limit (kMaxPixels), which applies to
+// what is decoded: a 108-megapixel phone photo decoded at 1/8 for its
+// thumbnail is an ordinary picture.
+inline constexpr qint64 kMaxJpegPixels = 512LL * 1024 * 1024;
+// The most memory the decoder may take for its own buffers (a progressive or
+// multi-scan file keeps the coefficients of the whole picture).
+inline constexpr qint64 kMaxDecoderMemory = 1024LL * 1024 * 1024;
+
 struct JpegHeader {
     int width = 0;
     int height = 0;
@@ -30,8 +39,9 @@ int JpegScaleFor(int w, int h, int target);
 // Decodes the JPEG in `data` into a working bitmap. Target 0 decodes at full
 // size; a positive target allows a reduced decode: a JFIF thumbnail with a side
 // of at least `target`, else the largest 1/2, 1/4 or 1/8 reduction the target
-// allows. Pictures larger than the pixel limit and damaged data (a truncated
-// file included) fail.
+// allows. Decoded sizes above the pixel limit, pictures above kMaxJpegPixels,
+// pictures whose decode needs more than kMaxDecoderMemory and damaged data (a
+// truncated file included) fail.
 bool DecodeJpeg(const QByteArray& data, QImage& bitmap, int target, Messages& messages);
 bool DecodeJpegFile(const QString& path, QImage& bitmap, int target, Messages& messages);
 

@@ -70,7 +70,13 @@ std::optional<ImportedPicture> PictureForImport(const QString& path, int kind, b
     bool ok = file.open(QIODevice::ReadOnly);
     if (ok && kind == kKindJpeg) {
         const QByteArray bytes = file.readAll();
-        if (compressedJob) {
+        JpegHeader header;
+        if (compressedJob && ReadJpegHeader(bytes, header, messages) &&
+            !withinPixelLimit(header.width, header.height)) {
+            // Too large to decode whole for re-encoding: kept as it is, which
+            // loses nothing; the thumbnail below still proves it decodes.
+            result.imageOrg = bytes;
+        } else if (compressedJob) {
             QImage full;
             ok = DecodeJpeg(bytes, full, 0, messages) &&
                  EncodeJpeg(full, result.imageOrg, false, kCompressedJobQuality, messages);

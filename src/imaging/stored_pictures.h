@@ -2,7 +2,8 @@
 // What each picture field of a photo row holds, as pure functions on bytes:
 //   IMAGE_ORG  the picture as imported: a JPEG or metafile file's bytes
 //              unchanged; every other kind as JPEG quality 90 (a JPEG in a
-//              compressed job is re-encoded at quality 85);
+//              compressed job is re-encoded at quality 85, unless it is too
+//              large to decode whole);
 //   GRA_FLAG   0 for JPEG, 20 for a metafile;
 //   IMAGE_NOW  the edited picture, JPEG quality 90, null until edited;
 //   THUMBNAIL  a 24-bit BMP file image of the current picture, shorter side

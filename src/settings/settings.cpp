@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include "core/inifile.h"
+#include "store/job_life.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -75,11 +76,13 @@ QString valueText(const SettingKey& k, const Settings& s)
         k.field);
 }
 
-bool saveIni(const IniFile& ini, QString* error)
+bool saveIni(const IniFile& ini, QString* error, QString* unmappable)
 {
     const IniFile::SaveResult r = ini.save();
     if (!r.ok && error)
         *error = r.error;
+    if (unmappable)
+        *unmappable = r.ok ? r.unmappable : QString();
     return r.ok;
 }
 
@@ -290,8 +293,10 @@ bool SettingsStore::readCommon(CommonSettings& c)
     return true;
 }
 
-bool SettingsStore::writeMain(const Settings& s, QString* error) const
+bool SettingsStore::writeMain(const Settings& s, QString* error, QString* unmappable) const
 {
+    if (unmappable)
+        unmappable->clear();
     if (!mainRead_)
         return true;
     IniFile ini(iniPath_);
@@ -301,11 +306,13 @@ bool SettingsStore::writeMain(const Settings& s, QString* error) const
     // Both sections are written whole, so damaged lines do not survive.
     ini.writeSection(kMainSection, main);
     ini.writeSection(kNetworkSection, network);
-    return saveIni(ini, error);
+    return saveIni(ini, error, unmappable);
 }
 
-bool SettingsStore::writeCommon(const CommonSettings& c, QString* error) const
+bool SettingsStore::writeCommon(const CommonSettings& c, QString* error, QString* unmappable) const
 {
+    if (unmappable)
+        unmappable->clear();
     if (!commonRead_)
         return true;
     IniFile ini(commonPath_);
@@ -313,7 +320,12 @@ bool SettingsStore::writeCommon(const CommonSettings& c, QString* error) const
     for (const CommonKey& k : commonKeys())
         pairs.append({k.key, c.*k.field});
     ini.writeSection(kCommonSection, pairs);
-    return saveIni(ini, error);
+    return saveIni(ini, error, unmappable);
+}
+
+QString settingsLeftOutText(const QString& path, const QString& unmappable)
+{
+    return path + QStringLiteral("\r\n") + kUnmappableLeftOut.arg(unmappable);
 }
 
 Settings& appSettings()

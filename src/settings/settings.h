@@ -131,9 +131,11 @@ public:
     bool commonWasRead() const { return commonRead_; }
 
     // Writes ZB.INI (both sections rewritten whole) when it was read; returns
-    // false on a write failure with the reason in `error`.
-    bool writeMain(const Settings& s, QString* error = nullptr) const;
-    bool writeCommon(const CommonSettings& c, QString* error = nullptr) const;
+    // false on a write failure with the reason in `error`. `unmappable` gets
+    // the characters Shift_JIS cannot hold, which were left out of the file
+    // (each once, in order; empty when none), so the user can be told.
+    bool writeMain(const Settings& s, QString* error = nullptr, QString* unmappable = nullptr) const;
+    bool writeCommon(const CommonSettings& c, QString* error = nullptr, QString* unmappable = nullptr) const;
 
 private:
     QString iniPath_;
@@ -141,6 +143,10 @@ private:
     bool mainRead_ = false;
     bool commonRead_ = false;
 };
+
+// The warning for characters left out of a settings file: its path, then
+// "次の文字はファイルに保存できないため取り除かれました: " + the characters.
+QString settingsLeftOutText(const QString& path, const QString& unmappable);
 
 // The process-wide settings every part of the program reads.
 Settings& appSettings();

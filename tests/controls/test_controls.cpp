@@ -126,6 +126,41 @@ TEST_F(Controls, MessageDialogButtonsAndAnswers)
     }
 }
 
+// The plain letters of the buttons answer, as the captions' accelerators say;
+// a letter without its button does nothing; Enter takes the default button.
+TEST_F(Controls, MessageDialogAnswersTheLettersOfItsButtons)
+{
+    using K = TMessageDlg::Kind;
+    struct Case {
+        K kind;
+        QList<Qt::Key> keys;
+        TMessageDlg::Result result;
+    } cases[] = {
+        {K::Ask, {Qt::Key_Y}, TMessageDlg::Yes},
+        {K::Ask, {Qt::Key_N}, TMessageDlg::No},
+        {K::Ask, {Qt::Key_C, Qt::Key_Return}, TMessageDlg::Yes},
+        {K::Confirm, {Qt::Key_C}, TMessageDlg::Cancel},
+        {K::Confirm, {Qt::Key_N, Qt::Key_Y}, TMessageDlg::Yes},
+        {K::AskThree, {Qt::Key_N}, TMessageDlg::No},
+        {K::AskThree, {Qt::Key_C}, TMessageDlg::Cancel},
+        {K::AskThree, {Qt::Key_Y}, TMessageDlg::Yes},
+        {K::AskThree, {Qt::Key_Enter}, TMessageDlg::Yes},
+        {K::Information, {Qt::Key_Y, Qt::Key_Return}, TMessageDlg::Ok},
+    };
+    for (const Case& c : cases) {
+        whenModal([&](QWidget* w) {
+            for (Qt::Key k : c.keys) {
+                QWidget* focus = QApplication::focusWidget();
+                QTest::keyClick(focus && w->isAncestorOf(focus) ? focus : w, k);
+            }
+        });
+        EXPECT_EQ(TMessageDlg::show(c.kind, QStringLiteral("質問")), c.result) << int(c.kind) << " " << c.keys.first();
+    }
+    EXPECT_EQ(kYesCaption, QStringLiteral("はい(&Y)"));
+    EXPECT_EQ(kNoCaption, QStringLiteral("いいえ(&N)"));
+    EXPECT_EQ(kCancelCaption, QStringLiteral("キャンセル(&C)"));
+}
+
 TEST_F(Controls, DialogMessagesAnswerQuestionsAndReportStatus)
 {
     DialogMessages m;
@@ -200,6 +235,48 @@ TEST_F(Controls, QuietNoticeCanBeSilenced)
     EXPECT_FALSE(dlg.execute());  // quiet from now on
     EXPECT_FALSE(TNoMsgDlg::isSilenced(QStringLiteral("NoMsgDlg_Other")));
     TNoMsgDlg::setSilenced(QStringLiteral("NoMsgDlg_Test"), false);
+}
+
+// A notice raised through the Messages port shows the longer text of the
+// window's notice of that key, and its box silences it for the rest of the run.
+TEST_F(Controls, NoticeThroughThePortShowsTheOwnersLongerText)
+{
+    const QString key = QStringLiteral("NoMsgDlg_PortTest");
+    DialogMessages messages;
+    QString shown, box;
+    auto look = [&](QWidget* w) {
+        auto* form = static_cast<TNoMsgForm*>(w);
+        shown = form->textLabel()->text();
+        box = form->silenceBox()->text();
+    };
+    // Nobody owns the key: the text given is shown.
+    whenModal([&](QWidget* w) {
+        look(w);
+        clickButton(w, kOkCaption);
+    });
+    messages.notice(key, QStringLiteral("短い文"));
+    EXPECT_EQ(shown, QStringLiteral("短い文"));
+    EXPECT_EQ(box, QStringLiteral("今回作業中このメッセージを表示しない"));
+
+    {
+        QObject owner;
+        new TNoMsgDlg(key, QStringLiteral("短い文"), QStringLiteral("長い説明\r\n二行目"), &owner);
+        whenModal([&](QWidget* w) {
+            look(w);
+            QCheckBox* silence = static_cast<TNoMsgForm*>(w)->silenceBox();
+            QTest::mouseClick(silence, Qt::LeftButton, {}, QPoint(5, silence->height() / 2));
+            clickButton(w, kOkCaption);
+        });
+        messages.notice(key, QStringLiteral("短い文"));
+        EXPECT_EQ(shown, QStringLiteral("長い説明\n二行目"));
+        EXPECT_TRUE(TNoMsgDlg::isSilenced(key));
+        shown.clear();
+        messages.notice(key, QStringLiteral("短い文"));  // quiet now: no window
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(shown.isEmpty());
+        TNoMsgDlg::setSilenced(key, false);
+    }
+    EXPECT_EQ(TNoMsgDlg::find(key), nullptr);  // gone with its owner
 }
 
 TEST_F(Controls, ProgressBarLiesOverPanelZeroAndAsksOnEscape)

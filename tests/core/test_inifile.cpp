@@ -83,6 +83,13 @@ TEST(IniFile, ReportsUnmappableCharactersAndKeepsOldFileOnFailure)
     EXPECT_EQ(r.unmappable, QStringLiteral("한글"));
     EXPECT_EQ(IniFile(path).readString("S", "k"), "abc");
 
+    // Each character is named once, in order; one outside the basic plane whole.
+    ini.writeString("S", "k", QStringLiteral("😀한x한😀"));
+    ini.writeString("T", "한", QStringLiteral("글"));
+    r = ini.save();
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.unmappable, QStringLiteral("😀한글"));
+
     // A file in a folder that does not exist cannot be written: the caller learns why.
     IniFile bad(dir.file("missing/b.ini"));
     bad.writeString("S", "k", "v");

@@ -5,6 +5,13 @@
 #include "imaging/working_bitmap.h"
 
 #include <QtEndian>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+extern "C" {
+#include <jpeglib.h>
+}
 
 // libemf2svg leaks a few bytes of every conversion inside the library; that
 // is not ours to fix, and must not hide leaks of our own.
@@ -173,11 +180,46 @@ QByteArray withJfif(const QByteArray& jpeg, int tw, int th, QRgb colour)
     return insertAfterSoi(jpeg, segment(0xE0, p.b));
 }
 
-QByteArray jpegClaiming(int w, int h)
+QByteArray uniformJpeg(int w, int h, QRgb colour, bool progressive)
 {
-    QByteArray jpeg = makeJpeg(16, 16);
-    // SOF0: FF C0, length (2), precision (1), height (2), width (2).
-    const qsizetype sof = jpeg.indexOf(QByteArray("\xFF\xC0", 2));
+    jpeg_compress_struct c{};
+    jpeg_error_mgr e{};
+    c.err = jpeg_std_error(&e);
+    jpeg_create_compress(&c);
+    unsigned char* buf = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &buf, &size);
+    c.image_width = JDIMENSION(w);
+    c.image_height = JDIMENSION(h);
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 10, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&c);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<unsigned char> row(size_t(w) * 3);
+    for (int x = 0; x < w; ++x) {
+        row[3 * size_t(x)] = uchar(qRed(colour));
+        row[3 * size_t(x) + 1] = uchar(qGreen(colour));
+        row[3 * size_t(x) + 2] = uchar(qBlue(colour));
+    }
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW r[1] = {row.data()};
+        jpeg_write_scanlines(&c, r, 1);
+    }
+    jpeg_finish_compress(&c);
+    const QByteArray jpeg(reinterpret_cast<char*>(buf), qsizetype(size));
+    jpeg_destroy_compress(&c);
+    free(buf);
+    return jpeg;
+}
+
+QByteArray jpegClaiming(int w, int h, bool progressive)
+{
+    QByteArray jpeg = progressive ? uniformJpeg(16, 16, 0x808080, true) : makeJpeg(16, 16);
+    // SOF0 (SOF2 when progressive): FF C0, length (2), precision (1), height (2), width (2).
+    const qsizetype sof = jpeg.indexOf(progressive ? QByteArray("\xFF\xC2", 2) : QByteArray("\xFF\xC0", 2));
     if (sof < 0)
         return {};
     qToBigEndian<quint16>(quint16(h), jpeg.data() + sof + 5);

@@ -41,8 +41,12 @@ QByteArray withJfif(const QByteArray& jpeg, int tw = 0, int th = 0, QRgb colour 
 QByteArray insertAfterSoi(const QByteArray& jpeg, const QByteArray& segments);
 
 // A JPEG whose frame header claims w x h pixels (the rest is the real data of
-// a small picture).
-QByteArray jpegClaiming(int w, int h);
+// a small picture, baseline or progressive).
+QByteArray jpegClaiming(int w, int h, bool progressive = false);
+
+// A colour JPEG of w x h pixels in one colour, written row by row by libjpeg
+// at quality 10: a picture of many megapixels in little memory and time.
+QByteArray uniformJpeg(int w, int h, QRgb colour = 0x808080, bool progressive = false);
 
 // A GIF of w x h pixels in one colour.
 QByteArray makeGif(int w, int h, QRgb colour);

@@ -152,6 +152,32 @@ TEST(Import, NewRowsFollowTheHighestRecord)
     EXPECT_TRUE(QFileInfo::exists(fx.backup("B0000007.jpg")));
 }
 
+// The last record number a row can hold is given out once; the next file is
+// refused with a message instead of being numbered past it.
+TEST(Import, RecordNumbersEndAtTheLargestRecord)
+{
+    Fixture fx;
+    fx.table.append();
+    fx.table.setValue(fx.job.fields[F_RECORD], 2147483646);
+    fx.table.post();
+    const QString a = fx.source("a.jpg", camera());
+    const QString b = fx.source("b.jpg", camera());
+    EXPECT_FALSE(fx.run({a, b}));
+    EXPECT_EQ(fx.result.added, QList<RECORD>{2147483647});
+    EXPECT_EQ(fx.folder, QList<RECORD>{2147483647});
+    EXPECT_EQ(fx.messages.boxes(), QStringList{"information: " + kImportRecordsFull});
+    EXPECT_EQ(kImportRecordsFull, "写真番号が上限に達したため、この工事データにはこれ以上写真を登録できません。");
+    EXPECT_EQ(fx.table.rowCount(), 2);
+    // Only the imported file was copied.
+    EXPECT_EQ(QDir(fx.backup("")).entryList(QDir::Files), QStringList{"B2147483646.jpg"});
+
+    fx.messages.clear();
+    EXPECT_FALSE(fx.run({b}));
+    EXPECT_TRUE(fx.result.added.isEmpty());
+    EXPECT_EQ(fx.messages.boxes(), QStringList{"information: " + kImportRecordsFull});
+    EXPECT_EQ(fx.table.rowCount(), 2);
+}
+
 TEST(Import, NoBackupWhenTheSettingIsOff)
 {
     Fixture fx;
@@ -527,22 +553,64 @@ TEST(Import, ExistingBackupIsReplaced)
     EXPECT_TRUE(QFileInfo(fx.backup("B0000000.jpg")).isWritable());
 }
 
-TEST(Import, LargePictureFileWarns)
+// A photo above the working-bitmap limit (70 megapixels) is an ordinary
+// picture: its thumbnail comes from a reduced decode and its bytes are stored
+// as they are, in a compressed job too (it cannot be decoded whole there).
+TEST(Import, PhotoAboveTheBitmapLimitIsImportedUnchanged)
 {
     Fixture fx;
-    const QString big = fx.dir.file("JOB.MB");
-    QFile f(big);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(f.resize(kBlobWarnBytes + 1));  // sparse
-    f.close();
-    fx.job.blobFiles = {big};
-    ASSERT_TRUE(fx.run({fx.source("a.jpg", camera())}));
-    EXPECT_EQ(fx.messages.boxes(), QStringList{"notice: 工事データの空き容量が不足しています。"});
-    EXPECT_TRUE(fx.result.spaceLow);
+    const QByteArray big = zbtest::uniformJpeg(10000, 7000);
+    const QString p = fx.source("IMG_0001.JPG", big);
+    for (bool compressed : {false, true}) {
+        fx.job.compressed = compressed;
+        ASSERT_TRUE(fx.run({p})) << compressed << fx.messages.log.join("\n").toStdString();
+        ASSERT_EQ(fx.result.added.size(), 1);
+        const RECORD r = fx.result.added.first();
+        EXPECT_EQ(fx.blob(r, F_IMAGE_ORG), big) << compressed;
+        QImage thumb;
+        ASSERT_TRUE(thumb.loadFromData(fx.blob(r, F_THUMBNAIL), "BMP"));
+        EXPECT_EQ(thumb.size(), QSize(171, 120)) << compressed;
+    }
+    EXPECT_EQ(fx.messages.boxes(), QStringList());
+}
 
-    ASSERT_TRUE(f.resize(kBlobWarnBytes));
-    ASSERT_TRUE(fx.run({fx.source("a.jpg", camera())}));
+// The space warning follows the room on the job's file system, not the size
+// of its table: a large table on a roomy disk stays quiet, a full disk warns.
+TEST(Import, ShortDiskSpaceWarns)
+{
+    Fixture fx;
+    fx.job.paths = JobPaths{fx.dir.path() + "/", "JOB"};
+    ASSERT_TRUE(QFileInfo::exists(fx.job.paths.table()));
+    const struct {
+        const char* what;
+        qint64 freeBytes;  // -1: the real probe
+        bool warns;
+    } cases[] = {
+        {"this machine's disk", -1, false},
+        {"plenty of room", qint64(1) << 40, false},
+        {"full disk", 0, true},
+        {"less room than the table takes", 1, true},
+    };
+    for (const auto& c : cases) {
+        if (c.freeBytes < 0)
+            setFreeSpaceProbe({});
+        else
+            setFreeSpaceProbe([n = c.freeBytes](const QString&) { return n; });
+        fx.messages.clear();
+        EXPECT_TRUE(fx.run({fx.source("a.jpg", camera())})) << c.what;
+        EXPECT_EQ(fx.messages.boxes(),
+                  c.warns ? QStringList{"notice: 工事データの空き容量が不足しています。"} : QStringList())
+            << c.what;
+        EXPECT_EQ(fx.result.spaceLow, c.warns) << c.what;
+    }
+    setFreeSpaceProbe({});
+    // Without the job's files (a caller that does not name them) nothing is checked.
+    fx.job.paths = JobPaths{};
+    setFreeSpaceProbe([](const QString&) { return qint64(0); });
+    fx.messages.clear();
+    EXPECT_TRUE(fx.run({fx.source("a.jpg", camera())}));
     EXPECT_FALSE(fx.result.spaceLow);
+    setFreeSpaceProbe({});
 }
 
 TEST(Import, ClipboardPicture)
@@ -567,11 +635,19 @@ TEST(Import, ClipboardPicture)
     EXPECT_EQ(fx.field(2, F_GRA_FLAG).toInt(), 20);
     EXPECT_EQ(fx.blob(2, F_IMAGE_ORG), meta.metafile);
 
+    // Nothing usable: the clipboard holds no picture; nothing is added.
     ClipboardPicture empty;
-    EXPECT_FALSE(ImportPictures(fx.job, std::nullopt, fx.target, fx.settings, fx.messages, fx.progress, &fx.result,
-                                &empty));
-    EXPECT_EQ(fx.messages.boxes(), QStringList{"information: " + ImportReadErrorText(QString())});
-    EXPECT_EQ(fx.folder, (QList<RECORD>{1, 2}));
+    const ClipboardPicture* nothing[] = {&empty, nullptr};
+    for (const ClipboardPicture* clip : nothing) {
+        fx.messages.clear();
+        EXPECT_FALSE(ImportPictures(fx.job, std::nullopt, fx.target, fx.settings, fx.messages, fx.progress,
+                                    &fx.result, clip));
+        EXPECT_EQ(fx.messages.boxes(), QStringList{"information: クリップボードに写真(画像)がありません。"});
+        EXPECT_TRUE(fx.result.refused);
+        EXPECT_FALSE(fx.result.changed);
+        EXPECT_EQ(fx.folder, (QList<RECORD>{1, 2}));
+        EXPECT_EQ(fx.table.rowCount(), 2);
+    }
 }
 
 TEST(ImportFolder, ScanTakesPicturesParentFirstAndAsks)
@@ -610,6 +686,49 @@ TEST(ImportFolder, ScanTakesPicturesParentFirstAndAsks)
     ScriptedMessages none;
     EXPECT_EQ(folderImportList(dir.file("sub/deep/nothing"), true, none), QStringList());
     EXPECT_EQ(none.boxes(), QStringList());
+}
+
+TEST(ImportFolder, NameOrderComparesDigitsAsNumbers)
+{
+    struct Case {
+        const char* a;
+        const char* b;
+    };
+    // Each a comes strictly before b.
+    const Case cases[] = {
+        {"IMG_2.JPG", "IMG_10.JPG"},   {"IMG_0009.JPG", "IMG_0010.JPG"}, {"img_3.jpg", "IMG_4.jpg"},
+        {"IMG_4.jpg", "img_5.jpg"},    {"a.jpg", "B.JPG"},               {"IMG.jpg", "IMG_1.jpg"},
+        {"IMG_1", "IMG_1.jpg"},        {"x9", "x10a"},                   {"x10a", "x10b"},
+        {"p02.jpg", "p2.jpg"},         {"P1.jpg", "p1.jpg"},             {"2", "10"},
+        {"99999999999999999999", "100000000000000000000"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(fileNameLess(c.a, c.b)) << c.a << " < " << c.b;
+        EXPECT_FALSE(fileNameLess(c.b, c.a)) << c.b << " < " << c.a;
+    }
+    EXPECT_FALSE(fileNameLess("same.jpg", "same.jpg"));
+}
+
+TEST(ImportFolder, ScanListsFilesAndSubFoldersInNameOrder)
+{
+    zbtest::TempDir dir;
+    const QByteArray jpg = zbtest::makeJpeg(8, 8);
+    // Written out of order, so that the creation order does not help.
+    QStringList names;
+    for (int i : {7, 12, 1, 10, 3, 9, 2, 11, 5, 8, 4, 6})
+        names << QString("IMG_%1.JPG").arg(i, 4, 10, QLatin1Char('0'));
+    names << "img_13.jpg" << "10/a.jpg" << "9/b.jpg" << "9/10/c.jpg" << "9/2/d.jpg" << "B/e.jpg";
+    for (const QString& n : names) {
+        QDir().mkpath(QFileInfo(dir.file(n)).path());
+        zbtest::writeAll(dir.file(n), jpg);
+    }
+    QStringList expected;
+    for (int i = 1; i <= 12; ++i)
+        expected << dir.file(QString("IMG_%1.JPG").arg(i, 4, 10, QLatin1Char('0')));
+    expected << dir.file("img_13.jpg") << dir.file("9/b.jpg") << dir.file("9/2/d.jpg") << dir.file("9/10/c.jpg")
+             << dir.file("10/a.jpg") << dir.file("B/e.jpg");
+    ScriptedMessages m;
+    EXPECT_EQ(scanImportFolder(dir.path(), true, m), expected);
 }
 
 TEST(ImportFolder, EscDuringTheScanKeepsWhatWasFound)

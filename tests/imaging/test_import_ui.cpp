@@ -168,6 +168,25 @@ TEST(ImportCommands, ChosenFilesGoIntoTheSelectedFolderAndTheTreeIsSaved)
     EXPECT_EQ(appSettings().graphPath, d.dir.path());
 }
 
+// The space warning and the hidden 領域の確保 command follow the room left on
+// the job's disk.
+TEST(ImportCommands, ShortDiskShowsTheWarningAndTheReclaimCommand)
+{
+    for (bool full : {false, true}) {
+        Desk d;
+        setFreeSpaceProbe([full](const QString&) { return full ? qint64(0) : qint64(1) << 40; });
+        d.commands->chooseFiles = [&](const QString&) -> std::optional<TImportCommands::FileChoice> {
+            return TImportCommands::FileChoice{{d.source("a.jpg", camera())}, QString()};
+        };
+        d.tree.select(d.level2());
+        d.commands->importFiles();
+        setFreeSpaceProbe({});
+        EXPECT_EQ(d.level2()->photos, QList<RECORD>{1}) << full;
+        EXPECT_EQ(d.messages.boxes(), full ? QStringList{"notice: " + kImportBlobTooLarge} : QStringList()) << full;
+        EXPECT_EQ(d.reclaimShown, full);
+    }
+}
+
 TEST(ImportCommands, FolderImportScansAsksAndRemembersTheChoice)
 {
     for (bool yes : {true, false}) {
@@ -189,6 +208,7 @@ TEST(ImportCommands, FolderImportScansAsksAndRemembersTheChoice)
         EXPECT_EQ(appSettings().graphDir, d.dir.file("camera/a"));
         EXPECT_EQ(d.messages.boxes(), QStringList{"ask: 合計 2枚の写真があります 一括読込しますか？"});
         EXPECT_EQ(d.messages.log.contains("status:  2件"), true);
+        EXPECT_EQ(d.messages.log.last(), "status: ");  // the count is cleared at the end
         EXPECT_EQ(d.tree.unclassified()->photos, yes ? (QList<RECORD>{1, 2}) : QList<RECORD>{});
     }
 }
@@ -299,11 +319,12 @@ TEST(ImportCommands, PasteTakesTheClipboardPictureForTheFocusedList)
     d.commands->paste();
     EXPECT_EQ(d.tree.unclassified()->photos, (QList<RECORD>{1, 3}));
 
-    // An empty clipboard gets the read error and adds nothing.
-    QMimeData empty;
-    d.commands->clipboard = [&] { return &empty; };
+    // A clipboard without a picture (text only) says so and adds nothing.
+    QMimeData text;
+    text.setText("文字だけ");
+    d.commands->clipboard = [&] { return &text; };
     d.commands->paste();
-    EXPECT_EQ(d.messages.boxes(), QStringList{"information: " + ImportReadErrorText(QString())});
+    EXPECT_EQ(d.messages.boxes(), QStringList{"information: " + kImportClipboardEmpty});
     EXPECT_EQ(d.tree.unclassified()->photos, (QList<RECORD>{1, 3}));
 }
 
@@ -326,6 +347,35 @@ TEST(ImportForms, FolderFormInImportMode)
     EXPECT_TRUE(form.subfolders());
     QTest::mouseClick(form.okButton, Qt::LeftButton);
     EXPECT_EQ(form.result(), QDialog::Accepted);
+}
+
+// The folder dialog opens with the tree expanded down to the remembered
+// folder, which is selected and in view.
+TEST(ImportForms, FolderFormOpensExpandedToTheFolder)
+{
+    app();
+    zbtest::TempDir dir;
+    for (int i = 0; i < 40; ++i)
+        QDir().mkpath(dir.file(QString("撮影/%1").arg(i, 2, 10, QLatin1Char('0'))));
+    QDir().mkpath(dir.file("撮影/39/現場/奥"));
+    TFolderForm form;
+    form.setFolder(dir.file("撮影/39/現場"));
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    auto* model = static_cast<QFileSystemModel*>(form.folderTree->model());
+    const QModelIndex target = model->index(dir.file("撮影/39/現場"));
+    ASSERT_TRUE(target.isValid());
+    // The folders beside the way arrive later; the folder stays in view.
+    const QModelIndex shots = model->index(dir.file("撮影"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->rowCount(shots) == 40; }, 5000));
+    QTest::qWait(200);
+    for (QModelIndex p = target.parent(); p.isValid(); p = p.parent())
+        EXPECT_TRUE(form.folderTree->isExpanded(p)) << model->filePath(p).toStdString();
+    EXPECT_EQ(form.folderTree->currentIndex(), target);
+    const QRect r = form.folderTree->visualRect(target);
+    EXPECT_FALSE(r.isEmpty());
+    EXPECT_TRUE(form.folderTree->viewport()->rect().contains(r.center())) << r.y();
+    EXPECT_EQ(form.folder(), dir.file("撮影/39/現場"));
 }
 
 TEST(ImportForms, ChooserListsPicturesAndReturnsTheSelectionInListOrder)

@@ -186,7 +186,11 @@ TEST(ImagingJpeg, BadInputFailsWithStatus)
          jpegErrorStatus("Not a JPEG file: starts with 0x47 0x49", JERR_NO_SOI)},
         {"truncated", good.left(good.size() / 2), jpegErrorStatus("Premature end of JPEG file", JWRN_JPEG_EOF)},
         {"header claims 65500 x 65500", zbtest::jpegClaiming(65500, 65500),
-         jpegErrorStatus("Image too large: 65500 x 65500 pixels (limit 67108864 pixels)", JERR_IMAGE_TOO_BIG)},
+         jpegErrorStatus("Image too large: 65500 x 65500 pixels (limit 536870912 pixels)", JERR_IMAGE_TOO_BIG)},
+        // The whole coefficient buffer of a progressive picture this large passes the memory bound.
+        {"progressive header claims 20000 x 20000", zbtest::jpegClaiming(20000, 20000, true),
+         jpegErrorStatus("Image too large to decode: 20000 x 20000 pixels (memory limit 1073741824 bytes)",
+                         JERR_NO_BACKING_STORE)},
         {"header claims 65535 x 65535", zbtest::jpegClaiming(65535, 65535),
          jpegErrorStatus("Maximum supported image dimension is 65500 pixels", JERR_IMAGE_TOO_BIG)},
         {"zero height", zbtest::jpegClaiming(64, 0), jpegErrorStatus("Empty JPEG image (DNL not supported)", JERR_EMPTY_IMAGE)},
@@ -198,6 +202,27 @@ TEST(ImagingJpeg, BadInputFailsWithStatus)
         EXPECT_EQ(m.log, QStringList{"status: " + c.status}) << c.what;
         EXPECT_EQ(bitmap.size(), QSize(3, 3)) << c.what;  // left as it was
     }
+}
+
+// The pixel limit applies to what is decoded: a photo above it is read at a
+// reduction, and refused only at full size.
+TEST(ImagingJpeg, PicturesAboveTheBitmapLimitDecodeReduced)
+{
+    const QByteArray big = zbtest::uniformJpeg(10000, 7000, 0x3080c0);
+    ScriptedMessages m;
+    QImage bitmap;
+    ASSERT_TRUE(DecodeJpeg(big, bitmap, 120, m));
+    EXPECT_EQ(bitmap.size(), QSize(1250, 875));
+    const QColor px = bitmap.pixelColor(600, 400);
+    EXPECT_NEAR(px.red(), 0x30, 8);
+    EXPECT_NEAR(px.blue(), 0xc0, 8);
+    EXPECT_EQ(m.log, QStringList());
+
+    QImage full(3, 3, QImage::Format_BGR888);
+    EXPECT_FALSE(DecodeJpeg(big, full, 0, m));
+    EXPECT_EQ(m.log, QStringList{"status: " + jpegErrorStatus("Image too large: 10000 x 7000 pixels (limit 67108864 pixels)",
+                                                                JERR_IMAGE_TOO_BIG)});
+    EXPECT_EQ(full.size(), QSize(3, 3));
 }
 
 TEST(ImagingJpeg, CorruptDataFails)

@@ -118,6 +118,44 @@ TEST(Settings, CommonListRoundTripsAndIsWrittenOnlyAfterReading)
     EXPECT_EQ(back, c);
 }
 
+// Characters Shift_JIS cannot hold are left out of the files, and the writer
+// names them (each once) so the user can be told.
+TEST(Settings, CharactersLeftOutOfTheFilesAreReported)
+{
+    zbtest::TempDir dir;
+    SettingsStore store(dir.file("ZB.INI"), dir.file("ZBCOMN.LST"));
+    Settings scratch;
+    CommonSettings common;
+    ASSERT_TRUE(store.readMain(scratch));
+    ASSERT_TRUE(store.readCommon(common));
+
+    Settings s;
+    s.graphPath = QStringLiteral("/写真/한국/한😀");
+    QString error, leftOut = "old";
+    ASSERT_TRUE(store.writeMain(s, &error, &leftOut));
+    EXPECT_EQ(leftOut, QStringLiteral("한국😀"));
+    Settings back;
+    SettingsStore(dir.file("ZB.INI"), dir.file("ZBCOMN.LST")).readMain(back);
+    EXPECT_EQ(back.graphPath, QStringLiteral("/写真//"));
+
+    CommonSettings c;
+    c.jName1 = QStringLiteral("株式会社 髙橋建設 ①㈱");  // machine-dependent characters Shift_JIS holds
+    c.jAddr1 = QStringLiteral("Müller 한 本町");
+    ASSERT_TRUE(store.writeCommon(c, &error, &leftOut));
+    EXPECT_EQ(leftOut, QStringLiteral("ü한"));
+    CommonSettings cb;
+    SettingsStore(dir.file("ZB.INI"), dir.file("ZBCOMN.LST")).readCommon(cb);
+    EXPECT_EQ(cb.jName1, c.jName1);
+    EXPECT_EQ(cb.jAddr1, QStringLiteral("Mller  本町"));
+
+    // Nothing left out: nothing reported.
+    ASSERT_TRUE(store.writeMain(Settings{}, &error, &leftOut));
+    EXPECT_EQ(leftOut, QString());
+
+    EXPECT_EQ(settingsLeftOutText("/opt/zb/ZB.INI", QStringLiteral("한")),
+              QStringLiteral("/opt/zb/ZB.INI\r\n次の文字はファイルに保存できないため取り除かれました: 한"));
+}
+
 TEST(Settings, AStartThatEndsBeforeReadingLeavesTheFileUntouched)
 {
     zbtest::TempDir dir;

@@ -1054,11 +1054,15 @@ void TZbMainForm::savePositions()
 
 void TZbMainForm::writeSettings()
 {
-    QString error;
-    if (!store_->writeMain(appSettings(), &error))
+    QString error, leftOut;
+    if (!store_->writeMain(appSettings(), &error, &leftOut))
         messages_.warning(store_->iniPath() + QStringLiteral("\r\n") + error);
-    if (!store_->writeCommon(appCommonSettings(), &error))
+    else if (!leftOut.isEmpty())
+        messages_.warning(settingsLeftOutText(store_->iniPath(), leftOut));
+    if (!store_->writeCommon(appCommonSettings(), &error, &leftOut))
         messages_.warning(store_->commonPath() + QStringLiteral("\r\n") + error);
+    else if (!leftOut.isEmpty())
+        messages_.warning(settingsLeftOutText(store_->commonPath(), leftOut));
     savePositions();
 }
 
@@ -1108,9 +1112,11 @@ void TZbMainForm::openEnvironment()
     if (form.exec() != QDialog::Accepted)
         return;
     form.values().applyTo(appSettings(), common);
-    QString error;
-    if (!store_->writeCommon(common, &error))
+    QString error, leftOut;
+    if (!store_->writeCommon(common, &error, &leftOut))
         messages_.warning(store_->commonPath() + QStringLiteral("\r\n") + error);
+    else if (!leftOut.isEmpty())
+        messages_.warning(settingsLeftOutText(store_->commonPath(), leftOut));
     updateToggleHints();
 }
 

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -57,6 +58,16 @@ TFolderForm::TFolderForm(QWidget* parent) : QDialog(parent)
                     pathEdit->setText(QDir::toNativeSeparators(model_->filePath(current)));
             });
 
+    connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
+        if (revealing_.isEmpty())
+            return;
+        const QString prefix = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+        // The model sorts what it read just after this signal: scroll after that.
+        if (revealing_ == path || revealing_.startsWith(prefix))
+            QTimer::singleShot(0, this, [this] { revealFolder(); });
+    });
+    connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { revealFolder(); });
+
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(subfolderBox);
     buttons->addStretch();
@@ -94,8 +105,23 @@ void TFolderForm::setFolder(const QString& path)
         dir = QDir::homePath();
     const QModelIndex index = model_->index(dir);
     folderTree->setCurrentIndex(index);
-    folderTree->scrollTo(index);
     pathEdit->setText(QDir::toNativeSeparators(dir));
+    revealing_ = QDir::cleanPath(dir);
+    revealFolder();
+}
+
+void TFolderForm::revealFolder()
+{
+    if (revealing_.isEmpty())
+        return;
+    const QModelIndex index = model_->index(revealing_);
+    if (!index.isValid() || folderTree->currentIndex() != index) {
+        revealing_.clear();  // the user chose another folder
+        return;
+    }
+    for (QModelIndex p = index.parent(); p.isValid(); p = p.parent())
+        folderTree->expand(p);
+    folderTree->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 QString TFolderForm::folder() const { return QDir::fromNativeSeparators(pathEdit->text().trimmed()); }

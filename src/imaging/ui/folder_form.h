@@ -44,7 +44,13 @@ public:
     QPushButton* cancelButton = nullptr;
 
 private:
+    // Expands the tree down to the folder being opened and keeps it in view
+    // while the model reads the folders on its way (they arrive later and
+    // push it down); ends once the user moves elsewhere.
+    void revealFolder();
+
     QFileSystemModel* model_ = nullptr;
+    QString revealing_;
     int mode_ = 0;
     int helpContext_ = 0;
 };

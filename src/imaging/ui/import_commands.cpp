@@ -163,9 +163,10 @@ void TImportCommands::importFolder()
         files = scanImportFolder(choice->folder, choice->subfolders, messages_, esc);
         QApplication::restoreOverrideCursor();
     }
-    if (files.isEmpty() || !messages_.ask(folderImportQuestion(int(files.size()))))
-        return;
-    importPaths(files, false);
+    if (!files.isEmpty() && messages_.ask(folderImportQuestion(int(files.size()))))
+        importPaths(files, false);
+    // The scan's count leaves the status bar once the import is over.
+    messages_.status(QString());
 }
 
 void TImportCommands::paste()
@@ -242,6 +243,7 @@ bool TImportCommands::run(const std::optional<QStringList>& files, bool drawing,
     ij.table = &job_.photoTable();
     ij.fields.lookUp(job_.photoTable());
     ij.backFolder = paths.backFolder();
+    ij.paths = paths;
     ij.compressed = QFileInfo::exists(paths.compressedMarker());
 
     ImportResult result;
