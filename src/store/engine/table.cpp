@@ -2,14 +2,23 @@
 
 #include "core/sjis.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QVector>
+#include <filesystem>
 #include <limits>
 #include <map>
 #include <optional>
 #include <sqlite3.h>
+#include <system_error>
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace zb::engine {
 
@@ -189,6 +198,106 @@ void readSchema(sqlite3* db, QList<FieldDef>& fields, QString& pk)
             pk = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
         sqlite3_finalize(s);
     }
+}
+
+std::filesystem::path fsPath(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+// Writes a file's data through to the disk.
+bool syncFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite))
+        return false;
+#ifdef Q_OS_WIN
+    return ::_commit(f.handle()) == 0;
+#else
+    return ::fsync(f.handle()) == 0;
+#endif
+}
+
+// Writes a folder's entries (a rename, a new name) through to the disk.
+void syncFolder(const QString& dir)
+{
+#ifndef Q_OS_WIN
+    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    Q_UNUSED(dir);
+#endif
+}
+
+// Replaces `to` by `from` in one step: at every moment `to` is either the old
+// file or the new one.
+bool replaceFile(const QString& from, const QString& to)
+{
+    std::error_code ec;
+    std::filesystem::rename(fsPath(from), fsPath(to), ec);
+    if (ec)
+        return false;
+    syncFolder(QFileInfo(to).absolutePath());
+    return true;
+}
+
+// Makes `to` a copy of `from` that is on the disk. A second name for the same
+// file where the file system allows it (instant, and no room needed, as the
+// file is not written again); otherwise a copy written beside `to` and renamed.
+bool backUpFile(const QString& from, const QString& to)
+{
+    QFile::remove(to);
+    std::error_code ec;
+    std::filesystem::create_hard_link(fsPath(from), fsPath(to), ec);
+    if (!ec) {
+        syncFolder(QFileInfo(to).absolutePath());
+        return true;
+    }
+    const QString part = to + QStringLiteral(".part");
+    QFile in(from), out(part);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    QByteArray buf(1 << 20, Qt::Uninitialized);
+    bool ok = true;
+    for (;;) {
+        const qint64 n = in.read(buf.data(), buf.size());
+        if (n < 0) {
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        if (out.write(buf.constData(), n) != n) {
+            ok = false;
+            break;
+        }
+    }
+    ok = out.flush() && ok;
+    out.close();
+    ok = ok && syncFile(part) && replaceFile(part, to);
+    if (!ok)
+        QFile::remove(part);
+    return ok;
+}
+
+// The files SQLite keeps beside a table while it is open.
+void removeCompanions(const QString& path)
+{
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
+        QFile::remove(path + QLatin1String(suffix));
+}
+
+std::function<bool(Table::RebuildStep)>& rebuildProbe()
+{
+    static std::function<bool(Table::RebuildStep)> probe;
+    return probe;
 }
 
 }  // namespace
@@ -885,6 +994,8 @@ VerifyStatus Table::verify(const QString& path)
     return status;
 }
 
+void Table::setRebuildProbe(std::function<bool(RebuildStep)> probe) { rebuildProbe() = std::move(probe); }
+
 bool Table::rebuild(const QString& path, const QString& backupPath)
 {
     sqlite3* old = nullptr;
@@ -901,11 +1012,19 @@ bool Table::rebuild(const QString& path, const QString& backupPath)
         sqlite3_close(old);
         return false;
     }
+    // The rows go into a new file beside the table; the table itself is not
+    // touched until the new file is complete and on the disk.
     const QString fresh = path + QStringLiteral(".rebuild");
+    auto dropFresh = [&] {
+        QFile::remove(fresh);
+        removeCompanions(fresh);
+    };
     try {
         create(fresh, fields, pk);
         Table out;
         out.open(fresh, true);
+        // One sync of the whole file at the end instead of one per row.
+        exec(out.d->db, "PRAGMA synchronous = OFF", "cannot write the new table");
         QString cols = QStringLiteral("rowid");
         for (const FieldDef& f : fields)
             cols += QStringLiteral(", ") + quoted(f.name);
@@ -916,11 +1035,11 @@ bool Table::rebuild(const QString& path, const QString& backupPath)
             || sqlite3_prepare_v2(old, "SELECT data FROM t_blobs WHERE id = ?", -1, &bs, nullptr) != SQLITE_OK) {
             sqlite3_finalize(rs);
             sqlite3_close(old);
-            QFile::remove(fresh);
+            out.close();
+            dropFresh();
             return false;
         }
         qint64 last = 0;
-        int copied = 0;
         for (;;) {
             sqlite3_reset(rs);
             sqlite3_bind_int64(rs, 1, last);
@@ -943,7 +1062,6 @@ bool Table::rebuild(const QString& path, const QString& backupPath)
             }
             try {
                 out.post();
-                ++copied;
             } catch (const EngineError& e) {
                 out.cancel();  // a duplicate key: the first row of that key stays
                 if (e.kind() != EngineError::Kind::KeyViolation)
@@ -955,23 +1073,30 @@ bool Table::rebuild(const QString& path, const QString& backupPath)
         out.close();
     } catch (const EngineError&) {
         sqlite3_close(old);
-        QFile::remove(fresh);
+        dropFresh();
         return false;
     }
     sqlite3_close(old);
-    QFile::remove(backupPath);
-    if (!QFile::rename(path, backupPath)) {
-        QFile::remove(fresh);
+    auto step = [](RebuildStep s) { return !rebuildProbe() || rebuildProbe()(s); };
+    removeCompanions(fresh);
+    if (!syncFile(fresh) || !step(RebuildStep::Written)) {
+        dropFresh();
         return false;
     }
-    QFile::remove(path + QStringLiteral("-wal"));
-    QFile::remove(path + QStringLiteral("-shm"));
-    if (!QFile::rename(fresh, path)) {
-        QFile::rename(backupPath, path);
+    // The old table stays at its path while its backup is made, and until the
+    // new file takes its place in one rename.
+    if (!backUpFile(path, backupPath) || !step(RebuildStep::BackedUp)) {
+        dropFresh();
         return false;
     }
-    QFile::remove(fresh + QStringLiteral("-wal"));
-    QFile::remove(fresh + QStringLiteral("-shm"));
+    // The old table was closed cleanly, so what SQLite left beside it holds
+    // nothing to roll back; it must go before the new file takes the name.
+    removeCompanions(path);
+    if (!replaceFile(fresh, path)) {
+        dropFresh();
+        return false;
+    }
+    step(RebuildStep::Replaced);
     return true;
 }
 

@@ -20,6 +20,7 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -139,8 +140,19 @@ public:
 
     static VerifyStatus verify(const QString& path);
     // Rebuilds a damaged table: every readable row is copied into a new file,
-    // the old one is kept as backupPath. False when nothing could be read.
+    // a copy of the old one is kept as backupPath, and the new file replaces
+    // the old one in one rename, so that the path never lacks a table. False
+    // when nothing could be read or a step failed; the old table is then left
+    // in place as it was.
     static bool rebuild(const QString& path, const QString& backupPath);
+
+    // The steps of a rebuild: the new file is written and on the disk, the
+    // backup copy is made, the new file has replaced the old one.
+    enum class RebuildStep { Written, BackedUp, Replaced };
+    // Called after each step (tests look at the files there); returning false
+    // after a step before the replacement makes the rebuild fail at that
+    // point. Empty by default.
+    static void setRebuildProbe(std::function<bool(RebuildStep)> probe);
 
 private:
     struct Impl;
