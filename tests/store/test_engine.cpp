@@ -408,3 +408,66 @@ TEST(Engine, RebuildReplacesTheTableInOneStepAndKeepsABackup)
         EXPECT_GE(whole, 25);
     }
 }
+
+// Photo tables keep a write-ahead log (a power loss leaves them sound), master
+// tables a rollback journal synced at every commit (they may sit on a network
+// folder, where a log does not work).
+TEST(Engine, JournalSettingsAfterOpen)
+{
+    struct Case {
+        bool exclusive;
+        const char* settings;
+    };
+    for (const Case& c : {Case{true, "wal normal exclusive"}, Case{false, "delete full normal"}}) {
+        SCOPED_TRACE(c.settings);
+        zbtest::TempDir dir;
+        const QString path = dir.file("J.DB");
+        Table::create(path, kFields, "RECORD");
+        {
+            Table t;
+            t.open(path, c.exclusive);
+            EXPECT_EQ(t.journalSettings(), c.settings);
+            addRow(t, 1, pattern(1000, 1));
+            EXPECT_EQ(t.journalSettings(), c.settings);
+        }
+        // A table that was opened the other way round first takes the settings
+        // of the present open.
+        Table t;
+        t.open(path, !c.exclusive);
+        t.close();
+        t.open(path, c.exclusive);
+        EXPECT_EQ(t.journalSettings(), c.settings);
+        EXPECT_EQ(t.rowCount(), 1);
+        t.close();
+        EXPECT_FALSE(QFile::exists(path + "-wal"));
+        EXPECT_FALSE(QFile::exists(path + "-shm"));
+        EXPECT_FALSE(QFile::exists(path + "-journal"));
+    }
+}
+
+// After a flush the table file alone holds every posted row, so a copy of it
+// (a backup of the open job) misses nothing; the log beside it is not needed.
+TEST(Engine, FlushPutsEveryPostedRowIntoTheTableFile)
+{
+    zbtest::TempDir dir;
+    const QString path = dir.file("W.DB");
+    Table::create(path, kFields, "RECORD");
+    Table t;
+    t.open(path, true);
+    for (int r = 1; r <= 5; ++r)
+        addRow(t, r, pattern(100000, r));
+    t.flush();
+    for (int r = 6; r <= 7; ++r)
+        addRow(t, r, pattern(100000, r));
+    ASSERT_TRUE(t.first());  // a flush in the middle of a walk
+    t.flush();
+    EXPECT_TRUE(t.next());
+    QFile::copy(path, dir.file("COPY.DB"));
+    Table copy;
+    copy.open(dir.file("COPY.DB"), true);
+    EXPECT_EQ(copy.rowCount(), 7);
+    ASSERT_TRUE(copy.locate(7));
+    EXPECT_TRUE(copy.readBlob(5) == pattern(100000, 7));
+    copy.close();
+    EXPECT_EQ(Table::verify(dir.file("COPY.DB")), engine::VerifyStatus::Sound);
+}

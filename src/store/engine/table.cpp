@@ -20,6 +20,42 @@
 #include <unistd.h>
 #endif
 
+// Journal and syncing
+// -------------------
+// A table must come through a power loss sound, losing at most what was
+// posted last; pictures must still be written at no less than half the speed
+// of plain files (bench_store: 3.5 MB pictures posted one by one, the table
+// flushed at the end as an import does, and closed, against files written
+// with an fdatasync each; best of three runs of each side).
+//
+// Photo tables (opened exclusively): a write-ahead log with synchronous=NORMAL.
+// A post appends its pages to the log and commits without waiting for the
+// disk; the log is synced before each checkpoint copies it into the table
+// file, and the table file is synced after. A process that dies loses nothing
+// posted (the log is read back at the next open). A power loss leaves the
+// table sound: the log is read up to its last whole commit, so only rows
+// posted since the last checkpoint or flush() can go. flush() runs a
+// checkpoint, which puts every posted row on the disk and into the table file
+// itself. In exclusive locking mode the log's index lives in our memory, so no
+// shared-memory file is needed and the table works on network folders too.
+//
+// Master tables (opened shared, possibly by several computers on a network
+// folder, where a write-ahead log does not work): a rollback journal with
+// synchronous=FULL, so every commit is on the disk before it returns.
+//
+// Figures measured on the development machine (a shared virtual machine; 60
+// pictures, write ratio table / files, higher is better):
+//   rollback journal, synchronous=FULL          0.26 - 0.30  (4 syncs a post)
+//   rollback journal, synchronous=NORMAL        0.38         (not safe)
+//   write-ahead log, synchronous=FULL           0.40 - 0.44  (1 sync a post)
+//   write-ahead log, synchronous=NORMAL         0.47 - 0.52  (chosen)
+// The log writes every picture twice (into the log, then into the table), so
+// on a disk that is busy writing, 0.5 is its ceiling; a rollback journal writes
+// new pages once but syncs four times a post. Reading stays at 1.9 - 2.9 of
+// file speed, and scanning the text of 2,000 rows takes 0.04 of the time of
+// scanning them with thumbnails. A larger or smaller checkpoint interval than
+// SQLite's 1000 pages measured slower (0.45 at 4000, 0.38 at 250).
+
 namespace zb::engine {
 
 EngineError::EngineError(Kind kind, const QString& message)
@@ -526,15 +562,22 @@ void Table::open(const QString& path, bool exclusive)
     try {
         if (exclusive) {
             exec(d->db, "PRAGMA locking_mode = EXCLUSIVE", "cannot lock the table");
-            // A rollback journal: a new picture's pages are appended to the file
-            // and written once; an interrupted post is rolled back at the next open.
-            exec(d->db, "PRAGMA journal_mode = TRUNCATE", "cannot set the journal");
+            // See "Journal and syncing" above: a write-ahead log, synced at
+            // checkpoints and by flush().
+            exec(d->db, "PRAGMA journal_mode = WAL", "cannot set the journal");
             exec(d->db, "PRAGMA synchronous = NORMAL", "cannot set the journal");
+            // The log is reused from its start after each checkpoint; after a
+            // pack (which passes the whole file through it) it is cut back.
+            exec(d->db, "PRAGMA journal_size_limit = 134217728", "cannot set the journal");
             // Take the lock now and keep it: a second open must fail at once.
             exec(d->db, "BEGIN EXCLUSIVE", "the table is in use");
             exec(d->db, "COMMIT", "the table is in use");
         } else {
             sqlite3_busy_timeout(d->db, 5000);
+            // A rollback journal, synced at every commit. A file another
+            // connection holds in another journal mode keeps its mode.
+            sqlite3_exec(d->db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+            exec(d->db, "PRAGMA synchronous = FULL", "cannot set the journal");
         }
         readSchema(d->db, d->fields, d->pk);
         exec(d->db, "SELECT count(*) FROM t_rows LIMIT 0", "not a table file");
@@ -870,8 +913,30 @@ void Table::writeBlob(int pos, const QByteArray& bytes)
 void Table::flush()
 {
     d->requireOpen();
-    // Every post is a committed transaction that SQLite has already synced to
-    // the disk; there are no buffers left to write.
+    if (!d->exclusive)
+        return;  // a shared table syncs every commit
+    // Copies the log into the table file: the log is synced first, the table
+    // file after, so every posted row is on the disk, and the table file alone
+    // holds them all (a copy of it misses nothing).
+    d->stopScan();
+    const int rc = sqlite3_wal_checkpoint_v2(d->db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        fail(d->db, rc, QStringLiteral("cannot write the table through to the disk"));
+}
+
+QString Table::journalSettings() const
+{
+    d->requireOpen();
+    auto text = [&](const char* sql) {
+        Stmt s = d->prepare(QString::fromLatin1(sql));
+        return s.step("cannot read the settings") == SQLITE_ROW
+            ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0))).toLower()
+            : QString();
+    };
+    static const char* const syncNames[] = {"off", "normal", "full", "extra"};
+    const int sync = text("PRAGMA synchronous").toInt();
+    return text("PRAGMA journal_mode") + QLatin1Char(' ')
+        + QLatin1String(sync >= 0 && sync < 4 ? syncNames[sync] : "?") + QLatin1Char(' ') + text("PRAGMA locking_mode");
 }
 
 bool Table::pollChanged()
@@ -924,6 +989,9 @@ void Table::pack(const QString& password)
     for (sqlite3_stmt* s : std::as_const(d->cache))
         sqlite3_reset(s);
     exec(d->db, "VACUUM", "cannot pack the table");
+    // The whole file went through the log: write it back and cut the log.
+    if (d->exclusive)
+        sqlite3_wal_checkpoint_v2(d->db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
     first();
 }
 

@@ -14,8 +14,10 @@
 // close, so a second process (or computer, where the file system's locks work)
 // fails to open the table with EngineError::Kind::InUse. Every post is one
 // committed transaction, so posted rows survive a crash of the process; an
-// interrupted post is rolled back from the journal at the next open. Shared
-// tables notice other connections' commits by polling.
+// interrupted post is dropped at the next open. A power loss keeps the table
+// sound; it can lose the rows posted since the last flush (see "Journal and
+// syncing" in table.cpp). Shared tables sync every commit and notice other
+// connections' commits by polling.
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -125,6 +127,9 @@ public:
 
     // Writes committed rows through to the disk.
     void flush();
+    // The journal settings in effect, as SQLite names them: journal mode,
+    // synchronous level and locking mode ("wal normal exclusive").
+    QString journalSettings() const;
     // True when another connection committed changes since the last poll.
     bool pollChanged();
     // Re-reads the current row (it may have changed or gone).
