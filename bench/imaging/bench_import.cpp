@@ -8,8 +8,10 @@
 //
 // Usage: bench_import            (200 pictures of 4000 x 3000)
 //        ZB_BENCH_IMPORT_COUNT=20 bench_import   (fewer, for a quick run)
+//        bench_import --runs 3    (best of 3 runs of each side, default 2)
 //        ZB_BENCH_IMPORT_COMPRESSED=1 bench_import (a job with the
 //        compressed-photo marker: every picture decoded and encoded again)
+#include "bench_runs.h"
 #include "bench_support.h"
 #include "core/ports.h"
 #include "imaging/import.h"
@@ -187,60 +189,66 @@ int main(int argc, char** argv)
     const long before = peakKiB();
 
     // Wall times (the import uses every core, the reference one); the machine
-    // may be shared, so each figure is the better of two rounds, taken in turn.
+    // may be shared, so each figure is the best of several runs, the sides
+    // taking turns (--runs N or ZB_BENCH_RUNS, default 2).
     const bool haveDjpeg = !QStandardPaths::findExecutable(QStringLiteral("djpeg")).isEmpty();
     const bool haveVips = !QStandardPaths::findExecutable(QStringLiteral("vipsthumbnail")).isEmpty();
     setenv("VIPS_CONCURRENCY", "1", 1);
     const std::string vipsOut = dir.path().toStdString() + "/%s_vips.jpg";
-    double ours = 1e18, djpeg = 1e18, copies = 1e18, vips = 1e18;
     bool djpegOk = haveDjpeg, vipsOk = haveVips;
-    for (int round = 0; round < 2; ++round) {
-        const QString root = dir.filePath(QStringLiteral("prog%1").arg(round));
-        QDir().mkpath(root);
-        const double t = importOnce(root, QStringLiteral("現場"), files);
-        if (t < 0) {
-            std::fprintf(stderr, "import failed\n");
-            return 1;
-        }
-        ours = std::min(ours, t);
-        QDir(root).removeRecursively();
-
-        if (djpegOk) {
-            double sum = 0;
-            for (const QString& f : files) {
-                const double one = zbbench::runTool({"djpeg", "-scale", "1/8", "-bmp", "-outfile", "/dev/null", f.toStdString()}).wall;
-                if (one < 0) {
-                    djpegOk = false;
-                    break;
-                }
-                sum += one;
+    int round = 0;
+    auto sumOfTool = [&](bool& ok, auto args) {
+        if (!ok)
+            return -1.0;
+        double sum = 0;
+        for (const QString& f : files) {
+            const double one = zbbench::runTool(args(f.toStdString())).wall;
+            if (one < 0) {
+                ok = false;
+                return -1.0;
             }
-            djpeg = std::min(djpeg, sum);
+            sum += one;
         }
-        const double c = copyTwice(files, dir.filePath(QStringLiteral("copies")));
-        if (c < 0) {
-            std::fprintf(stderr, "copying failed\n");
-            return 1;
-        }
-        copies = std::min(copies, c);
-        if (vipsOk) {
-            double sum = 0;
-            for (const QString& f : files) {
-                const double one = zbbench::runTool({"vipsthumbnail", "-s", "160x120", f.toStdString(), "-o", vipsOut}).wall;
-                if (one < 0) {
-                    vipsOk = false;
-                    break;
-                }
-                sum += one;
-            }
-            vips = std::min(vips, sum);
-        }
+        return sum;
+    };
+    const zbbench::BestOf best(zbbench::runsOption(argc, argv, 2));
+    const std::vector<double> t = best.run({
+        [&] {
+            const QString root = dir.filePath(QStringLiteral("prog%1").arg(round++));
+            QDir().mkpath(root);
+            const double s = importOnce(root, QStringLiteral("現場"), files);
+            QDir(root).removeRecursively();
+            return s;
+        },
+        [&] {
+            return sumOfTool(djpegOk, [](const std::string& f) {
+                return std::vector<std::string>{"djpeg", "-scale", "1/8", "-bmp", "-outfile", "/dev/null", f};
+            });
+        },
+        [&] { return copyTwice(files, dir.filePath(QStringLiteral("copies"))); },
+        [&] {
+            return sumOfTool(vipsOk, [&](const std::string& f) {
+                return std::vector<std::string>{"vipsthumbnail", "-s", "160x120", f, "-o", vipsOut};
+            });
+        },
+    });
+    const double ours = t[0], djpeg = t[1], copies = t[2], vips = t[3];
+    if (ours < 0) {
+        std::fprintf(stderr, "import failed\n");
+        return 1;
     }
+    if (copies < 0) {
+        std::fprintf(stderr, "copying failed\n");
+        return 1;
+    }
+    djpegOk = djpegOk && djpeg >= 0;
+    vipsOk = vipsOk && vips >= 0;
     const long peak = peakKiB();
 
     const char* compressed = std::getenv("ZB_BENCH_IMPORT_COMPRESSED");
     if (compressed && *compressed && *compressed != '0')
         std::printf("compressed job: every picture decoded and encoded again at quality 85\n");
+    std::printf("best of %d runs of each side\n", best.runs());
     std::printf("import into a new job (backup copies on):  %.2f s, %.1f ms a picture\n", ours, ours * 1000 / count);
     std::printf("copying every file twice:                  %.2f s\n", copies);
     if (djpegOk) {

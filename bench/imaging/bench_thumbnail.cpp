@@ -2,7 +2,9 @@
 // decode (`djpeg -scale 1/8`) over the same files in the same run, one thread.
 // Also times `vipsthumbnail`, what a user would pick instead.
 //
-// Usage: bench_thumbnail [COUNT]   (default 100 pictures of 4000 x 3000)
+// Usage: bench_thumbnail [COUNT] [--runs N]   (default 100 pictures of
+//        4000 x 3000, best of 2 runs of each side)
+#include "bench_runs.h"
 #include "bench_support.h"
 #include "core/ports.h"
 #include "imaging/jpeg_codec.h"
@@ -41,7 +43,7 @@ double cpuNow()
 
 int main(int argc, char** argv)
 {
-    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
+    const int count = argc > 1 && argv[1][0] != '-' ? std::max(1, std::atoi(argv[1])) : 100;
     const int w = 4000, h = 3000;
     QTemporaryDir dir;
     zb::SilentMessages messages;
@@ -67,43 +69,54 @@ int main(int argc, char** argv)
     std::printf("%d files, %.1f MB on average\n", count, double(bytes) / count / 1e6);
 
     // The machine may be shared: times are CPU times (ours of this process, the
-    // tools' from their rusage), measured file by file in turn, best of two
-    // rounds per file, so that other load touches all three alike.
+    // tools' from their rusage), measured file by file, each side several
+    // times in turn, keeping each side's best, so that other load touches all
+    // three alike. A first pass over the files warms the page cache.
     const bool haveDjpeg = !QStandardPaths::findExecutable(QStringLiteral("djpeg")).isEmpty();
     const bool haveVips = !QStandardPaths::findExecutable(QStringLiteral("vipsthumbnail")).isEmpty();
     setenv("VIPS_CONCURRENCY", "1", 1);
     const std::string vipsOut = dir.path().toStdString() + "/%s_vips.jpg";
     const int n = int(files.size());
-    std::vector<double> ours(size_t(n), 1e9), djpeg(size_t(n), 1e9), vips(size_t(n), 1e9);
+    const zbbench::BestOf best(zbbench::runsOption(argc, argv, 2));
+    std::vector<double> ours(static_cast<size_t>(n)), djpeg(static_cast<size_t>(n)), vips(static_cast<size_t>(n));
     bool djpegOk = haveDjpeg, vipsOk = haveVips;
-    for (int round = 0; round < 3; ++round) {  // round 0 warms the page cache
-        for (int i = 0; i < n; ++i) {
-            const QString path = QString::fromStdString(files[size_t(i)]);
-            // Ours: reduced decode, smooth rescale to 120 on the shorter side, BMP image.
-            const double t0 = cpuNow();
-            QImage bitmap;
-            if (!zb::DecodeJpegFile(path, bitmap, zb::kThumbnailSize, messages) ||
-                zb::MakeThumbnailOfBitmap(bitmap).isEmpty()) {
-                std::fprintf(stderr, "thumbnail failed for %s\n", qPrintable(path));
-                return 1;
-            }
-            const double t1 = cpuNow();
-            if (round > 0)
-                ours[size_t(i)] = std::min(ours[size_t(i)], t1 - t0);
-            if (djpegOk) {
-                const double t = zbbench::runTool({"djpeg", "-scale", "1/8", "-bmp", "-outfile", "/dev/null", files[size_t(i)]}).cpu;
-                djpegOk = t >= 0;
-                if (round > 0)
-                    djpeg[size_t(i)] = std::min(djpeg[size_t(i)], t);
-            }
-            if (vipsOk) {
-                const double t = zbbench::runTool({"vipsthumbnail", "-s", "160x120", files[size_t(i)], "-o", vipsOut}).cpu;
-                vipsOk = t >= 0;
-                if (round > 0)
-                    vips[size_t(i)] = std::min(vips[size_t(i)], t);
-            }
-        }
+    for (const std::string& f : files) {
+        QFile warm(QString::fromStdString(f));
+        if (warm.open(QIODevice::ReadOnly))
+            (void)warm.readAll();
     }
+    for (int i = 0; i < n; ++i) {
+        const QString path = QString::fromStdString(files[size_t(i)]);
+        const std::vector<double> t = best.run({
+            // Ours: reduced decode, smooth rescale to 120 on the shorter side, BMP image.
+            [&] {
+                const double t0 = cpuNow();
+                QImage bitmap;
+                if (!zb::DecodeJpegFile(path, bitmap, zb::kThumbnailSize, messages) ||
+                    zb::MakeThumbnailOfBitmap(bitmap).isEmpty())
+                    return -1.0;
+                return cpuNow() - t0;
+            },
+            [&] {
+                return djpegOk ? zbbench::runTool({"djpeg", "-scale", "1/8", "-bmp", "-outfile", "/dev/null", files[size_t(i)]}).cpu
+                               : -1.0;
+            },
+            [&] {
+                return vipsOk ? zbbench::runTool({"vipsthumbnail", "-s", "160x120", files[size_t(i)], "-o", vipsOut}).cpu
+                              : -1.0;
+            },
+        });
+        if (t[0] < 0) {
+            std::fprintf(stderr, "thumbnail failed for %s\n", qPrintable(path));
+            return 1;
+        }
+        ours[size_t(i)] = t[0];
+        djpeg[size_t(i)] = t[1];
+        vips[size_t(i)] = t[2];
+        djpegOk = djpegOk && t[1] >= 0;
+        vipsOk = vipsOk && t[2] >= 0;
+    }
+    std::printf("best of %d runs of each side, file by file\n", best.runs());
     auto sum = [](const std::vector<double>& v) {
         double s = 0;
         for (double x : v)

@@ -2,8 +2,11 @@
 #include "support/temp_dir.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <csignal>
+#include <optional>
 #include <unistd.h>
 
 using namespace zb;
@@ -197,6 +200,8 @@ TEST(Engine, PostedRowsSurviveAKilledProcess)
     usleep(20000);
     kill(pid, SIGKILL);
     EXPECT_EQ(zbtest::waitChild(pid), -SIGKILL);
+    // The rows in the log left beside the table count as the table's rows.
+    EXPECT_EQ(Table::verify(path), engine::VerifyStatus::Sound);
 
     Table t;
     t.open(path, true);
@@ -306,4 +311,165 @@ TEST(Engine, VerifyTellsTheThreeStatusClassesAndRebuildKeepsRows)
     Table t;
     t.open(path, true);
     EXPECT_GT(t.rowCount(), 0);
+}
+
+namespace {
+
+// A table of 30 rows with pictures whose middle page is overwritten: its
+// structure still reads, some rows do not. Returns the damaged file's bytes.
+QByteArray makeDamagedTable(const QString& path)
+{
+    Table::create(path, kFields, "RECORD");
+    {
+        Table t;
+        t.open(path, true);
+        for (int r = 1; r <= 30; ++r)
+            addRow(t, r, pattern(70000, r));
+    }
+    QByteArray bytes = zbtest::readAll(path);
+    for (int i = 0; i < 65536; ++i)
+        bytes[bytes.size() / 2 + i] = char(0xA5);
+    zbtest::writeAll(path, bytes);
+    return bytes;
+}
+
+}  // namespace
+
+// Whatever step of a rebuild fails, the table path holds the old table
+// unchanged or the finished new one, never nothing; the backup is the old file.
+TEST(Engine, RebuildReplacesTheTableInOneStepAndKeepsABackup)
+{
+    using Step = Table::RebuildStep;
+    // Where the backup goes: beside the table (a second name for the old file),
+    // into a folder that does not exist, or onto another file system (a copy).
+    enum class BackupAt { Beside, MissingFolder, OtherFileSystem };
+    struct Case {
+        const char* name;
+        std::optional<Step> failAt;  // the probe fails the rebuild after this step
+        BackupAt backupAt;
+        bool rebuilt;
+        bool backupLeft;
+    };
+    const Case cases[] = {
+        {"all steps", std::nullopt, BackupAt::Beside, true, true},
+        {"all steps, backup copied", std::nullopt, BackupAt::OtherFileSystem, true, true},
+        {"fails after writing the new file", Step::Written, BackupAt::Beside, false, false},
+        {"fails after the backup", Step::BackedUp, BackupAt::Beside, false, true},
+        {"backup cannot be written", std::nullopt, BackupAt::MissingFolder, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        zbtest::TempDir dir;
+        const QString path = dir.file("V.DB");
+        const QByteArray damaged = makeDamagedTable(path);
+        ASSERT_EQ(Table::verify(path), engine::VerifyStatus::Rebuildable);
+        QString backup = dir.file("V.BAK");
+        std::optional<QTemporaryDir> other;
+        if (c.backupAt == BackupAt::MissingFolder)
+            backup = dir.file("none/V.BAK");
+        if (c.backupAt == BackupAt::OtherFileSystem) {
+            if (!QFileInfo(QStringLiteral("/dev/shm")).isWritable())
+                continue;  // no memory file system here
+            other.emplace(QStringLiteral("/dev/shm/zbtest-XXXXXX"));
+            backup = other->filePath(QStringLiteral("V.BAK"));
+        }
+        QList<Step> seen;
+        Table::setRebuildProbe([&](Step s) {
+            seen << s;
+            EXPECT_TRUE(QFile::exists(path)) << int(s);
+            if (s == Step::Replaced) {
+                EXPECT_EQ(Table::verify(path), engine::VerifyStatus::Sound);
+            } else {
+                EXPECT_TRUE(zbtest::readAll(path) == damaged) << int(s);
+            }
+            if (s != Step::Written) {
+                EXPECT_TRUE(zbtest::readAll(backup) == damaged) << int(s);
+            }
+            return !c.failAt || *c.failAt != s;
+        });
+        EXPECT_EQ(Table::rebuild(path, backup), c.rebuilt);
+        Table::setRebuildProbe({});
+        EXPECT_FALSE(QFile::exists(path + ".rebuild"));
+        EXPECT_EQ(QFile::exists(backup), c.backupLeft);
+        if (c.backupLeft) {
+            EXPECT_TRUE(zbtest::readAll(backup) == damaged);
+        }
+        if (!c.rebuilt) {
+            EXPECT_TRUE(zbtest::readAll(path) == damaged);
+            continue;
+        }
+        EXPECT_EQ(seen, (QList<Step>{Step::Written, Step::BackedUp, Step::Replaced}));
+        EXPECT_EQ(Table::verify(path), engine::VerifyStatus::Sound);
+        Table t;
+        t.open(path, true);
+        EXPECT_GT(t.rowCount(), 0);
+        // Only the pictures near the overwritten page can differ.
+        int whole = 0;
+        for (bool ok = t.first(); ok; ok = t.next())
+            whole += t.readBlob(5) == pattern(70000, t.value(0).toInt()) ? 1 : 0;
+        EXPECT_GE(whole, 25);
+    }
+}
+
+// Photo tables keep a write-ahead log (a power loss leaves them sound), master
+// tables a rollback journal synced at every commit (they may sit on a network
+// folder, where a log does not work).
+TEST(Engine, JournalSettingsAfterOpen)
+{
+    struct Case {
+        bool exclusive;
+        const char* settings;
+    };
+    for (const Case& c : {Case{true, "wal normal exclusive"}, Case{false, "delete full normal"}}) {
+        SCOPED_TRACE(c.settings);
+        zbtest::TempDir dir;
+        const QString path = dir.file("J.DB");
+        Table::create(path, kFields, "RECORD");
+        {
+            Table t;
+            t.open(path, c.exclusive);
+            EXPECT_EQ(t.journalSettings(), c.settings);
+            addRow(t, 1, pattern(1000, 1));
+            EXPECT_EQ(t.journalSettings(), c.settings);
+        }
+        // A table that was opened the other way round first takes the settings
+        // of the present open.
+        Table t;
+        t.open(path, !c.exclusive);
+        t.close();
+        t.open(path, c.exclusive);
+        EXPECT_EQ(t.journalSettings(), c.settings);
+        EXPECT_EQ(t.rowCount(), 1);
+        t.close();
+        EXPECT_FALSE(QFile::exists(path + "-wal"));
+        EXPECT_FALSE(QFile::exists(path + "-shm"));
+        EXPECT_FALSE(QFile::exists(path + "-journal"));
+    }
+}
+
+// After a flush the table file alone holds every posted row, so a copy of it
+// (a backup of the open job) misses nothing; the log beside it is not needed.
+TEST(Engine, FlushPutsEveryPostedRowIntoTheTableFile)
+{
+    zbtest::TempDir dir;
+    const QString path = dir.file("W.DB");
+    Table::create(path, kFields, "RECORD");
+    Table t;
+    t.open(path, true);
+    for (int r = 1; r <= 5; ++r)
+        addRow(t, r, pattern(100000, r));
+    t.flush();
+    for (int r = 6; r <= 7; ++r)
+        addRow(t, r, pattern(100000, r));
+    ASSERT_TRUE(t.first());  // a flush in the middle of a walk
+    t.flush();
+    EXPECT_TRUE(t.next());
+    QFile::copy(path, dir.file("COPY.DB"));
+    Table copy;
+    copy.open(dir.file("COPY.DB"), true);
+    EXPECT_EQ(copy.rowCount(), 7);
+    ASSERT_TRUE(copy.locate(7));
+    EXPECT_TRUE(copy.readBlob(5) == pattern(100000, 7));
+    copy.close();
+    EXPECT_EQ(Table::verify(dir.file("COPY.DB")), engine::VerifyStatus::Sound);
 }

@@ -14,12 +14,15 @@
 // close, so a second process (or computer, where the file system's locks work)
 // fails to open the table with EngineError::Kind::InUse. Every post is one
 // committed transaction, so posted rows survive a crash of the process; an
-// interrupted post is rolled back from the journal at the next open. Shared
-// tables notice other connections' commits by polling.
+// interrupted post is dropped at the next open. A power loss keeps the table
+// sound; it can lose the rows posted since the last flush (see "Journal and
+// syncing" in table.cpp). Shared tables sync every commit and notice other
+// connections' commits by polling.
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -124,6 +127,9 @@ public:
 
     // Writes committed rows through to the disk.
     void flush();
+    // The journal settings in effect, as SQLite names them: journal mode,
+    // synchronous level and locking mode ("wal normal exclusive").
+    QString journalSettings() const;
     // True when another connection committed changes since the last poll.
     bool pollChanged();
     // Re-reads the current row (it may have changed or gone).
@@ -139,8 +145,19 @@ public:
 
     static VerifyStatus verify(const QString& path);
     // Rebuilds a damaged table: every readable row is copied into a new file,
-    // the old one is kept as backupPath. False when nothing could be read.
+    // a copy of the old one is kept as backupPath, and the new file replaces
+    // the old one in one rename, so that the path never lacks a table. False
+    // when nothing could be read or a step failed; the old table is then left
+    // in place as it was.
     static bool rebuild(const QString& path, const QString& backupPath);
+
+    // The steps of a rebuild: the new file is written and on the disk, the
+    // backup copy is made, the new file has replaced the old one.
+    enum class RebuildStep { Written, BackedUp, Replaced };
+    // Called after each step (tests look at the files there); returning false
+    // after a step before the replacement makes the rebuild fail at that
+    // point. Empty by default.
+    static void setRebuildProbe(std::function<bool(RebuildStep)> probe);
 
 private:
     struct Impl;

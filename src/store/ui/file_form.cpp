@@ -4,12 +4,14 @@
 #include "store/ui/new_form.h"
 
 #include <QCloseEvent>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPainter>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace zb {
 namespace {
@@ -32,6 +34,13 @@ QIcon jobIcon(bool open)
     return QIcon(pm);
 }
 
+// The list, with the width its cells want open to the form.
+class JobListView : public QTableWidget {
+public:
+    using QTableWidget::QTableWidget;
+    using QTableWidget::sizeHintForColumn;
+};
+
 }  // namespace
 
 TFileForm::TFileForm(const Folders& folders, Messages& messages, QWidget* parent)
@@ -41,17 +50,29 @@ TFileForm::TFileForm(const Folders& folders, Messages& messages, QWidget* parent
     setWindowTitle(kJobListCaption);
     resize(860, 420);
     auto* layout = new QVBoxLayout(this);
-    list_ = new QTableWidget(0, 6);
+    list_ = new JobListView(0, 6);
     list_->setObjectName(QStringLiteral("ListView_File"));
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setShowGrid(true);
     list_->verticalHeader()->hide();
-    list_->horizontalHeader()->setSectionsClickable(true);
-    list_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-    list_->horizontalHeader()->setMinimumSectionSize(40);
-    list_->setColumnWidth(0, 300);
+    list_->setWordWrap(false);
+    // The other columns fit their contents (and captions); 名称 takes the room
+    // left, never less than 300 pixels nor less than its longest name. When
+    // that does not fit, the list scrolls sideways instead of cutting a text.
+    QHeaderView* header = list_->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setMinimumSectionSize(40);
+    header->setSectionResizeMode(0, QHeaderView::Fixed);
+    for (int c = 1; c < 6; ++c)
+        header->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    list_->setColumnWidth(0, kNameColumnMinWidth);
+    list_->viewport()->installEventFilter(this);
+    connect(header, &QHeaderView::sectionResized, this, [this](int column) {
+        if (column != 0)
+            fitNameColumn();
+    });
     layout->addWidget(list_, 1);
 
     auto* row = new QHBoxLayout;
@@ -100,6 +121,25 @@ TFileForm::TFileForm(const Folders& folders, Messages& messages, QWidget* parent
 
 QPushButton* TFileForm::button(const QString& objectName) const { return findChild<QPushButton*>(objectName); }
 
+bool TFileForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == list_->viewport() && event->type() == QEvent::Resize)
+        fitNameColumn();
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFileForm::fitNameColumn()
+{
+    QHeaderView* header = list_->horizontalHeader();
+    int others = 0;
+    for (int c = 1; c < list_->columnCount(); ++c)
+        others += header->sectionSize(c);
+    const int content = std::max(static_cast<JobListView*>(list_)->sizeHintForColumn(0), header->sectionSizeHint(0));
+    const int width = std::max({kNameColumnMinWidth, content, list_->viewport()->width() - others});
+    if (header->sectionSize(0) != width)
+        header->resizeSection(0, width);
+}
+
 void TFileForm::setOpenJob(const QString& name)
 {
     openJob_ = name;
@@ -124,6 +164,7 @@ void TFileForm::updateHeader()
 {
     for (int c = 1; c <= 6; ++c)
         list_->setHorizontalHeaderItem(c - 1, new QTableWidgetItem(jobColumnCaption(c, dataSort_)));
+    fitNameColumn();
 }
 
 void TFileForm::fill(const QString& select)
@@ -145,6 +186,7 @@ void TFileForm::fill(const QString& select)
         if (j.name == wanted)
             chosen = r;
     }
+    fitNameColumn();
     if (chosen >= 0) {
         list_->selectRow(chosen);
         list_->scrollToItem(list_->item(chosen, 0));

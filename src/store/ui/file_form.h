@@ -47,8 +47,12 @@ public:
     // Creating the new-job dialog; tests replace it.
     std::function<std::optional<JobChoice>()> askNewJob;
 
+    // The narrowest the 名称 column gets.
+    static constexpr int kNameColumnMinWidth = 300;
+
 protected:
     void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void reject() override;
 
 private:
@@ -58,6 +62,9 @@ private:
     void renameSelected();
     void sortBy(int column);
     void updateHeader();
+    // Gives 名称 the room the other columns leave (at least its minimum and
+    // its contents).
+    void fitNameColumn();
 
     Folders folders_;
     Messages& messages_;
