@@ -817,7 +817,6 @@ TEST(DragScroll, EdgesScrollTheControlUntilTheDragLeavesThem)
     QStringList hints;
     TDragScroll scroll(timer, [&](bool on) { hints << (on ? QStringLiteral("on") : QStringLiteral("off")); });
     scroll.watch(&list);
-    EXPECT_FALSE(list.hasAutoScroll());
     list.setDragDropMode(QAbstractItemView::DragDrop);
 
     // The list's own items, which it takes when dropped.
@@ -826,6 +825,7 @@ TEST(DragScroll, EdgesScrollTheControlUntilTheDragLeavesThem)
     QWidget* viewport = list.viewport();
     QDragEnterEvent enter(QPoint(50, 100), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &enter);
+    EXPECT_FALSE(list.hasAutoScroll());  // the timer scrolls while the drag is on
     auto moveTo = [&](int y) {
         QDragMoveEvent move(QPoint(50, y), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &move);
@@ -849,6 +849,12 @@ TEST(DragScroll, EdgesScrollTheControlUntilTheDragLeavesThem)
     QApplication::sendEvent(viewport, &drop);
     EXPECT_FALSE(timer.isActive());
     EXPECT_FALSE(scroll.scrolling());
+
+    // Once the drag is over, the view scrolls to its current item again.
+    EXPECT_TRUE(list.hasAutoScroll());
+    list.setCurrentRow(list.count() - 1);
+    const QRect last = list.visualItemRect(list.item(list.count() - 1));
+    EXPECT_TRUE(viewport->rect().contains(last)) << last.y();
 }
 
 TEST_F(MainForm, DragNearTheListEdgeRunsTheScrollTimerWithItsHint)

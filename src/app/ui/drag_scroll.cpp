@@ -16,8 +16,6 @@ TDragScroll::TDragScroll(QTimer& timer, std::function<void(bool)> hint, QObject*
 
 void TDragScroll::watch(QAbstractScrollArea* view)
 {
-    if (auto* items = qobject_cast<QAbstractItemView*>(view))
-        items->setAutoScroll(false);  // the timer scrolls instead, at its own pace
     view->viewport()->installEventFilter(this);
 }
 
@@ -28,13 +26,19 @@ bool TDragScroll::scrolling() const
 
 bool TDragScroll::eventFilter(QObject* watched, QEvent* e)
 {
+    auto* viewport = qobject_cast<QWidget*>(watched);
+    auto* view = viewport ? qobject_cast<QAbstractScrollArea*>(viewport->parentWidget()) : nullptr;
+    auto* items = qobject_cast<QAbstractItemView*>(view);
     switch (e->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
-        auto* viewport = qobject_cast<QWidget*>(watched);
-        auto* view = viewport ? qobject_cast<QAbstractScrollArea*>(viewport->parentWidget()) : nullptr;
         if (!view)
             break;
+        // While a drag is over the view the timer scrolls it, at its own
+        // pace; the view's own drag scrolling stays off until the drag ends
+        // (it also keeps the current item in view, which must go on working).
+        if (items)
+            items->setAutoScroll(false);
         const int y = static_cast<QDragMoveEvent*>(e)->position().toPoint().y();
         const int direction = y < kEdge ? -1 : y >= viewport->height() - kEdge ? 1 : 0;
         if (direction == 0) {
@@ -53,6 +57,8 @@ bool TDragScroll::eventFilter(QObject* watched, QEvent* e)
     }
     case QEvent::DragLeave:
     case QEvent::Drop:
+        if (items)
+            items->setAutoScroll(true);
         stop();
         break;
     default:

@@ -325,7 +325,7 @@ void TItemPanel::showPhoto(RECORD record, bool selectTab)
             return;
         texts = items::showPhotoRow(table, fields, choices_);
     } catch (const engine::EngineError& e) {
-        messages_.error(e.message());
+        messages_.error(kPhotoInfoReadFailed.arg(e.message()));
         return;
     }
     for (int r = 1; r <= photoRows_.size(); ++r)

@@ -31,6 +31,8 @@ class ChoiceLists;
 }
 
 inline const QString kPhotoTabCaption = QStringLiteral(" 写真情報  ");
+// A photo row that cannot be read; the table engine's own text follows.
+inline const QString kPhotoInfoReadFailed = QStringLiteral("写真情報を読み込めませんでした。\r\n%1");
 inline const QString kPageHint = QStringLiteral(" [PageUP] 前 [PageDown] 次 / Shiftで項目固定");
 
 // What the panel needs of the photo list. Every hook may be empty.
