@@ -17,15 +17,14 @@
 #include "store/table_network.h"
 #include "workspace/ui/job_workbench.h"
 #include "workspace/ui/photo_list_panel.h"
+#include "bench_runs.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -51,40 +50,10 @@ void paint(QListWidget* v)
     QApplication::processEvents();
 }
 
-// The best (lowest) of several runs of each case, the runs of the cases
-// taken in turn: run 1 of every case, then run 2 of every case, and so on.
-class Interleaved {
-public:
-    // A case: `setup` (not timed) prepares it, `timed` is what is measured.
-    void add(std::function<void()> setup, std::function<void()> timed)
-    {
-        cases_.push_back({std::move(setup), std::move(timed), std::numeric_limits<double>::max()});
-    }
-    void run(int rounds)
-    {
-        for (int round = 0; round < rounds; ++round)
-            for (Case& c : cases_) {
-                c.setup();
-                QElapsedTimer t;
-                t.start();
-                c.timed();
-                c.best = std::min(c.best, t.nsecsElapsed() / 1e6);
-            }
-    }
-    double best(int i) const { return cases_[size_t(i)].best; }
-
-private:
-    struct Case {
-        std::function<void()> setup, timed;
-        double best;
-    };
-    std::vector<Case> cases_;
-};
-
 constexpr int kSmallFolder = 1000;
 constexpr int kLargeFolder = 10000;
 constexpr int kChanged = 1000;  // photos dropped or deleted
-constexpr int kRounds = 5;
+constexpr int kRounds = 5;  // runs of each case (--runs N or ZB_BENCH_RUNS)
 
 }  // namespace
 
@@ -218,16 +187,20 @@ int main(int argc, char** argv)
          [&](int) { panel.refillPhotoList(TPhotoListPanel::kKeep); }},
     };
 
-    Interleaved runs;
+    // Each case is one operation in one folder; the cases take turns and
+    // each keeps its fastest run (milliseconds).
+    std::vector<std::function<double()>> cases;
     for (const Operation& op : operations)
-        for (int photos : {kSmallFolder, kLargeFolder}) {
-            runs.add([&, photos] { fill(photos, op.selected(photos)); },
-                     [&, photos] {
-                         op.act(photos);
-                         settle();
-                     });
-        }
-    runs.run(kRounds);
+        for (int photos : {kSmallFolder, kLargeFolder})
+            cases.push_back([&, photos] {
+                fill(photos, op.selected(photos));
+                const zbbench::Stopwatch w;
+                op.act(photos);
+                settle();
+                return w.seconds() * 1000;
+            });
+    const zbbench::BestOf best(zbbench::runsOption(argc, argv, kRounds));
+    const std::vector<double> times = best.run(cases);
 
     // The operations did what they should (in the large folder).
     bool sound = true;
@@ -247,11 +220,11 @@ int main(int argc, char** argv)
     }
 
     std::printf("photo list changes: best of %d interleaved runs, a folder of %d photos against one of %d\n",
-                kRounds, kLargeFolder, kSmallFolder);
+                best.runs(), kLargeFolder, kSmallFolder);
     int i = 0;
     for (const Operation& op : operations) {
-        const double small = runs.best(i++);
-        const double large = runs.best(i++);
+        const double small = times[size_t(i++)];
+        const double large = times[size_t(i++)];
         std::printf("  %-36s %8.2f ms (%5d) %8.2f ms (%5d)  ratio %5.2f%s\n", op.name, large, kLargeFolder, small,
                     kSmallFolder, small > 0 ? large / small : 0.0,
                     std::string(op.name).rfind("filling", 0) == 0 ? "" : "  (target <= 2)");

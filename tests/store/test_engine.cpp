@@ -411,16 +411,15 @@ TEST(Engine, RebuildReplacesTheTableInOneStepAndKeepsABackup)
     }
 }
 
-// Photo tables keep a write-ahead log (a power loss leaves them sound), master
-// tables a rollback journal synced at every commit (they may sit on a network
-// folder, where a log does not work).
+// Photo and master tables keep a rollback journal synced at every commit, so
+// a power loss leaves them sound and loses at most the row being posted.
 TEST(Engine, JournalSettingsAfterOpen)
 {
     struct Case {
         bool exclusive;
         const char* settings;
     };
-    for (const Case& c : {Case{true, "wal normal exclusive"}, Case{false, "delete full normal"}}) {
+    for (const Case& c : {Case{true, "truncate full exclusive"}, Case{false, "delete full normal"}}) {
         SCOPED_TRACE(c.settings);
         zbtest::TempDir dir;
         const QString path = dir.file("J.DB");
@@ -447,8 +446,8 @@ TEST(Engine, JournalSettingsAfterOpen)
     }
 }
 
-// After a flush the table file alone holds every posted row, so a copy of it
-// (a backup of the open job) misses nothing; the log beside it is not needed.
+// The table file alone holds every posted row, so a copy of it (a backup of
+// the open job) misses nothing; the journal beside it is not needed.
 TEST(Engine, FlushPutsEveryPostedRowIntoTheTableFile)
 {
     zbtest::TempDir dir;
