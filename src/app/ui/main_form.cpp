@@ -70,8 +70,8 @@ TZbMainForm::TZbMainForm(const Folders& folders, DialogMessages& messages, TData
     : QMainWindow(parent), folders_(folders), messages_(messages)
 {
     setObjectName(kFormName);
-    setWindowTitle(mainCaption({}));
     QGuiApplication::setApplicationDisplayName(mainCaption({}));
+    setWindowTitle(mainCaption({}));
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks | QMainWindow::AllowTabbedDocks);
     store_ = std::make_unique<SettingsStore>(folders_.iniDir + kIniName, folders_.userFile + kCommonName);
 
@@ -872,9 +872,10 @@ void TZbMainForm::setStatusText(const QString& text)
 void TZbMainForm::setJobName(const QString& name)
 {
     jobName_ = name;
-    setWindowTitle(mainCaption(name));
-    // The application's title follows the caption.
+    // The application's title follows the caption; it is set first, so that
+    // the caption is not followed by the title once more on the title bar.
     QGuiApplication::setApplicationDisplayName(mainCaption(name));
+    setWindowTitle(mainCaption(name));
     panels_[3]->setText(name.isEmpty() ? QString() : QLatin1Char(' ') + name);
 }
 
