@@ -464,6 +464,24 @@ void writeJob(const Folders& folders, const QString& name)
     ASSERT_TRUE(writeTreeFile(JobPaths{folders.dataFile, name}.treeFile(), TreeFile{JobHeader{}, h}));
 }
 
+// Drags files from the file manager onto a control and drops them there;
+// false when the control refused the drag.
+bool dropFiles(QWidget* target, const QList<QUrl>& urls)
+{
+    QMimeData mime;
+    mime.setUrls(urls);
+    const QPoint pos(20, 20);
+    QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    if (!move.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(pos), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return true;
+}
+
 // Chooses a job in the job list when it shows; the list's close button text is kept.
 void chooseInJobList(const QString& name, QString* closeText = nullptr)
 {
@@ -596,17 +614,7 @@ TEST_F(MainForm, FilesDroppedOnThePhotoListAreImportedAndShown)
     HierarchyModel& tree = form.workbench().tree();
     ASSERT_EQ(tree.selected(), tree.unclassified());
 
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)});
-    QWidget* target = form.listView()->viewport();
-    const QPoint pos(20, 20);
-    QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    QDragMoveEvent move(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &move);
-    ASSERT_TRUE(move.isAccepted());
-    QDropEvent drop(QPointF(pos), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
+    ASSERT_TRUE(dropFiles(form.listView()->viewport(), {QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return tree.unclassified()->photos.size() == 2; }));
     EXPECT_EQ(tree.unclassified()->photos, (QList<RECORD>{1, 2}));
     // The list shows both, the last one selected; the tree file has them.
@@ -663,16 +671,7 @@ TEST_F(MainForm, CloseDuringAnImportWaitsForItsEnd)
     QObject::connect(&idle, &QTimer::timeout, &form, [&] { form.idleCheck(QDateTime::currentDateTime()); });
     idle.start(0);
 
-    QMimeData mime;
-    mime.setUrls(urls);
-    QWidget* target = form.listView()->viewport();
-    const QPoint pos(20, 20);
-    QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    QDragMoveEvent move(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &move);
-    QDropEvent drop(QPointF(pos), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
+    ASSERT_TRUE(dropFiles(form.listView()->viewport(), urls));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form.isVisible(); }));
     idle.stop();
     closer.stop();
