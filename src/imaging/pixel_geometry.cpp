@@ -1,0 +1,177 @@
+#include "imaging/pixel_geometry.h"
+
+#include "imaging/pixel_adjust.h"
+#include "imaging/working_bitmap.h"
+
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+namespace zb {
+
+namespace {
+
+bool makeWorking(QImage& picture)
+{
+    if (picture.isNull())
+        return false;
+    if (picture.format() != kWorkingFormat)
+        picture = toWorkingBitmap(picture);
+    return !picture.isNull();
+}
+
+// Cosine and sine of the angle in degrees, exact for whole quarter turns so a
+// turn by 90 degrees takes every pixel from where it belongs.
+std::pair<double, double> cosSin(double degrees)
+{
+    const double turns = degrees / 90.0;
+    if (turns == std::floor(turns)) {
+        switch (((long long)turns % 4 + 4) % 4) {
+        case 0: return {1, 0};
+        case 1: return {0, 1};
+        case 2: return {-1, 0};
+        default: return {0, -1};
+        }
+    }
+    const double r = degrees * M_PI / 180.0;
+    return {std::cos(r), std::sin(r)};
+}
+
+}  // namespace
+
+void flipVertical(QImage& picture)
+{
+    if (!makeWorking(picture))
+        return;
+    const int h = picture.height();
+    const qsizetype rowBytes = qsizetype(picture.width()) * 3;
+    QByteArray row(rowBytes, Qt::Uninitialized);
+    for (int top = 0, bottom = h - 1; top < bottom; ++top, --bottom) {
+        uchar* a = picture.scanLine(top);
+        uchar* b = picture.scanLine(bottom);
+        std::memcpy(row.data(), a, rowBytes);
+        std::memcpy(a, b, rowBytes);
+        std::memcpy(b, row.constData(), rowBytes);
+    }
+}
+
+void flipHorizontal(QImage& picture)
+{
+    if (!makeWorking(picture))
+        return;
+    const int w = picture.width();
+    uchar* bits = picture.bits();
+    const qsizetype stride = picture.bytesPerLine();
+    forRowBands(picture.height(), [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            uchar* p = bits + y * stride;
+            for (int l = 0, r = w - 1; l < r; ++l, --r)
+                for (int c = 0; c < 3; ++c)
+                    std::swap(p[l * 3 + c], p[r * 3 + c]);
+        }
+    });
+}
+
+bool turnClockwise(QImage& picture)
+{
+    if (!makeWorking(picture))
+        return false;
+    const int w = picture.width(), h = picture.height();
+    QImage out = newWorkingBitmap(h, w);
+    if (out.isNull())
+        return false;
+    const uchar* src = picture.constBits();
+    const qsizetype srcStride = picture.bytesPerLine();
+    uchar* dst = out.bits();
+    const qsizetype dstStride = out.bytesPerLine();
+    // Result row y is source column y read from the bottom row up.
+    forRowBands(w, [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            uchar* d = dst + y * dstStride;
+            for (int x = 0; x < h; ++x, d += 3) {
+                const uchar* s = src + qsizetype(h - 1 - x) * srcStride + qsizetype(y) * 3;
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+            }
+        }
+    });
+    picture = std::move(out);
+    return true;
+}
+
+QSize rotatedSize(int w, int h, double degrees)
+{
+    const auto [c, s] = cosSin(degrees);
+    return {int(std::nearbyint(std::abs(w * c) + std::abs(h * s))),
+            int(std::nearbyint(std::abs(w * s) + std::abs(h * c)))};
+}
+
+RotateResult rotatePicture(QImage& picture, double degrees)
+{
+    if (picture.isNull())
+        return RotateResult::NoPicture;
+    if (degrees == 0)
+        return RotateResult::NoAngle;
+    const auto [c, s] = cosSin(degrees);
+    const int w = picture.width(), h = picture.height();
+    const double rw = std::nearbyint(std::abs(w * c) + std::abs(h * s));
+    const double rh = std::nearbyint(std::abs(w * s) + std::abs(h * c));
+    if (!withinPixelLimit(qint64(rw), qint64(rh)))
+        return RotateResult::TooLarge;
+    QImage source = picture;
+    if (!makeWorking(source))
+        return RotateResult::NoPicture;
+    QImage out = newWorkingBitmap(qint64(rw), qint64(rh));
+    if (out.isNull())
+        return RotateResult::TooLarge;
+    const int ow = out.width();
+    const uchar* src = source.constBits();
+    const qsizetype srcStride = source.bytesPerLine();
+    uchar* dst = out.bits();
+    const qsizetype dstStride = out.bytesPerLine();
+    const double cu = ow / 2.0 - 0.5, cv = out.height() / 2.0 - 0.5;
+    forRowBands(out.height(), [&](int first, int end) {
+        for (int v = first; v < end; ++v) {
+            uchar* d = dst + v * dstStride;
+            const double dv = v - cv;
+            for (int u = 0; u < ow; ++u, d += 3) {
+                const double du = u - cu;
+                const double x = std::floor(w / 2.0 + du * c + dv * s);
+                const double y = std::floor(h / 2.0 - du * s + dv * c);
+                if (x < 0 || y < 0 || x >= w || y >= h) {
+                    d[0] = qBlue(kRotationFill);
+                    d[1] = qGreen(kRotationFill);
+                    d[2] = qRed(kRotationFill);
+                    continue;
+                }
+                const uchar* p = src + qsizetype(y) * srcStride + qsizetype(x) * 3;
+                d[0] = p[0];
+                d[1] = p[1];
+                d[2] = p[2];
+            }
+        }
+    });
+    picture = std::move(out);
+    return RotateResult::Rotated;
+}
+
+TrimResult trimPicture(QImage& picture, const QRect& selection)
+{
+    if (picture.isNull())
+        return TrimResult::NoPicture;
+    if (selection.width() == 0 || selection.height() == 0)
+        return TrimResult::EmptySelection;
+    const QRect part = selection.normalized() & picture.rect();
+    if (part.isEmpty())
+        return TrimResult::EmptySelection;
+    if (part == picture.rect())
+        return TrimResult::SizeUnchanged;
+    QImage out = picture.copy(part);
+    if (!makeWorking(out))
+        return TrimResult::NoPicture;
+    picture = std::move(out);
+    return TrimResult::Trimmed;
+}
+
+}  // namespace zb
