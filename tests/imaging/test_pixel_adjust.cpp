@@ -236,6 +236,14 @@ TEST(PixelAdjust, GreyInversionAndHistogram)
     invertColours(colours);
     EXPECT_EQ(colours, bitmapOf(2, 1, {255, 254, 253, 0, 127, 248}));
 
+    // A tall picture is split between threads: every row is done once.
+    const QImage tall = zbtest::patternBitmap(7, 1100);
+    QImage inverted = tall;
+    invertColours(inverted);
+    for (int y : {0, 549, 550, 1099})
+        for (int x = 0; x < 21; ++x)
+            ASSERT_EQ(inverted.constScanLine(y)[x], 255 - tall.constScanLine(y)[x]) << y;
+
     const auto h = channelHistogram(bitmapOf(3, 1, {0, 255, 7, 7, 7, 254, 1, 0, 255}));
     EXPECT_EQ(h[0], 0);
     EXPECT_EQ(h[255], 0);
