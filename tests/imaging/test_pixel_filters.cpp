@@ -6,7 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <algorithm>
+#include <array>
 #include <vector>
 
 using namespace zb;
@@ -107,37 +108,53 @@ TEST(ImagingColourReduction, SmallCases)
     }
 }
 
-TEST(ImagingColourReduction, LeafMeanIsPixelWeightedAndRoundsHalvesToEven)
+TEST(ImagingColourReduction, ManyCellsGiveAtMost256Entries)
 {
-    // 4096 cells, one pixel each, far more than 256: leaves hold several cells
-    // and their colour is the mean of the cells.
+    // 4096 cells, one pixel each: leaves hold several cells and every pixel
+    // takes an entry near its own colour.
     QImage picture = newWorkingBitmap(64, 64);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
             uchar* p = picture.scanLine(y) + x * 3;
-            p[0] = uchar(x * 4);       // blue
-            p[1] = uchar(y * 4);       // green
-            p[2] = uchar((x ^ y) * 4); // red
+            p[0] = uchar(x * 4);        // blue
+            p[1] = uchar(y * 4);        // green
+            p[2] = uchar((x ^ y) * 4);  // red
         }
     const QImage out = ReduceTo256Colours(picture);
     ASSERT_EQ(out.format(), QImage::Format_Indexed8);
     EXPECT_LE(out.colorCount(), 256);
     EXPECT_GT(out.colorCount(), 128);
-    // Every pixel's entry is near its own colour (no entry is far off).
     for (int y = 0; y < 64; y += 7)
         for (int x = 0; x < 64; x += 5) {
             const Bgr got = colourOf(out, x, y), want = at(picture, x, y);
             EXPECT_LE(std::abs(got.r - want.r) + std::abs(got.g - want.g) + std::abs(got.b - want.b), 120)
                 << x << "," << y;
         }
-
-    // Halves to even: with a depth of 8 a leaf may hold two cells when they
-    // cannot be separated; red 0 and 8 kept apart here, but the rounding of
-    // a three-pixel mean 1/3 etc. is checked through a one-cell picture where
-    // the cell colour itself is exact.
     const QImage photo = ReduceTo256Colours(zbtest::patternBitmap(300, 200));
     EXPECT_LE(photo.colorCount(), 256);
     EXPECT_EQ(photo.size(), QSize(300, 200));
+}
+
+TEST(ImagingColourReduction, LeafOfTwoCellsRoundsItsMeanHalvesToEven)
+{
+    // Reds 8k (k = 2..9) with 3^k pixels each: every cut splits off only the
+    // top cell, so after eight cuts the two lowest cells, one pixel each,
+    // share the last entry: red 0 and red r give the mean r / 2.
+    const struct {
+        int r, mean;
+    } cases[] = {{9, 4}, {11, 6}, {13, 6}, {10, 5}, {12, 6}};  // 4.5, 5.5, 6.5, 5, 6
+    for (const auto& c : cases) {
+        std::vector<Bgr> px{{0, 0, 0}, {c.r, 0, 0}};
+        int weight = 9;
+        for (int k = 2; k <= 9; ++k, weight *= 3)
+            px.insert(px.end(), size_t(weight), Bgr{8 * k, 0, 0});
+        const QImage out = ReduceTo256Colours(bitmapOf(int(px.size()), 1, px));
+        ASSERT_EQ(out.colorCount(), 9) << c.r;
+        EXPECT_EQ(out.color(0), qRgb(72, 0, 0));
+        EXPECT_EQ(out.color(8), qRgb(c.mean, 0, 0)) << c.r;
+        EXPECT_EQ(out.pixelIndex(0, 0), 8);
+        EXPECT_EQ(out.pixelIndex(1, 0), 8);
+    }
 }
 
 TEST(ImagingColourReduction, NullPictureGivesNull)
@@ -196,19 +213,24 @@ TEST(ImagingFilters, FlatPictureStaysFlatToTheEdges)
 
 TEST(ImagingFilters, ChannelsAreFilteredSeparatelyAndRounded)
 {
-    // Blur of one pixel 5 in a 1 x 1 picture: nine copies, 45 / 9 = 5.
-    // Two columns 0 and 14: left pixel sees 0,0,14 per row -> 42/9 = 4.67 -> 5.
+    // Blur of two pixels: the left one sees red 0, 0, 14 in each of its three
+    // rows (42 / 9 = 4.67 -> 5) and green 14, 14, 0 (84 / 9 = 9.33 -> 9).
     const QImage two = bitmapOf(2, 1, {{0, 14, 255}, {14, 0, 255}});
     const QImage out = ApplyFilter3x3(two, Filter3x3::Blur);
     EXPECT_EQ(at(out, 0, 0), (Bgr{5, 9, 255}));
     EXPECT_EQ(at(out, 1, 0), (Bgr{9, 5, 255}));
-    // Emboss of a horizontal step clamps at both ends.
-    const QImage step = bitmapOf(1, 2, {{255, 255, 255}, {0, 0, 0}});
-    const QImage e = ApplyFilter3x3(step, Filter3x3::Emboss);
-    // Top pixel: above = itself (255) x2 + left 255 - right 255 - below 0 x2 = 510.
-    EXPECT_EQ(at(e, 0, 0), (Bgr{255, 255, 255}));
-    // Bottom: above 255 x2 + left 0 - right 0 - below(itself) 0 x2 -> 510+127.
-    EXPECT_EQ(at(e, 0, 1), (Bgr{255, 255, 255}));
+    // Emboss of a one-pixel-wide step: white over black gives 2 x 255 + 127 at
+    // the top (clamped to 255), black over white -2 x 255 + 127 (clamped to 0).
+    const struct {
+        int top, bottom;
+        int topResult, bottomResult;
+    } steps[] = {{255, 0, 255, 255}, {0, 255, 0, 0}, {100, 90, 147, 147}};
+    for (const auto& c : steps) {
+        const QImage e = ApplyFilter3x3(bitmapOf(1, 2, {{c.top, c.top, c.top}, {c.bottom, c.bottom, c.bottom}}),
+                                        Filter3x3::Emboss);
+        EXPECT_EQ(at(e, 0, 0).g, c.topResult) << c.top << "/" << c.bottom;
+        EXPECT_EQ(at(e, 0, 1).g, c.bottomResult) << c.top << "/" << c.bottom;
+    }
 }
 
 TEST(ImagingFilters, LargePictureSplitBetweenThreadsMatchesRowByRow)
@@ -268,15 +290,25 @@ TEST(ImagingNoise, MedianRemovesSpecksAndKeepsEdges)
 
 TEST(ImagingNoise, StrongerFilterRemovesLargerSpecks)
 {
-    // A 2 x 2 speck survives a 3 x 3 median (4 of 9 is no majority... but
-    // corners see 4 of 9 only) and is removed by the 5 x 5 one.
+    // A 3 x 3 white block on black: the 3 x 3 median keeps its centre and the
+    // middles of its sides (6 or 9 white of 9) and drops its corners (4 of 9);
+    // the 5 x 5 median sees at most 9 white of 25 and removes it all.
     std::vector<Bgr> px(49, {0, 0, 0});
-    for (int i : {16, 17, 23, 24})
-        px[size_t(i)] = {255, 255, 255};
+    for (int y = 2; y <= 4; ++y)
+        for (int x = 2; x <= 4; ++x)
+            px[size_t(y * 7 + x)] = {255, 255, 255};
     const QImage picture = bitmapOf(7, 7, px);
-    const QImage strong = RemoveNoise(picture, 255);
-    for (int i = 0; i < 49; ++i)
-        EXPECT_EQ(at(strong, i % 7, i / 7), (Bgr{0, 0, 0})) << i;
+    const struct {
+        int strength;
+        std::vector<int> white;  // pixel numbers y * 7 + x left white
+    } cases[] = {{kNoiseStrength, {17, 23, 24, 25, 31}}, {255, {}}};
+    for (const auto& c : cases) {
+        const QImage out = RemoveNoise(picture, c.strength);
+        for (int i = 0; i < 49; ++i) {
+            const bool white = std::find(c.white.begin(), c.white.end(), i) != c.white.end();
+            EXPECT_EQ(at(out, i % 7, i / 7), (white ? Bgr{255, 255, 255} : Bgr{0, 0, 0})) << c.strength << " " << i;
+        }
+    }
 }
 
 // ---- resize by percent ----
