@@ -233,7 +233,7 @@ TEST(ImagingFilters, ChannelsAreFilteredSeparatelyAndRounded)
     }
 }
 
-TEST(ImagingFilters, LargePictureSplitBetweenThreadsMatchesRowByRow)
+TEST(ImagingFilters, LargePictureSplitBetweenThreadsMatchesStrips)
 {
     // The two halves of a large picture are filtered apart; the seam row must
     // see its neighbours like any other.
@@ -244,6 +244,14 @@ TEST(ImagingFilters, LargePictureSplitBetweenThreadsMatchesRowByRow)
             const QImage strip = ApplyFilter3x3(photo.copy(0, y - 1, 400, 3), f);
             for (int x = 0; x < 400; x += 13)
                 EXPECT_EQ(at(whole, x, y), at(strip, x, 1)) << int(f) << " " << x << "," << y;
+        }
+    }
+    for (int strength : {kNoiseStrength, 255}) {
+        const QImage whole = RemoveNoise(photo, strength);
+        for (int y : {148, 149, 150, 151, 152}) {
+            const QImage strip = RemoveNoise(photo.copy(0, y - 2, 400, 5), strength);
+            for (int x = 0; x < 400; x += 13)
+                EXPECT_EQ(at(whole, x, y), at(strip, x, 2)) << strength << " " << x << "," << y;
         }
     }
 }
