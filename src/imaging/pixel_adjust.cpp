@@ -4,25 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <thread>
 
 namespace zb {
-
-void forRowBands(int rows, const std::function<void(int, int)>& body)
-{
-    // Below about a megabyte of pixels the second thread costs more than it saves.
-    constexpr int kSplitRows = 512;
-    if (rows <= 0)
-        return;
-    if (rows < kSplitRows) {
-        body(0, rows);
-        return;
-    }
-    const int half = rows / 2;
-    std::thread second([&] { body(half, rows); });
-    body(0, half);
-    second.join();
-}
 
 std::uint8_t clampByte(double x)
 {
@@ -178,20 +161,6 @@ ChannelTables pipelineTables(const AdjustSettings& s)
     return out;
 }
 
-namespace {
-
-// The picture as a working bitmap, in place. False for a null picture.
-bool makeWorking(QImage& picture)
-{
-    if (picture.isNull())
-        return false;
-    if (picture.format() != kWorkingFormat)
-        picture = toWorkingBitmap(picture);
-    return !picture.isNull();
-}
-
-}  // namespace
-
 void applyTables(QImage& picture, const ChannelTables& tables)
 {
     if (!makeWorking(picture))
@@ -199,7 +168,7 @@ void applyTables(QImage& picture, const ChannelTables& tables)
     const int w = picture.width();
     uchar* bits = picture.bits();  // detaches once, before the threads start
     const qsizetype stride = picture.bytesPerLine();
-    forRowBands(picture.height(), [&](int first, int end) {
+    forRowBands(picture.height(), qint64(picture.width()) * picture.height(), [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             uchar* p = bits + y * stride;
             for (int x = 0; x < w; ++x, p += 3) {
@@ -273,7 +242,7 @@ void toGrey(QImage& picture)
     const int w = picture.width();
     uchar* bits = picture.bits();
     const qsizetype stride = picture.bytesPerLine();
-    forRowBands(picture.height(), [&](int first, int end) {
+    forRowBands(picture.height(), qint64(picture.width()) * picture.height(), [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             uchar* p = bits + y * stride;
             for (int x = 0; x < w; ++x, p += 3) {

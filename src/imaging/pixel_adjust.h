@@ -11,16 +11,11 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <vector>
 
 namespace zb {
 
-// Runs body(first, end) over the rows 0...rows-1, split between two threads
-// when the picture is large enough for that to pay; for operations whose rows
-// are independent of each other.
-void forRowBands(int rows, const std::function<void(int first, int end)>& body);
 
 // x limited to 0...255, then rounded to the nearest integer, halves to even.
 std::uint8_t clampByte(double x);

@@ -5,27 +5,11 @@
 
 #include <algorithm>
 #include <array>
-#include <thread>
 #include <vector>
 
 namespace zb {
 
 namespace {
-
-// Runs fn(firstRow, endRow) over the rows, split between two threads when the
-// picture is big enough to pay for the second one. Rows are independent.
-template <typename Fn>
-void forRows(int h, qint64 pixels, Fn fn)
-{
-    if (pixels < 256 * 256 || h < 2 || std::thread::hardware_concurrency() < 2) {
-        fn(0, h);
-        return;
-    }
-    const int half = h / 2;
-    std::thread other([&] { fn(half, h); });
-    fn(0, half);
-    other.join();
-}
 
 // Byte offsets of each column's left, own and right neighbour, clamped into
 // the row.
@@ -57,7 +41,7 @@ QImage ApplyFilter3x3(const QImage& image, Filter3x3 filter)
     if (out.isNull())
         return {};
     const Columns cols(w);
-    forRows(h, qint64(w) * h, [&](int y0, int y1) {
+    forRowBands(h, qint64(w) * h, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const uchar* up = source.constScanLine(std::max(y - 1, 0));
             const uchar* mid = source.constScanLine(y);
@@ -119,7 +103,7 @@ QImage RemoveNoise(const QImage& image, int strength)
     for (int x = 0; x < w; ++x)
         for (int i = 0; i < side; ++i)
             colOffset[size_t(x) * size_t(side) + size_t(i)] = std::clamp(x + i - radius, 0, w - 1) * 3;
-    forRows(h, qint64(w) * h, [&](int y0, int y1) {
+    forRowBands(h, qint64(w) * h, [&](int y0, int y1) {
         std::vector<const uchar*> rows(static_cast<size_t>(side));
         std::array<uchar, 25> values{};
         for (int y = y0; y < y1; ++y) {

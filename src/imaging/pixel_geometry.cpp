@@ -11,15 +11,6 @@ namespace zb {
 
 namespace {
 
-bool makeWorking(QImage& picture)
-{
-    if (picture.isNull())
-        return false;
-    if (picture.format() != kWorkingFormat)
-        picture = toWorkingBitmap(picture);
-    return !picture.isNull();
-}
-
 // Cosine and sine of the angle in degrees, exact for whole quarter turns so a
 // turn by 90 degrees takes every pixel from where it belongs.
 std::pair<double, double> cosSin(double degrees)
@@ -62,7 +53,7 @@ void flipHorizontal(QImage& picture)
     const int w = picture.width();
     uchar* bits = picture.bits();
     const qsizetype stride = picture.bytesPerLine();
-    forRowBands(picture.height(), [&](int first, int end) {
+    forRowBands(picture.height(), qint64(picture.width()) * picture.height(), [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             uchar* p = bits + y * stride;
             for (int l = 0, r = w - 1; l < r; ++l, --r)
@@ -85,7 +76,7 @@ bool turnClockwise(QImage& picture)
     uchar* dst = out.bits();
     const qsizetype dstStride = out.bytesPerLine();
     // Result row y is source column y read from the bottom row up.
-    forRowBands(w, [&](int first, int end) {
+    forRowBands(w, qint64(w) * picture.height(), [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             uchar* d = dst + y * dstStride;
             for (int x = 0; x < h; ++x, d += 3) {
@@ -131,7 +122,7 @@ RotateResult rotatePicture(QImage& picture, double degrees)
     uchar* dst = out.bits();
     const qsizetype dstStride = out.bytesPerLine();
     const double cu = ow / 2.0 - 0.5, cv = out.height() / 2.0 - 0.5;
-    forRowBands(out.height(), [&](int first, int end) {
+    forRowBands(out.height(), qint64(out.width()) * out.height(), [&](int first, int end) {
         for (int v = first; v < end; ++v) {
             uchar* d = dst + v * dstStride;
             const double dv = v - cv;

@@ -1,5 +1,7 @@
 #include "imaging/working_bitmap.h"
 
+#include <thread>
+
 #include <QPainter>
 #include <QtEndian>
 #include <cstring>
@@ -66,6 +68,31 @@ QByteArray encodeBmp(const QImage& source)
     for (qint64 y = 0; y < h; ++y)
         std::memcpy(d + 54 + (h - 1 - y) * stride, image.constScanLine(int(y)), size_t(w * 3));
     return out;
+}
+
+bool makeWorking(QImage& picture)
+{
+    if (picture.isNull())
+        return false;
+    if (picture.format() != kWorkingFormat)
+        picture = toWorkingBitmap(picture);
+    return !picture.isNull();
+}
+
+void forRowBands(int rows, qint64 pixels, const std::function<void(int first, int end)>& body)
+{
+    if (rows <= 0)
+        return;
+    // Below about 65,536 pixels (or 512 rows) the second thread costs more
+    // than it saves.
+    if (rows < 2 || (pixels < 256 * 256 && rows < 512) || std::thread::hardware_concurrency() < 2) {
+        body(0, rows);
+        return;
+    }
+    const int half = rows / 2;
+    std::thread second([&] { body(half, rows); });
+    body(0, half);
+    second.join();
 }
 
 }  // namespace zb

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <functional>
+
 namespace zb {
 
 inline constexpr QImage::Format kWorkingFormat = QImage::Format_BGR888;
@@ -28,6 +30,14 @@ QImage newWorkingBitmap(qint64 w, qint64 h);
 // The picture as a working bitmap. Transparent pixels are laid over white, so
 // an icon or a PNG with an alpha channel looks as it would on a white page.
 QImage toWorkingBitmap(const QImage& image);
+
+// The picture as a working bitmap, in place; false for a null picture.
+bool makeWorking(QImage& picture);
+
+// Runs body(first, end) over the rows 0...rows-1 of a picture of `pixels`
+// pixels, split between two threads when the picture is large enough to pay
+// for the second one; for operations whose rows are independent of each other.
+void forRowBands(int rows, qint64 pixels, const std::function<void(int first, int end)>& body);
 
 // A Windows bitmap file image (file header, info header, 24 bits per pixel,
 // rows bottom-up, padded to four bytes) of the picture. Empty for a null image.
