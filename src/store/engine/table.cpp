@@ -1016,10 +1016,18 @@ VerifyStatus Table::verify(const QString& path)
     if (!QFileInfo::exists(path))
         return VerifyStatus::NotRebuildable;
     sqlite3* db = nullptr;
+    // Opened for writing, so that the journal a process left when it died in
+    // the middle of a post is rolled back first: a connection that only reads
+    // cannot do that and would take a sound table for a broken one. A file
+    // that cannot be written is read as it is.
     try {
-        db = openDb(path, SQLITE_OPEN_READONLY);
+        db = openDb(path, SQLITE_OPEN_READWRITE);
     } catch (const EngineError&) {
-        return VerifyStatus::NotRebuildable;
+        try {
+            db = openDb(path, SQLITE_OPEN_READONLY);
+        } catch (const EngineError&) {
+            return VerifyStatus::NotRebuildable;
+        }
     }
     sqlite3_busy_timeout(db, 2000);
     QList<FieldDef> fields;
