@@ -1,4 +1,7 @@
 #include "fixtures.h"
+#include "imaging/pixel_adjust.h"
+#include "imaging/pixel_reduce.h"
+#include "imaging/working_bitmap.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
@@ -46,4 +49,157 @@ TEST(ImagingCli, ThumbAndExif)
 
     r = zbcli({"exif", dir.file("broken.jpg")});
     EXPECT_EQ(QJsonDocument::fromJson(r.out).object().value("found"), false);
+}
+
+namespace {
+
+// The output of zbcli effect read back: the bit count from the BMP header
+// (0 for PNG) and the pixels as a working bitmap.
+struct EffectOutput {
+    int bitCount = 0;
+    QImage::Format format = QImage::Format_Invalid;
+    QImage pixels;
+};
+
+EffectOutput readEffectOutput(const QString& path)
+{
+    EffectOutput o;
+    const QByteArray bytes = zbtest::readAll(path);
+    if (path.endsWith(".bmp") && bytes.size() >= 30)
+        o.bitCount = qFromLittleEndian<quint16>(bytes.constData() + 28);
+    QImage image;
+    image.loadFromData(bytes);
+    o.format = image.format();
+    o.pixels = zb::toWorkingBitmap(image);
+    return o;
+}
+
+QImage mirroredRows(const QImage& src)
+{
+    QImage out = src.copy();
+    for (int y = 0; y < src.height(); ++y)
+        for (int x = 0; x < src.width(); ++x)
+            out.setPixel(x, y, src.pixel(x, src.height() - 1 - y));
+    return out;
+}
+
+QImage mirroredColumns(const QImage& src)
+{
+    QImage out = src.copy();
+    for (int y = 0; y < src.height(); ++y)
+        for (int x = 0; x < src.width(); ++x)
+            out.setPixel(x, y, src.pixel(src.width() - 1 - x, y));
+    return out;
+}
+
+}  // namespace
+
+TEST(ImagingCli, EffectWritesTheStepsResult)
+{
+    zbtest::TempDir dir;
+    const QImage source = zbtest::patternBitmap(7, 5);
+    ASSERT_TRUE(source.save(dir.file("in.png")));
+
+    // The five adjustments in their fixed order, whatever order they are typed in.
+    QImage adjusted = source.copy();
+    zb::applyColourBalance(adjusted, 10, -5, 3);
+    zb::applyContrast(adjusted, 15);
+    zb::applyGamma(adjusted, 30);
+    zb::applyLevels(adjusted, 10, 240);
+    zb::applyBrightness(adjusted, 20);
+    QImage adjustedInverted = adjusted.copy();
+    zb::invertColours(adjustedInverted);
+    QImage reducedInverted = zb::toWorkingBitmap(zb::ReduceTo256Colours(source));
+    zb::invertColours(reducedInverted);
+
+    struct Case {
+        const char* name;
+        QStringList options;
+        QString out;
+        QImage expected;
+        int bitCount;  // BMP only
+    };
+    const Case cases[] = {
+        {"pipeline typed backwards",
+         {"--brightness", "20", "--levels", "10,240", "--gamma", "30", "--contrast", "15", "--balance", "10,-5,3"},
+         "a.bmp", adjusted, 24},
+        {"pipeline before a step typed first",
+         {"--invert", "--brightness", "20", "--balance", "10,-5,3", "--levels", "10,240", "--contrast", "15",
+          "--gamma", "30"},
+         "b.png", adjustedInverted, 0},
+        {"mirror v turns the picture upside down", {"--mirror", "v"}, "v.bmp", mirroredRows(source), 24},
+        {"mirror h swaps left and right", {"--mirror", "h"}, "h.bmp", mirroredColumns(source), 24},
+        {"two quarter turns and mirror v then h", {"--quarter-turn", "--quarter-turn", "--mirror", "v", "--mirror", "h"},
+         "q.bmp", source, 24},
+        {"reduce256 last gives an 8-bit file", {"--reduce256"}, "r.bmp",
+         zb::toWorkingBitmap(zb::ReduceTo256Colours(source)), 8},
+        {"steps after reduce256 work on 24 bits", {"--reduce256", "--invert"}, "ri.bmp", reducedInverted, 24},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList args{"effect", dir.file("in.png"), dir.file(c.out)};
+        args << c.options;
+        const zbtest::ProgramRun r = zbcli(args);
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        const EffectOutput o = readEffectOutput(dir.file(c.out));
+        if (c.out.endsWith(".bmp")) {
+            EXPECT_EQ(o.bitCount, c.bitCount);
+        }
+        EXPECT_EQ(o.pixels, c.expected);
+    }
+
+    // A quarter turn swaps the sides; the 256-colour result as PNG keeps its palette.
+    ASSERT_EQ(zbcli({"effect", dir.file("in.png"), dir.file("t.bmp"), "--quarter-turn"}).code, 0);
+    EXPECT_EQ(readEffectOutput(dir.file("t.bmp")).pixels.size(), QSize(5, 7));
+    ASSERT_EQ(zbcli({"effect", dir.file("in.png"), dir.file("r.png"), "--gray", "--reduce256"}).code, 0);
+    EXPECT_EQ(readEffectOutput(dir.file("r.png")).format, QImage::Format_Indexed8);
+
+    // A JPEG read at full size through the filters and the size-changing steps:
+    // 40 x 30 turned freely by 90 degrees, halved, then trimmed.
+    zbtest::writeAll(dir.file("cam.jpg"), zbtest::makeJpeg(40, 30));
+    const zbtest::ProgramRun r =
+        zbcli({"effect", dir.file("cam.jpg"), dir.file("j.png"), "--denoise", "--emboss", "--blur", "--sharpen",
+               "--rotate", "90", "--resize", "50,plain", "--trim", "1,2,10,30"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(readEffectOutput(dir.file("j.png")).pixels.size(), QSize(10, 18));
+}
+
+TEST(ImagingCli, EffectRefusesBadArgumentsAndFiles)
+{
+    zbtest::TempDir dir;
+    ASSERT_TRUE(zbtest::patternBitmap(7, 5).save(dir.file("in.png")));
+    zbtest::writeAll(dir.file("broken.png"), QByteArray("\x89PNG not really", 15));
+
+    struct Case {
+        const char* name;
+        QStringList args;
+        int code;
+        const char* err;
+    };
+    const QString in = dir.file("in.png"), out = dir.file("out.bmp");
+    const Case cases[] = {
+        {"unknown option", {in, out, "--frobnicate"}, 2, "usage: zbcli effect"},
+        {"contrast above 100", {in, out, "--contrast", "101"}, 2, "usage: zbcli effect"},
+        {"brightness below -100", {in, out, "--brightness", "-101"}, 2, "usage: zbcli effect"},
+        {"balance needs three values", {in, out, "--balance", "1,2"}, 2, "usage: zbcli effect"},
+        {"levels above 255", {in, out, "--levels", "0,256"}, 2, "usage: zbcli effect"},
+        {"rotate beyond 360", {in, out, "--rotate", "360.5"}, 2, "usage: zbcli effect"},
+        {"resize below 10", {in, out, "--resize", "9"}, 2, "usage: zbcli effect"},
+        {"mirror other than v or h", {in, out, "--mirror", "x"}, 2, "usage: zbcli effect"},
+        {"missing value", {in, out, "--gamma"}, 2, "usage: zbcli effect"},
+        {"out neither bmp nor png", {in, dir.file("out.jpg")}, 2, "usage: zbcli effect"},
+        {"missing out", {in}, 2, "usage: zbcli effect"},
+        {"missing input", {dir.file("none.png"), out}, 1, "file not found"},
+        {"unreadable input", {dir.file("broken.png"), out}, 1, "cannot read the picture"},
+        {"trim to nothing", {in, out, "--trim", "20,20,3,3"}, 1, "no pixel"},
+        {"resize below one pixel", {in, out, "--resize", "10"}, 1, "less than one pixel"},
+        {"unwritable out", {in, dir.file("no/such/folder/out.bmp")}, 1, "cannot write"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const zbtest::ProgramRun r = zbcli(QStringList{"effect"} + c.args);
+        EXPECT_EQ(r.code, c.code);
+        EXPECT_TRUE(r.err.contains(c.err)) << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(out));
+    }
 }
