@@ -1,5 +1,7 @@
 #include "cli/cli.h"
 
+#include "core/scripted_ports.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -76,6 +78,16 @@ QString positional(const QStringList& args, int i, const char* what)
     if (i >= args.size())
         throw Failure(QStringLiteral("missing ") + QString::fromUtf8(what));
     return args[i];
+}
+
+QString reasons(const ScriptedMessages& m)
+{
+    QStringList parts;
+    for (QString line : m.log) {
+        line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        parts << line;
+    }
+    return parts.isEmpty() ? QString() : QStringLiteral(": ") + parts.join(QStringLiteral("; "));
 }
 
 int run(int argc, char** argv)

@@ -7,6 +7,10 @@
 #include <functional>
 #include <stdexcept>
 
+namespace zb {
+class ScriptedMessages;
+}
+
 namespace zb::cli {
 
 struct Context {
@@ -36,6 +40,10 @@ QString takeOption(QStringList& args, const QString& name, const QString& def = 
 bool takeFlag(QStringList& args, const QString& name);
 // The positional argument at index i, or a Failure naming what is missing.
 QString positional(const QStringList& args, int i, const char* what);
+
+// What the messages the image layer (or any logic) gave said, on one line
+// after ": "; empty when it said nothing.
+QString reasons(const ScriptedMessages& m);
 
 int run(int argc, char** argv);
 

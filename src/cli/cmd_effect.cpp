@@ -191,17 +191,6 @@ Plan parse(const QStringList& args)
     return plan;
 }
 
-// The reasons the image layer gave, on one line.
-QString reasons(const ScriptedMessages& m)
-{
-    QStringList parts;
-    for (QString line : m.log) {
-        line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-        parts << line;
-    }
-    return parts.isEmpty() ? QString() : QStringLiteral(": ") + parts.join(QStringLiteral("; "));
-}
-
 // The picture file at full size as a working bitmap.
 QImage readPicture(const QString& path)
 {
@@ -225,7 +214,7 @@ QImage readPicture(const QString& path)
     if (ok)
         bitmap = toWorkingBitmap(bitmap);
     if (!ok || bitmap.isNull())
-        throw Failure(QStringLiteral("cannot read the picture ") + path + reasons(m));
+        throw Failure(QStringLiteral("cannot read the picture ") + path + cli::reasons(m));
     return bitmap;
 }
 

@@ -23,17 +23,6 @@ QString picturePath(const Context& ctx, int i, const char* what)
     return QFileInfo(cli::positional(ctx.args, i, what)).absoluteFilePath();
 }
 
-// The reasons the image layer gave, on one line.
-QString reasons(const ScriptedMessages& m)
-{
-    QStringList parts;
-    for (QString line : m.log) {
-        line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-        parts << line;
-    }
-    return parts.isEmpty() ? QString() : QStringLiteral(": ") + parts.join(QStringLiteral("; "));
-}
-
 int thumb(Context& ctx)
 {
     const QString path = picturePath(ctx, 0, "FILE");
@@ -63,7 +52,7 @@ int thumb(Context& ctx)
             bmp = MakeThumbnailOfBitmap(bitmap);
     }
     if (bmp.isEmpty())
-        throw Failure(QStringLiteral("cannot make a thumbnail of ") + path + reasons(m));
+        throw Failure(QStringLiteral("cannot make a thumbnail of ") + path + cli::reasons(m));
     if (!WriteFileSafely(out, bmp))
         throw Failure(QStringLiteral("cannot write ") + out);
     return 0;
