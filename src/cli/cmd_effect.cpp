@@ -1,6 +1,7 @@
 // zbcli effect: the pixel operations of the image-processing dialog applied to
 // a picture file, the result written as a BMP or PNG file.
 #include "cli/cli.h"
+#include "cli/cli_pictures.h"
 #include "core/scripted_ports.h"
 #include "imaging/graphic_kind.h"
 #include "imaging/image_library.h"
@@ -194,11 +195,7 @@ Plan parse(const QStringList& args)
 // The picture file at full size as a working bitmap.
 QImage readPicture(const QString& path)
 {
-    if (!QFileInfo::exists(path))
-        throw Failure(QStringLiteral("file not found: ") + path);
-    const int kind = GraphicKindOf(path);
-    if (kind < 0)
-        throw Failure(QStringLiteral("unsupported picture kind: ") + path);
+    const int kind = cli::pictureKindOf(path);
     ScriptedMessages m;
     QImage bitmap;
     bool ok = false;

@@ -1,5 +1,6 @@
 // Commands over pictures: the list thumbnail of a file and its EXIF values.
 #include "cli/cli.h"
+#include "cli/cli_pictures.h"
 #include "core/scripted_ports.h"
 #include "imaging/exif.h"
 #include "imaging/graphic_kind.h"
@@ -27,11 +28,7 @@ int thumb(Context& ctx)
 {
     const QString path = picturePath(ctx, 0, "FILE");
     const QString out = picturePath(ctx, 1, "OUT.bmp");
-    if (!QFileInfo::exists(path))
-        throw Failure(QStringLiteral("file not found: ") + path);
-    const int kind = GraphicKindOf(path);
-    if (kind < 0)
-        throw Failure(QStringLiteral("unsupported picture kind: ") + path);
+    const int kind = cli::pictureKindOf(path);
 
     ScriptedMessages m;
     QByteArray bmp;
