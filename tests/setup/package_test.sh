@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build tree, unpacks it with dpkg-deb into a
+# scratch folder, and runs the unpacked zbcli from its program folder made
+# read-only, with a scratch home: the per-user data folder is what it uses.
+# Usage: package_test.sh BUILD_DIR
+set -euo pipefail
+build=$1
+fail() { echo "package test: $*" >&2; exit 1; }
+
+for program in ZBWin zbcli; do
+  [ -x "$build/bin/$program" ] || fail "$program is not built (the package takes the built programs)"
+done
+
+scratch=$(mktemp -d)
+trap 'chmod -R u+w "$scratch" 2>/dev/null; rm -rf "$scratch"' EXIT
+
+cpack --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1 \
+  || { cat "$scratch/cpack.log" >&2; fail "cpack failed"; }
+debs=("$scratch"/out/zbwin_*_amd64.deb)
+[ -f "${debs[0]}" ] || fail "no zbwin_<version>_amd64.deb"
+deb=${debs[0]}
+
+info=$(dpkg-deb --field "$deb" Package Architecture Depends)
+grep -q '^Package: zbwin$' <<<"$info" || fail "package name: $info"
+grep -q '^Architecture: amd64$' <<<"$info" || fail "architecture: $info"
+for dep in libqt6core6 libqt6widgets6 libsqlite3-0 fonts-ipafont-gothic qt6-image-formats-plugins; do
+  grep -q "$dep" <<<"$info" || fail "missing dependency $dep: $info"
+done
+
+root=$scratch/root
+dpkg-deb -x "$deb" "$root"
+for f in opt/zbwin/ZBWin opt/zbwin/zbcli opt/zbwin/USERFILE/ZBGRPH.LST usr/bin/zbwin usr/bin/zbcli \
+         usr/share/applications/zbwin.desktop usr/share/icons/hicolor/scalable/apps/zbwin.svg; do
+  [ -e "$root/$f" ] || fail "$f is not in the package"
+done
+[ -x "$root/usr/bin/zbwin" ] && [ -x "$root/usr/bin/zbcli" ] || fail "launchers are not executable"
+grep -q 'exec /opt/zbwin/zbcli' "$root/usr/bin/zbcli" || fail "zbcli launcher"
+desktop-file-validate "$root/usr/share/applications/zbwin.desktop" || fail "desktop entry not valid"
+
+# An installed program folder is not writable. Root writes anywhere, so as
+# root the program runs as nobody.
+chmod -R a-w "$root/opt/zbwin"
+home=$scratch/home
+mkdir -p "$home"
+as=()
+if [ "$(id -u)" -eq 0 ]; then
+  chmod 755 "$scratch"
+  chown nobody "$home"
+  as=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
+fi
+zbcli() {
+  env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 ASAN_OPTIONS=detect_leaks=0 "${as[@]}" \
+    "$root/opt/zbwin/zbcli" "$@" 2>"$scratch/err" || { cat "$scratch/err" >&2; fail "zbcli $* failed"; }
+}
+out=$(zbcli job list)
+[ "$(tr -d ' \n' <<<"$out")" = "[]" ] || fail "a fresh home has jobs: $out"
+zbcli job new PKGTEST >/dev/null
+out=$(zbcli job list)
+grep -q '"name": "PKGTEST"' <<<"$out" || fail "the new job is not listed: $out"
+[ -d "$home/.local/share/zbwin/DATAFILE" ] || fail "the per-user data folder was not used"
+[ ! -e "$root/opt/zbwin/DATAFILE" ] || fail "the program folder was written"
