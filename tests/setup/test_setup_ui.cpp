@@ -41,6 +41,11 @@ void answerNextBox(QMessageBox::StandardButton button, QStringList* seen)
             return;
         }
         seen->append(box->text());
+        QStringList captions;
+        for (QAbstractButton* b : box->buttons())
+            captions << b->text();
+        captions.sort();
+        seen->append(captions.join(QLatin1Char('|')));
         box->button(button)->click();
     });
 }
@@ -106,18 +111,18 @@ TEST(SetupUi, RefusedUpdateShowsTheDialogAgainAndCancelAsks)
 
     answerNextBox(QMessageBox::Ok, &seen);
     QTest::mouseClick(c.mainDialog()->runButton(), Qt::LeftButton);
-    EXPECT_EQ(seen, QStringList({QStringLiteral("ドライブかディレクトリが間違っています。")}));
+    EXPECT_EQ(seen, QStringList({QStringLiteral("ドライブかディレクトリが間違っています。"), QStringLiteral("OK")}));
     EXPECT_TRUE(c.mainDialog()->isVisible());
 
     answerNextBox(QMessageBox::No, &seen);
     QTest::mouseClick(c.mainDialog()->cancelButton(), Qt::LeftButton);
-    EXPECT_EQ(seen.last(), QStringLiteral("アップデートを中止しますか？"));
+    EXPECT_EQ(seen.mid(2), QStringList({QStringLiteral("アップデートを中止しますか？"), QStringLiteral("いいえ(&N)|はい(&Y)")}));
     EXPECT_TRUE(c.mainDialog()->isVisible());
     EXPECT_TRUE(finished.isEmpty());
 
     answerNextBox(QMessageBox::Yes, &seen);
     QTest::keyClick(c.mainDialog(), Qt::Key_Escape);  // ESC asks like the button
-    EXPECT_EQ(seen.size(), 3);
+    EXPECT_EQ(seen.size(), 6);
     ASSERT_EQ(finished.size(), 1);
     EXPECT_EQ(finished[0][0].toInt(), 1);
 }

@@ -22,6 +22,20 @@
 namespace zbsetup {
 namespace {
 
+// Message boxes with the captions of the platform's Japanese boxes.
+int runBox(QMessageBox::Icon icon, const QString& caption, const QString& text, QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(icon, caption, text, buttons);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    const std::pair<QMessageBox::StandardButton, const char*> captions[] = {
+        {QMessageBox::Ok, "OK"}, {QMessageBox::Cancel, "キャンセル"},
+        {QMessageBox::Yes, "はい(&Y)"}, {QMessageBox::No, "いいえ(&N)"}};
+    for (const auto& [b, c] : captions)
+        if (QAbstractButton* button = box.button(b))
+            button->setText(QString::fromUtf8(c));
+    return box.exec();
+}
+
 QRect screenArea(const QWidget* w)
 {
     QScreen* s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
@@ -221,23 +235,17 @@ WidgetSetupPort::WidgetSetupPort(QString caption, ProgressDialog* progress, Back
 void WidgetSetupPort::error(const QString& text)
 {
     QApplication::beep();
-    QMessageBox box(QMessageBox::Critical, caption_, text, QMessageBox::Ok);
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    box.exec();
+    runBox(QMessageBox::Critical, caption_, text, QMessageBox::Ok);
 }
 
 bool WidgetSetupPort::okCancel(const QString& text)
 {
-    QMessageBox box(QMessageBox::Information, caption_, text, QMessageBox::Ok | QMessageBox::Cancel);
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    return box.exec() == QMessageBox::Ok;
+    return runBox(QMessageBox::Information, caption_, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
 bool WidgetSetupPort::yesNo(const QString& text)
 {
-    QMessageBox box(QMessageBox::Question, caption_, text, QMessageBox::Yes | QMessageBox::No);
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    return box.exec() == QMessageBox::Yes;
+    return runBox(QMessageBox::Question, caption_, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 void WidgetSetupPort::progressStart(int maximum)
@@ -309,6 +317,9 @@ void SetupController::start()
 {
     if (!backdropShown_) {
         backdropShown_ = true;
+        // Maximised: also where no window manager does it for us.
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            backdrop_->setGeometry(screen->geometry());
         backdrop_->showMaximized();
     }
     main_->placeOnScreen();
@@ -345,10 +356,9 @@ void SetupController::execute()
 void SetupController::cancel()
 {
     main_->hide();
-    QMessageBox box(QMessageBox::Question, QStringLiteral("ｾｯﾄｱｯﾌﾟ"), run_->cancelQuestion(),
-                    QMessageBox::Yes | QMessageBox::No);
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    if (box.exec() == QMessageBox::Yes) {
+    if (runBox(QMessageBox::Question, QStringLiteral("ｾｯﾄｱｯﾌﾟ"), run_->cancelQuestion(),
+               QMessageBox::Yes | QMessageBox::No)
+        == QMessageBox::Yes) {
         outcome_ = Outcome::Cancelled;
         emit finished(1);
         return;
