@@ -191,14 +191,14 @@ Outcome SetupRun::copyFiles(const QString& field)
         previousDisk = e.disk;
         const QString target = e.destPath();
         port_.progressFiles(src, target);
+        if (e.letter == QLatin1Char('X') && !QFileInfo::exists(target)) {
+            port_.progressStep();  // an update-only file this installation does not have
+            continue;
+        }
         if (!QFileInfo(src).isFile()) {
             port_.error(QStringLiteral("ファイルを複写しようとして失敗しました。 %1/%2").arg(config_.fddPath, e.source));
             port_.progressEnd();
             return Outcome::Failed;
-        }
-        if (e.letter == QLatin1Char('X') && !QFileInfo::exists(target)) {
-            port_.progressStep();  // an update-only file this installation does not have
-            continue;
         }
         const QString targetDir = QFileInfo(target).path();
         makeFolders(targetDir);

@@ -175,7 +175,7 @@ TEST(SetupRun, UpdateOnlyAndMustExistFiles)
     Scene s;
     s.source(QStringLiteral("a.dll"), "new a");
     s.source(QStringLiteral("b.dll"), "new b");
-    const QString x = QStringLiteral("[Disk1]\nX a.dll a.dll\nX b.dll b.dll\n");
+    const QString x = QStringLiteral("[Disk1]\nX a.dll a.dll\nX b.dll b.dll\nX notshipped.dll notshipped.dll\n");
     writeFile(s.target + QStringLiteral("/b.dll"), "old b");
     setTime(s.target + QStringLiteral("/b.dll"), 1000);
     SetupRun run(s.config(x), s.program, s.platform, s.port);
