@@ -81,6 +81,48 @@ bool dropDrawing(TTableEnhanced& table, const PhotoFields& fields, RECORD photo,
     return true;
 }
 
+AttachResult attachRegisteredPhotos(TTableEnhanced& table, const PhotoFields& fields, RECORD target,
+                                    const QList<RECORD>& chosen, QList<RECORD>& folderPhotos, Messages& messages)
+{
+    AttachResult result;
+    if (target == 0 || !allSlots(fields))
+        return result;
+    for (RECORD photo : chosen.mid(0, kChosenDrawingsMax)) {
+        if (photo == target)
+            continue;
+        if (!drawingsOf(table, fields, photo).isEmpty()) {
+            result.hadDrawings = true;
+            continue;
+        }
+        if (!table.locate(target))
+            break;
+        int free = 0;
+        for (int slot = 1; slot <= 3 && free == 0; ++slot)
+            if (slotValue(table, fields, slot) <= 0)
+                free = slot;
+        if (free == 0) {
+            result.excess = true;
+            continue;
+        }
+        try {
+            writeSlots(table, fields, {{free, photo}});
+        } catch (const engine::EngineError&) {
+            if (table.isEditing())
+                table.cancel();
+            messages.beep();
+            continue;
+        }
+        folderPhotos.removeAll(photo);
+        result.attached << photo;
+    }
+    table.flushBuffers();
+    if (result.hadDrawings)
+        messages.information(kDrawingHasDrawings);
+    if (result.excess)
+        messages.information(kDrawingsFull);
+    return result;
+}
+
 bool deleteDrawings(TTableEnhanced& table, const PhotoFields& fields, RECORD photo, QList<int> chosen,
                     bool deleteForGood, QList<RECORD>& recycle, Messages& messages)
 {

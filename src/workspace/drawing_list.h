@@ -42,6 +42,27 @@ int moveDrawing(TTableEnhanced& table, const PhotoFields& fields, RECORD photo, 
 // whether the row changed.
 bool dropDrawing(TTableEnhanced& table, const PhotoFields& fields, RECORD photo, int dragged, int target, bool swap);
 
+inline const QString kDrawingsFull = QStringLiteral("登録できる参考図の数を超えています。");
+inline const QString kDrawingHasDrawings =
+    QStringLiteral("参考図が添付されている写真は参考図にできません。写真はそのまま残ります。");
+// At most this many photos are taken from the registered-photo chooser.
+inline constexpr int kChosenDrawingsMax = 4;
+
+// What attaching registered photos as drawings did.
+struct AttachResult {
+    QList<RECORD> attached;  // now drawings of the target, taken out of the folder
+    bool excess = false;     // some found no free slot and stayed in the folder
+    bool hadDrawings = false; // some carry drawings of their own and stayed
+};
+
+// Turns photos chosen from a folder into drawings of the target photo: the
+// first four of `chosen` (in list order) are taken, the target itself is
+// skipped, and each goes into the target's first free slot and out of the
+// folder's photo order. A photo with drawings of its own is not taken
+// (drawings have no drawings). Tells the user when some were left.
+AttachResult attachRegisteredPhotos(TTableEnhanced& table, const PhotoFields& fields, RECORD target,
+                                    const QList<RECORD>& chosen, QList<RECORD>& folderPhotos, Messages& messages);
+
 // Removes the drawings in the given slots of the photo after asking: with a
 // recycle bin that is not the selected folder (`deleteForGood` false) their
 // records are appended to `recycle`; else their rows are deleted. The slots

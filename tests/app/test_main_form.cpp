@@ -17,7 +17,11 @@
 #include "store/ui/file_form.h"
 #include "store/tree_file.h"
 #include "support/temp_dir.h"
+#include "store/photo_table.h"
+#include "store/table_network.h"
+#include "workspace/ui/drawing_commands.h"
 #include "workspace/ui/job_workbench.h"
+#include "workspace/ui/sanko_form.h"
 #include "workspace/ui/photo_list_panel.h"
 #include "workspace/ui/tree_view.h"
 
@@ -897,4 +901,50 @@ TEST_F(MainForm, ViewerTimerIsTenMillisecondsOnceThenThreeHundred)
     form->workbench().photoList()->requestView();
     EXPECT_TRUE(t->isActive());
     EXPECT_EQ(t->interval(), 300);
+}
+
+// 参考図を追加 › 登録済み写真から選択: photos chosen in the chooser become
+// drawings of the selected photo and leave their folder.
+TEST_F(MainForm, RegisteredPhotosBecomeDrawingsOfTheSelectedPhoto)
+{
+    ASSERT_TRUE(writeTreeFile(JobPaths{folders.dataFile, QStringLiteral("J")}.treeFile(),
+                              TreeFile{JobHeader{}, defaultHierarchy()}));
+    QImage picture(64, 48, QImage::Format_RGB888);
+    picture.fill(Qt::darkCyan);
+    QList<QUrl> files;
+    for (const char* name : {"P1.JPG", "P2.JPG", "P3.JPG"}) {
+        ASSERT_TRUE(picture.save(dir.file(name), "JPG"));
+        files << QUrl::fromLocalFile(dir.file(name));
+    }
+    TZbMainForm form(folders, messages, *data);
+    chooseInJobList(QStringLiteral("J"));
+    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.jobName() == QStringLiteral("J"); }));
+    EXPECT_TRUE(form.hasHandler(QStringLiteral("Mn_DrawingPhoto")));
+    EXPECT_TRUE(form.hasHandler(QStringLiteral("Mn_DrawingFile")));
+    HierarchyModel& tree = form.workbench().tree();
+    ASSERT_TRUE(dropFiles(form.listView()->viewport(), files));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tree.unclassified()->photos.size() == 3; }));
+    form.workbench().photoList()->selectRow(0);
+
+    auto* commands = form.findChild<TDrawingCommands*>();
+    ASSERT_NE(commands, nullptr);
+    commands->runChooser = [](TSankoForm& chooser) {
+        EXPECT_EQ(chooser.windowTitle(), QStringLiteral("参考図の指定"));
+        // The first node (the unclassified folder) is shown; the target is
+        // among the chosen and is skipped.
+        EXPECT_EQ(chooser.photoView->count(), 3);
+        chooser.selectAllButton->click();
+        return true;
+    };
+    form.action(QStringLiteral("Mn_DrawingPhoto"))->trigger();
+    EXPECT_EQ(tree.unclassified()->photos, QList<RECORD>{1});
+    TTableNetWork& table = form.workbench().job().photoTable();
+    PhotoFields f;
+    f.lookUp(table);
+    ASSERT_TRUE(table.locate(1));
+    EXPECT_EQ(table.value(f[F_REC_DRA1]).toInt(), 2);
+    EXPECT_EQ(table.value(f[F_REC_DRA2]).toInt(), 3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.listView2()->count() == 2; }));
+    EXPECT_TRUE(form.close());
 }

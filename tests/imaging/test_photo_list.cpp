@@ -194,3 +194,41 @@ TEST(DrawingList, DeleteToRecycleAndForGood)
     EXPECT_FALSE(fx.table.locate(8));
     EXPECT_EQ(fx.slotValues(1), (QList<RECORD>{0, 0, 0}));
 }
+
+TEST(DrawingList, RegisteredPhotosBecomeDrawings)
+{
+    const struct {
+        const char* name;
+        QList<RECORD> drawingsBefore;  // slots of the target (record 1)
+        QList<RECORD> chosen;
+        QList<RECORD> slotsAfter;
+        QList<RECORD> folderAfter;
+        QStringList boxes;
+    } cases[] = {
+        {"four chosen, three attached", {0, 0, 0}, {2, 3, 4, 5}, {2, 3, 4}, {1, 5, 6},
+         {"information: " + kDrawingsFull}},
+        {"the target itself is skipped", {0, 0, 0}, {1, 2}, {2, 0, 0}, {1, 3, 4, 5, 6}, {}},
+        {"a free first slot is filled", {0, 8, 9}, {3}, {3, 8, 9}, {1, 2, 4, 5, 6}, {}},
+        {"more than four: the fifth is not taken", {0, 0, 9}, {2, 3, 4, 5, 6}, {2, 3, 9}, {1, 4, 5, 6},
+         {"information: " + kDrawingsFull}},
+        {"a photo with drawings stays", {0, 0, 0}, {7, 2}, {2, 0, 0}, {1, 3, 4, 5, 6, 7},
+         {"information: " + kDrawingHasDrawings}},
+    };
+    for (const auto& c : cases) {
+        ListFixture fx;
+        fx.row(1, {}, c.drawingsBefore[0], c.drawingsBefore[1], c.drawingsBefore[2]);
+        for (RECORD r = 2; r <= 6; ++r)
+            fx.row(r);
+        fx.row(7, {}, 0, 10, 0);
+        QList<RECORD> folder = {1, 2, 3, 4, 5, 6};
+        if (c.chosen.contains(7))
+            folder << 7;
+        ScriptedMessages m;
+        const AttachResult r = attachRegisteredPhotos(fx.table, fx.f, 1, c.chosen, folder, m);
+        EXPECT_EQ(fx.slotValues(1), c.slotsAfter) << c.name;
+        EXPECT_EQ(folder, c.folderAfter) << c.name;
+        EXPECT_EQ(m.boxes(), c.boxes) << c.name;
+        for (RECORD a : r.attached)
+            EXPECT_FALSE(folder.contains(a)) << c.name;
+    }
+}

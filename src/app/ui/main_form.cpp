@@ -11,6 +11,7 @@
 #include "store/data_module.h"
 #include "store/job_files.h"
 #include "imaging/ui/import_commands.h"
+#include "workspace/ui/drawing_commands.h"
 #include "items/choice_lists.h"
 #include "workspace/ui/item_panel.h"
 #include "workspace/ui/job_workbench.h"
@@ -612,6 +613,10 @@ void TZbMainForm::wireJob()
     imports->hooks.listMode = [this] { return hooks_.listMode && hooks_.listMode(); };
     imports->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
     imports->watchDrops(listView_, listView2_, tree_);
+
+    // 参考図を追加 › 登録済み写真から選択.
+    auto* drawings = new TDrawingCommands(bench.job(), bench.tree(), *list, messages_, this, this);
+    drawings->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
 
     connect(&bench, &TJobWorkbench::jobNameChanged, this, &TZbMainForm::setJobName);
     connect(&bench.tree(), &HierarchyModel::selectedChanged, this, [this] { restartButtonTimer(); });

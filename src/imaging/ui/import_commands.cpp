@@ -97,10 +97,10 @@ TImportCommands::TImportCommands(JobLife& job, HierarchyModel& tree, Messages& m
 {
     chooseFiles = [this](const QString& start) -> std::optional<FileChoice> {
         TGrphSelForm form(messages_, window_);
-        form.setWindowTitle(kImportCaption);
+        form.setWindowTitle(choosingDrawings_ ? kDrawingImportCaption : kImportCaption);
         form.setMask(ImportFileMask());
         form.setMultiSelect(true);
-        form.setHelpContext(kImportHelpContext);
+        form.setHelpContext(choosingDrawings_ ? kDrawingImportHelpContext : kImportHelpContext);
         form.setFolder(start);
         const bool ok = form.exec() == QDialog::Accepted;
         const QString last = form.folder();
@@ -139,6 +139,22 @@ void TImportCommands::importFiles()
         s.graphPath = choice->lastFolder;
     if (!choice->files.isEmpty())
         importPaths(choice->files, false);
+}
+
+void TImportCommands::importDrawingFiles()
+{
+    if (!job_.isOpen())
+        return;
+    Settings& s = appSettings();
+    choosingDrawings_ = true;
+    const std::optional<FileChoice> choice = chooseFiles(startFolder(s.graphPath));
+    choosingDrawings_ = false;
+    if (!choice)
+        return;
+    if (!choice->lastFolder.isEmpty())
+        s.graphPath = choice->lastFolder;
+    if (!choice->files.isEmpty())
+        importPaths(choice->files, true);
 }
 
 void TImportCommands::importFolder()
@@ -348,6 +364,7 @@ bool TImportCommands::eventFilter(QObject* watched, QEvent* event)
 void TImportCommands::installHandlers(const std::function<void(const QString&, std::function<void()>)>& setHandler)
 {
     setHandler(QStringLiteral("Mn_ImportFile"), [this] { importFiles(); });
+    setHandler(QStringLiteral("Mn_DrawingFile"), [this] { importDrawingFiles(); });
     setHandler(QStringLiteral("Mn_ImportFolder"), [this] { importFolder(); });
     setHandler(QStringLiteral("Mn_Paste"), [this] { paste(); });
 }

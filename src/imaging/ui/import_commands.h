@@ -27,6 +27,9 @@ class Progress;
 
 // Help context of the import dialogs.
 inline constexpr int kImportHelpContext = 106;
+// The photo file chooser when it adds drawings.
+inline const QString kDrawingImportCaption = QStringLiteral("参考図の追加");
+inline constexpr int kDrawingImportHelpContext = 236;
 
 // Files of the local file system named by dropped or copied data, in the
 // order given; empty when there are none.
@@ -73,6 +76,9 @@ public:
 
     // The commands.
     void importFiles();
+    // 参考図を追加 › ファイルを選択: the chosen files become drawings of the one
+    // selected photo.
+    void importDrawingFiles();
     void importFolder();
     void paste();
     // Imports files into the selected folder (or, for the drawing target, as
@@ -109,6 +115,7 @@ private:
     Progress& progress_;
     QPointer<QWidget> window_;
     QPointer<QAbstractItemView> photoList_, drawingList_, treeView_;
+    bool choosingDrawings_ = false;
 };
 
 }  // namespace zb
