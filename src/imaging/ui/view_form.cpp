@@ -168,6 +168,8 @@ TViewScrollBox::TViewScrollBox(QWidget* parent) : QAbstractScrollArea(parent)
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::NoFocus);
     viewport()->setFocusPolicy(Qt::NoFocus);
+    // Around a picture smaller than the window: the window colour.
+    viewport()->setBackgroundRole(QPalette::Window);
     for (QScrollBar* b : {horizontalScrollBar(), verticalScrollBar()}) {
         b->setSingleStep(kViewLineStep);
         b->setTracking(true);
