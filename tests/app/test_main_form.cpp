@@ -12,6 +12,7 @@
 #include "core/busy.h"
 #include "core/inifile.h"
 #include "core/scripted_ports.h"
+#include "imaging/ui/view_form.h"
 #include "store/data_module.h"
 #include "store/job_files.h"
 #include "store/ui/file_form.h"
@@ -887,20 +888,73 @@ TEST_F(MainForm, DragNearTheListEdgeRunsTheScrollTimerWithItsHint)
     EXPECT_TRUE(form->close());
 }
 
-// The viewer's timer fires 10 ms after the first 表示, 300 ms after later ones.
-TEST_F(MainForm, ViewerTimerIsTenMillisecondsOnceThenThreeHundred)
+// Every 表示 starts the viewer's one-shot timer at 10 ms; its tick leaves the
+// interval at 300.
+TEST_F(MainForm, ViewerTimerStartsAtTenMillisecondsEveryTime)
 {
     auto form = open();
     QTimer* t = form->timer(QStringLiteral("Timer"));
     ASSERT_NE(t, nullptr);
-    form->workbench().photoList()->requestView();
-    EXPECT_TRUE(t->isActive());
-    EXPECT_EQ(t->interval(), 10);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !t->isActive(); }));
-    EXPECT_EQ(t->interval(), 300);
-    form->workbench().photoList()->requestView();
-    EXPECT_TRUE(t->isActive());
-    EXPECT_EQ(t->interval(), 300);
+    EXPECT_TRUE(form->hasHandler(QStringLiteral("ViewSelected")));
+    for (int i = 0; i < 2; ++i) {
+        form->workbench().photoList()->requestView();
+        EXPECT_TRUE(t->isActive());
+        EXPECT_EQ(t->interval(), 10);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !t->isActive(); }));
+        EXPECT_EQ(t->interval(), 300);
+    }
+}
+
+// 表示 with one photo selected in the focused photo list opens the viewer on
+// its picture; with two selected it does nothing. The viewer's position is
+// kept in ZB_M.INI as Sz_ViewForm.
+TEST_F(MainForm, ViewCommandShowsTheSelectedPhoto)
+{
+    ASSERT_TRUE(writeTreeFile(JobPaths{folders.dataFile, QStringLiteral("J")}.treeFile(),
+                              TreeFile{JobHeader{}, defaultHierarchy()}));
+    QImage picture(320, 200, QImage::Format_RGB888);
+    picture.fill(Qt::darkCyan);
+    const QString a = dir.file("DSCF0001.JPG"), b = dir.file("DSCF0002.JPG");
+    ASSERT_TRUE(picture.save(a, "JPG"));
+    ASSERT_TRUE(picture.scaled(200, 320).save(b, "JPG"));
+    {
+        TZbMainForm form(folders, messages, *data);
+        chooseInJobList(QStringLiteral("J"));
+        form.show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.jobName() == QStringLiteral("J"); }));
+        HierarchyModel& tree = form.workbench().tree();
+        ASSERT_TRUE(dropFiles(form.listView()->viewport(), {QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)}));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return tree.unclassified()->photos.size() == 2; }));
+        QListWidget* list = form.listView();
+        ASSERT_EQ(list->count(), 2);
+
+        list->setFocus();
+        list->selectAll();
+        form.updateButtons();
+        form.action(QStringLiteral("Mn_View"))->trigger();
+        QTest::qWait(50);
+        EXPECT_EQ(form.findChild<TViewForm*>(), nullptr);
+
+        list->clearSelection();
+        list->item(1)->setSelected(true);
+        form.updateButtons();
+        ASSERT_TRUE(form.action(QStringLiteral("Mn_View"))->isEnabled());
+        form.action(QStringLiteral("Mn_View"))->trigger();
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            auto* v = form.findChild<TViewForm*>();
+            return v && v->isVisible();
+        }));
+        auto* viewer = form.findChild<TViewForm*>();
+        EXPECT_EQ(viewer->layout().natural(), QSize(200, 320));
+        EXPECT_TRUE(viewer->windowTitle().startsWith(QStringLiteral("表示 W 200 / H 320  100%")));
+        viewer->move(30, 40);
+        viewer->close();
+        EXPECT_TRUE(form.close());
+    }
+    const IniFile positions(folders.localTemp + kPositionsName);
+    ASSERT_TRUE(positions.wasRead());
+    EXPECT_TRUE(positions.sectionExists(QStringLiteral("Sz_ViewForm")));
+    EXPECT_EQ(positions.readInteger(QStringLiteral("Sz_ViewForm"), QStringLiteral("szWidth"), 0), 614);
 }
 
 // 参考図を追加 › 登録済み写真から選択: photos chosen in the chooser become

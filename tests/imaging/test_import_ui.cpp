@@ -28,6 +28,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -423,4 +424,48 @@ TEST(ImportForms, ChooserListsPicturesAndReturnsTheSelectionInListOrder)
     form.createFolder();
     EXPECT_TRUE(QFileInfo(dir.file("新規")).isDir());
     EXPECT_EQ(form.folder(), dir.file("新規"));
+}
+
+// 表示 passes the one selected picture file to the viewer; the import's
+// chooser gets the window's viewer.
+TEST(ImportForms, ChooserViewButtonPassesOnePictureFile)
+{
+    app();
+    zbtest::TempDir dir;
+    zbtest::writeAll(dir.file("c.jpg"), zbtest::makeJpeg(32, 24));
+    zbtest::writeAll(dir.file("d.jpg"), zbtest::makeJpeg(32, 24));
+    ScriptedMessages m;
+    TGrphSelForm form(m);
+    QStringList shown;
+    form.showPicture = [&](const QString& p) { shown << p; };
+    form.setMask(ImportFileMask());
+    form.setFolder(dir.path());
+    QFileSystemModel* files = form.files();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return files->rowCount(files->index(dir.path())) == 2; }, 5000));
+    files->sort(0);
+    auto select = [&](int row, QItemSelectionModel::SelectionFlags how) {
+        form.fileList->selectionModel()->select(form.fileList->model()->index(row, 0, form.fileList->rootIndex()), how);
+    };
+    select(0, QItemSelectionModel::ClearAndSelect);
+    ASSERT_TRUE(form.viewButton->isEnabled());
+    QTest::mouseClick(form.viewButton, Qt::LeftButton);
+    EXPECT_EQ(shown, QStringList{dir.file("c.jpg")});
+    select(1, QItemSelectionModel::Select);
+    EXPECT_FALSE(form.viewButton->isEnabled());
+
+    Desk d;
+    QStringList viewed;
+    d.commands->hooks.showPicture = [&](const QString& p) { viewed << p; };
+    bool hooked = false;
+    QTimer::singleShot(0, [&] {
+        auto* chooser = qobject_cast<TGrphSelForm*>(QApplication::activeModalWidget());
+        ASSERT_NE(chooser, nullptr);
+        hooked = static_cast<bool>(chooser->showPicture);
+        if (hooked)
+            chooser->showPicture(dir.file("d.jpg"));
+        chooser->reject();
+    });
+    d.commands->importFiles();
+    EXPECT_TRUE(hooked);
+    EXPECT_EQ(viewed, QStringList{dir.file("d.jpg")});
 }

@@ -11,6 +11,7 @@
 #include "store/data_module.h"
 #include "store/job_files.h"
 #include "imaging/ui/import_commands.h"
+#include "imaging/ui/view_commands.h"
 #include "workspace/ui/drawing_commands.h"
 #include "items/choice_lists.h"
 #include "workspace/ui/item_panel.h"
@@ -618,6 +619,16 @@ void TZbMainForm::wireJob()
     auto* drawings = new TDrawingCommands(bench.job(), bench.tree(), *list, messages_, this, this);
     drawings->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
 
+    // The viewer timer's tick: the focused list's one selected item (and the
+    // file chooser's 表示) in the actual-size viewer.
+    auto* views = new TViewCommands(bench.job(), messages_, this, this);
+    views->hooks.focusedListSelection = [list] { return list->focusedListSelection(); };
+    views->placeHooks = {[this](const QString& n, QRect& b, bool& m) { return restoreWindowPlace(n, b, m); },
+                         [this](const QString& n, const QRect& b, bool m) { saveWindowPlace(n, b, m); }};
+    views->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
+    imports->hooks.showPicture = [views](const QString& path) { views->showFile(path); };
+    connect(this, &TZbMainForm::savingPositions, views, &TViewCommands::savePlacement);
+
     connect(&bench, &TJobWorkbench::jobNameChanged, this, &TZbMainForm::setJobName);
     connect(&bench.tree(), &HierarchyModel::selectedChanged, this, [this] { restartButtonTimer(); });
     connect(&bench.tree(), &HierarchyModel::modified, this, [this] { restartButtonTimer(); });
@@ -1043,11 +1054,30 @@ void TZbMainForm::restorePositions()
         setWindowState(windowState() | Qt::WindowMaximized);
 }
 
+bool TZbMainForm::restoreWindowPlace(const QString& name, QRect& bounds, bool& maximised) const
+{
+    if (!positions_)
+        return false;
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect desktop = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const WindowPlacement p = positions_->restoreWindow(WindowPositions::sectionFor(name), bounds, true, desktop);
+    bounds = p.bounds;
+    maximised = p.maximised;
+    return true;
+}
+
+void TZbMainForm::saveWindowPlace(const QString& name, const QRect& normalBounds, bool maximised)
+{
+    if (positions_)
+        positions_->saveWindow(WindowPositions::sectionFor(name), normalBounds, maximised);
+}
+
 void TZbMainForm::savePositions()
 {
     if (!positions_)
         return;  // the window was never shown: nothing was read
     positions_->setResetPending(resetPending_);
+    emit savingPositions();
     positions_->saveWindow(WindowPositions::sectionFor(kFormName), normalGeometry(), isMaximized());
     // A panel that minimising hid is still one the user keeps open.
     for (QDockWidget* d : {floatMenu_, floatClip_, floatMime_})

@@ -122,6 +122,12 @@ public:
     SettingsStore& settingsStore() { return *store_; }
     QString helpFile() const { return helpFile_; }
 
+    // Positions of secondary windows, kept with the main window's in ZB_M.INI
+    // (section "Sz_" + name). restoreWindowPlace gives the remembered bounds
+    // (defaults: `bounds`), false before the positions were read.
+    bool restoreWindowPlace(const QString& name, QRect& bounds, bool& maximised) const;
+    void saveWindowPlace(const QString& name, const QRect& normalBounds, bool maximised);
+
     // Status panel 0; an empty text restores the default text.
     void showHint(const QString& hint);
     void setStatusText(const QString& text);
@@ -141,6 +147,9 @@ public:
 
 signals:
     void firstShown();
+    // The window positions are about to be written: open secondary windows
+    // save theirs through saveWindowPlace.
+    void savingPositions();
 
 protected:
     bool event(QEvent* e) override;

@@ -204,7 +204,8 @@ TGrphSelForm::TGrphSelForm(Messages& messages, QWidget* parent) : QDialog(parent
     connect(listButton, &QPushButton::toggled, this, &TGrphSelForm::setThumbnailMode);
     connect(viewButton, &QPushButton::clicked, this, [this] {
         const QStringList paths = selectedPaths();
-        if (showPicture && paths.size() == 1)
+        // The file may have changed since it was selected.
+        if (showPicture && paths.size() == 1 && GraphicKindOf(paths.first()) >= 0)
             showPicture(paths.first());
     });
     connect(runButton, &QPushButton::clicked, this, [this] {

@@ -102,6 +102,7 @@ TImportCommands::TImportCommands(JobLife& job, HierarchyModel& tree, Messages& m
         form.setMultiSelect(true);
         form.setHelpContext(choosingDrawings_ ? kDrawingImportHelpContext : kImportHelpContext);
         form.setFolder(start);
+        form.showPicture = hooks.showPicture;
         const bool ok = form.exec() == QDialog::Accepted;
         const QString last = form.folder();
         if (!ok)

@@ -54,6 +54,8 @@ public:
         std::function<void()> refreshDrawings;
         std::function<void(bool)> setReclaimVisible;
         std::function<bool()> listMode;
+        // The photo file chooser's 表示: the file in the viewer.
+        std::function<void(const QString& path)> showPicture;
     };
     WindowHooks hooks;
 

@@ -281,6 +281,16 @@ bool TPhotoListPanel::drawingListFocused() const
     return f && (f == listView2_ || listView2_->isAncestorOf(f));
 }
 
+QList<RECORD> TPhotoListPanel::focusedListSelection() const
+{
+    const TThumbListView* v = drawingListFocused() ? static_cast<const TThumbListView*>(listView2_)
+                                                   : static_cast<const TThumbListView*>(listView_);
+    QList<RECORD> out;
+    for (int r : v->selectedRows())
+        out << v->item(r)->data(kRecordRole).toInt();
+    return out;
+}
+
 bool TPhotoListPanel::focusedItemEdited()
 {
     const TThumbListView* v = drawingListFocused() ? static_cast<const TThumbListView*>(listView2_)
@@ -507,10 +517,10 @@ void TPhotoListPanel::selectAll()
 
 void TPhotoListPanel::requestView()
 {
-    // The timer keeps its own interval: 10 ms the first time, 300 ms once it
-    // has fired.
+    // The viewer opens 10 ms later, once the click or key that asked for it
+    // has been dealt with.
     if (hooks_.viewTimer)
-        hooks_.viewTimer->start();
+        hooks_.viewTimer->start(10);
 }
 
 }  // namespace zb

@@ -81,13 +81,15 @@ public:
     // ---- commands on the focused list (the drawing list when it has the
     // focus, else the photo list)
     bool drawingListFocused() const;
+    // The selected records of the focused list, in list order.
+    QList<RECORD> focusedListSelection() const;
     // The one selected item of the focused list has an edited picture.
     bool focusedItemEdited();
     bool canMove(bool up) const;
     void moveSelected(bool up);
     void deleteSelected();
     void selectAll();
-    // Enter, double-click, "表示": the window's viewer timer, 10 ms.
+    // Enter, double-click, "表示": starts the window's viewer timer at 10 ms.
     void requestView();
 
     // The thumbnails source (benchmarks count its reads).
