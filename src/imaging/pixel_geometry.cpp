@@ -4,6 +4,7 @@
 #include "imaging/working_bitmap.h"
 
 #include <cmath>
+#include <vector>
 #include <cstring>
 #include <utility>
 
@@ -122,18 +123,31 @@ RotateResult rotatePicture(QImage& picture, double degrees)
     uchar* dst = out.bits();
     const qsizetype dstStride = out.bytesPerLine();
     const double cu = ow / 2.0 - 0.5, cv = out.height() / 2.0 - 0.5;
+    // The source position is (w/2 + du c + dv s, h/2 - du s + dv c); the parts
+    // that depend on the column alone are worked out once, and each pixel
+    // adds the row's part in the same order, so every position is the same
+    // double as the formula gives.
+    std::vector<double> columnX(static_cast<std::size_t>(ow)), columnY(static_cast<std::size_t>(ow));
+    for (int u = 0; u < ow; ++u) {
+        const double du = u - cu;
+        columnX[std::size_t(u)] = w / 2.0 + du * c;
+        columnY[std::size_t(u)] = h / 2.0 - du * s;
+    }
+    const uchar fill[3] = {uchar(qBlue(kRotationFill)), uchar(qGreen(kRotationFill)), uchar(qRed(kRotationFill))};
     forRowBands(out.height(), qint64(out.width()) * out.height(), [&](int first, int end) {
         for (int v = first; v < end; ++v) {
             uchar* d = dst + v * dstStride;
             const double dv = v - cv;
+            const double rowX = dv * s, rowY = dv * c;
             for (int u = 0; u < ow; ++u, d += 3) {
-                const double du = u - cu;
-                const double x = std::floor(w / 2.0 + du * c + dv * s);
-                const double y = std::floor(h / 2.0 - du * s + dv * c);
+                const double x = columnX[std::size_t(u)] + rowX;
+                const double y = columnY[std::size_t(u)] + rowY;
+                // floor() of a negative value is negative; of a non-negative
+                // one it is the truncation.
                 if (x < 0 || y < 0 || x >= w || y >= h) {
-                    d[0] = qBlue(kRotationFill);
-                    d[1] = qGreen(kRotationFill);
-                    d[2] = qRed(kRotationFill);
+                    d[0] = fill[0];
+                    d[1] = fill[1];
+                    d[2] = fill[2];
                     continue;
                 }
                 const uchar* p = src + qsizetype(y) * srcStride + qsizetype(x) * 3;
