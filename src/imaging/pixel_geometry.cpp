@@ -99,6 +99,35 @@ QSize rotatedSize(int w, int h, double degrees)
             int(std::nearbyint(std::abs(w * s) + std::abs(h * c)))};
 }
 
+bool turnCounterClockwise(QImage& picture)
+{
+    if (!makeWorking(picture))
+        return false;
+    const int w = picture.width(), h = picture.height();
+    QImage out = newWorkingBitmap(h, w);
+    if (out.isNull())
+        return false;
+    const uchar* src = picture.constBits();
+    const qsizetype srcStride = picture.bytesPerLine();
+    uchar* dst = out.bits();
+    const qsizetype dstStride = out.bytesPerLine();
+    // Result row y is source column W - 1 - y read from the top row down.
+    forRowBands(w, qint64(w) * h, [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            uchar* d = dst + y * dstStride;
+            const uchar* column = src + qsizetype(w - 1 - y) * 3;
+            for (int x = 0; x < h; ++x, d += 3) {
+                const uchar* s = column + qsizetype(x) * srcStride;
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+            }
+        }
+    });
+    picture = std::move(out);
+    return true;
+}
+
 RotateResult rotatePicture(QImage& picture, double degrees)
 {
     if (picture.isNull())

@@ -207,6 +207,22 @@ QList<RECORD> TPhotoListPanel::selectedRecords() const
     return out;
 }
 
+bool TPhotoListPanel::listFocused() const
+{
+    const QWidget* f = QApplication::focusWidget();
+    return f && (f == listView_ || listView_->isAncestorOf(f) || drawingListFocused());
+}
+
+QList<RECORD> TPhotoListPanel::focusedSelection() const
+{
+    if (!drawingListFocused())
+        return selectedRecords();
+    QList<RECORD> out;
+    for (int r : listView2_->selectedRows())
+        out << listView2_->item(r)->data(kRecordRole).toInt();
+    return out;
+}
+
 int TPhotoListPanel::currentIndex() const { return listView_->currentRow(); }
 
 RECORD TPhotoListPanel::currentRecord() const

@@ -81,6 +81,11 @@ public:
     // ---- commands on the focused list (the drawing list when it has the
     // focus, else the photo list)
     bool drawingListFocused() const;
+    // One of the two lists has the keyboard focus.
+    bool listFocused() const;
+    // The selected records of the focused list (the drawing list when it has
+    // the focus, else the photo list), in list order.
+    QList<RECORD> focusedSelection() const;
     // The one selected item of the focused list has an edited picture.
     bool focusedItemEdited();
     bool canMove(bool up) const;
