@@ -6,9 +6,11 @@
 #include "imaging/metafile.h"
 #include "imaging/photo_edits.h"
 #include "imaging/save_picture.h"
+#include "imaging/stored_pictures.h"
 #include "imaging/ui/frm_bithenkan.h"
 #include "imaging/ui/save_picture_dialog.h"
 #include "store/job_life.h"
+#include "store/table_network.h"
 
 #include <QApplication>
 #include <QBuffer>
