@@ -125,6 +125,20 @@ bool attachDrawing(TTableEnhanced& table, const PhotoFields& f, RECORD photo, RE
     return false;
 }
 
+// Whether the photo has a free drawing field; asked before a drawing's row is
+// stored, so a full photo never leaves a row attached to nothing.
+bool hasFreeDrawingSlot(TTableEnhanced& table, const PhotoFields& f, RECORD photo)
+{
+    if (!table.locate(photo))
+        return false;
+    for (PhotoField s : {F_REC_DRA1, F_REC_DRA2, F_REC_DRA3}) {
+        const int pos = f[s];
+        if (pos >= 0 && (table.isNull(pos) || table.value(pos).toInt() == 0))
+            return true;
+    }
+    return false;
+}
+
 void setIf(TTableEnhanced& table, int pos, const QVariant& v)
 {
     if (pos >= 0)
@@ -413,6 +427,19 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
             r.stopped = true;
             break;
         }
+        if (target.drawing) {
+            bool free = false;
+            try {
+                free = hasFreeDrawingSlot(table, f, target.selectedPhotos.first());
+            } catch (const engine::EngineError&) {
+                free = false;
+            }
+            if (!free) {
+                messages.information(kImportDrawingsFull);
+                r.stopped = true;
+                break;
+            }
+        }
         const RECORD record = highest + 1;
         try {
             table.append();
@@ -452,7 +479,7 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
                 break;
             }
             if (!attached) {
-                // The drawing's row stays in the table, attached to nothing.
+                // Only when the photo changed between the check and now.
                 messages.information(kImportDrawingsFull);
                 r.stopped = true;
                 break;

@@ -85,7 +85,13 @@ bool emfLooksSound(const QByteArray& data)
     return false;
 }
 
-QImage renderEmf(const QByteArray& data)
+// A metafile played into SVG text, with the natural size it is drawn at.
+struct SvgPicture {
+    QByteArray svg;
+    qint64 w = 0, h = 0;
+};
+
+SvgPicture emfSvg(const QByteArray& data)
 {
     if (!emfLooksSound(data))
         return {};
@@ -120,7 +126,7 @@ QImage renderEmf(const QByteArray& data)
     std::free(out);
     if (svg.isEmpty())
         return {};
-    return drawSvg(svg, w, h);
+    return {svg, w, h};
 }
 
 // libwmf trusts the header: it sizes its object table and record buffer from
@@ -150,7 +156,7 @@ bool wmfLooksSound(const QByteArray& data)
     return records > 0 && numObjects <= records && maxRecord <= quint32(std::max<qint64>(largest, 3)) + 3;
 }
 
-QImage renderWmf(const QByteArray& data)
+SvgPicture wmfSvg(const QByteArray& data)
 {
     if (!wmfLooksSound(data))
         return {};
@@ -164,7 +170,7 @@ QImage renderWmf(const QByteArray& data)
         return {};
     }
     QByteArray copy = data;
-    QImage result;
+    SvgPicture result;
     wmfD_Rect bbox{};
     unsigned int w = 0, h = 0;
     if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(copy.data()), long(copy.size())) == wmf_E_None &&
@@ -195,11 +201,16 @@ QImage renderWmf(const QByteArray& data)
         // The buffer belongs to libwmf's allocator, which frees it with the API.
         QByteArray text = (played && buffer) ? QByteArray(buffer, qsizetype(length)) : QByteArray();
         if (!text.isEmpty())
-            result = drawSvg(text, w, h);
+            result = {text, qint64(w), qint64(h)};
         wmf_mem_close(api);
     }
     wmf_api_destroy(api);
     return result;
+}
+
+QImage drawOf(const SvgPicture& picture)
+{
+    return picture.svg.isEmpty() ? QImage() : drawSvg(picture.svg, picture.w, picture.h);
 }
 
 QImage renderIcon(const QByteArray& data)
@@ -258,9 +269,22 @@ QImage RenderMetafile(const QByteArray& data)
 {
     switch (MetafileTypeOf(data)) {
     case MetafileType::Emf:
-        return renderEmf(data);
+        return drawOf(emfSvg(data));
     case MetafileType::Wmf:
-        return renderWmf(data);
+        return drawOf(wmfSvg(data));
+    case MetafileType::None:
+        break;
+    }
+    return {};
+}
+
+QByteArray MetafileToSvg(const QByteArray& data)
+{
+    switch (MetafileTypeOf(data)) {
+    case MetafileType::Emf:
+        return emfSvg(data).svg;
+    case MetafileType::Wmf:
+        return wmfSvg(data).svg;
     case MetafileType::None:
         break;
     }

@@ -20,6 +20,10 @@ MetafileType MetafileTypeOf(const QByteArray& data);
 // cannot be played or would exceed the pixel limit.
 QImage RenderMetafile(const QByteArray& data);
 
+// The metafile played into SVG text (for consumers that take vector
+// pictures); empty when it cannot be played.
+QByteArray MetafileToSvg(const QByteArray& data);
+
 // Draws a picture source into a new working bitmap of its natural size.
 // Kind 20: the bytes are a metafile. Kind 30: an icon, or any bitmap the
 // readers know when the bytes are not an icon. Any failure shows

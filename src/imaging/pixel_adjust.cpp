@@ -223,15 +223,41 @@ bool applyAdjustments(QImage& picture, const AdjustSettings& s, QImage* undoCopy
     const auto steps = activeSteps(s);
     if (steps.empty() || !makeWorking(picture))
         return false;
-    // All steps but the last in one pass, then the undo copy, then the last step.
+    if (!undoCopy) {
+        applyTables(picture, pipelineTables(s));
+        return true;
+    }
+    // The undo copy holds the picture after every step but the last; one pass
+    // writes it and the result together.
     ChannelTables before = identityTables();
     for (std::size_t i = 0; i + 1 < steps.size(); ++i)
         before = composeTables(before, stepTables(s, steps[i]));
-    if (!before.isIdentity())
-        applyTables(picture, before);
-    if (undoCopy)
-        *undoCopy = picture.copy();
-    applyTables(picture, stepTables(s, steps.back()));
+    const ChannelTables last = stepTables(s, steps.back());
+    const bool reuse = undoCopy->format() == kWorkingFormat && undoCopy->size() == picture.size() &&
+                       undoCopy->isDetached();
+    QImage undo = reuse ? std::move(*undoCopy) : newWorkingBitmap(picture.width(), picture.height());
+    if (undo.isNull())
+        return false;
+    const int w = picture.width();
+    uchar* bits = picture.bits();
+    uchar* undoBits = undo.bits();
+    const qsizetype stride = picture.bytesPerLine(), undoStride = undo.bytesPerLine();
+    forRowBands(picture.height(), qint64(w) * picture.height(), [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            uchar* p = bits + y * stride;
+            uchar* u = undoBits + y * undoStride;
+            for (int x = 0; x < w; ++x, p += 3, u += 3) {
+                const uchar b = before.blue[p[0]], g = before.green[p[1]], r = before.red[p[2]];
+                u[0] = b;
+                u[1] = g;
+                u[2] = r;
+                p[0] = last.blue[b];
+                p[1] = last.green[g];
+                p[2] = last.red[r];
+            }
+        }
+    });
+    *undoCopy = std::move(undo);
     return true;
 }
 

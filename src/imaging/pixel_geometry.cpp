@@ -4,6 +4,7 @@
 #include "imaging/working_bitmap.h"
 
 #include <cmath>
+#include <vector>
 #include <cstring>
 #include <utility>
 
@@ -98,6 +99,35 @@ QSize rotatedSize(int w, int h, double degrees)
             int(std::nearbyint(std::abs(w * s) + std::abs(h * c)))};
 }
 
+bool turnCounterClockwise(QImage& picture)
+{
+    if (!makeWorking(picture))
+        return false;
+    const int w = picture.width(), h = picture.height();
+    QImage out = newWorkingBitmap(h, w);
+    if (out.isNull())
+        return false;
+    const uchar* src = picture.constBits();
+    const qsizetype srcStride = picture.bytesPerLine();
+    uchar* dst = out.bits();
+    const qsizetype dstStride = out.bytesPerLine();
+    // Result row y is source column W - 1 - y read from the top row down.
+    forRowBands(w, qint64(w) * h, [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            uchar* d = dst + y * dstStride;
+            const uchar* column = src + qsizetype(w - 1 - y) * 3;
+            for (int x = 0; x < h; ++x, d += 3) {
+                const uchar* s = column + qsizetype(x) * srcStride;
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+            }
+        }
+    });
+    picture = std::move(out);
+    return true;
+}
+
 RotateResult rotatePicture(QImage& picture, double degrees)
 {
     if (picture.isNull())
@@ -122,18 +152,31 @@ RotateResult rotatePicture(QImage& picture, double degrees)
     uchar* dst = out.bits();
     const qsizetype dstStride = out.bytesPerLine();
     const double cu = ow / 2.0 - 0.5, cv = out.height() / 2.0 - 0.5;
+    // The source position is (w/2 + du c + dv s, h/2 - du s + dv c); the parts
+    // that depend on the column alone are worked out once, and each pixel
+    // adds the row's part in the same order, so every position is the same
+    // double as the formula gives.
+    std::vector<double> columnX(static_cast<std::size_t>(ow)), columnY(static_cast<std::size_t>(ow));
+    for (int u = 0; u < ow; ++u) {
+        const double du = u - cu;
+        columnX[std::size_t(u)] = w / 2.0 + du * c;
+        columnY[std::size_t(u)] = h / 2.0 - du * s;
+    }
+    const uchar fill[3] = {uchar(qBlue(kRotationFill)), uchar(qGreen(kRotationFill)), uchar(qRed(kRotationFill))};
     forRowBands(out.height(), qint64(out.width()) * out.height(), [&](int first, int end) {
         for (int v = first; v < end; ++v) {
             uchar* d = dst + v * dstStride;
             const double dv = v - cv;
+            const double rowX = dv * s, rowY = dv * c;
             for (int u = 0; u < ow; ++u, d += 3) {
-                const double du = u - cu;
-                const double x = std::floor(w / 2.0 + du * c + dv * s);
-                const double y = std::floor(h / 2.0 - du * s + dv * c);
+                const double x = columnX[std::size_t(u)] + rowX;
+                const double y = columnY[std::size_t(u)] + rowY;
+                // floor() of a negative value is negative; of a non-negative
+                // one it is the truncation.
                 if (x < 0 || y < 0 || x >= w || y >= h) {
-                    d[0] = qBlue(kRotationFill);
-                    d[1] = qGreen(kRotationFill);
-                    d[2] = qRed(kRotationFill);
+                    d[0] = fill[0];
+                    d[1] = fill[1];
+                    d[2] = fill[2];
                     continue;
                 }
                 const uchar* p = src + qsizetype(y) * srcStride + qsizetype(x) * 3;

@@ -15,6 +15,9 @@ void flipHorizontal(QImage& picture);
 // (x, y) is the source pixel at column y, row H - 1 - x. False, leaving the
 // picture alone, when it is null or the memory could not be had.
 bool turnClockwise(QImage& picture);
+// A counter-clockwise quarter turn: the result is H wide and W high and its
+// pixel (x, y) is the source pixel at column W - 1 - y, row x.
+bool turnCounterClockwise(QImage& picture);
 
 // The colour of the corners a free rotation uncovers: red 128, green 128, blue 0.
 inline constexpr QRgb kRotationFill = 0xff808000;

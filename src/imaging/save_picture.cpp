@@ -98,6 +98,12 @@ bool WritePictureFile(const Graphic& graphic, const QString& path, int quality, 
 bool SavePictureAs(SavePictureDialogs& dialogs, Messages& messages, const Graphic& graphic,
                    const QString& proposedName)
 {
+    return !SavePictureAsPath(dialogs, messages, graphic, proposedName).isEmpty();
+}
+
+QString SavePictureAsPath(SavePictureDialogs& dialogs, Messages& messages, const Graphic& graphic,
+                          const QString& proposedName)
+{
     const bool metafile = graphic.isMetafile();
     const QString filter = metafile ? kMetafileSaveFilter : kBitmapSaveFilter;
     const QFileInfo proposed(proposedName);
@@ -109,7 +115,7 @@ bool SavePictureAs(SavePictureDialogs& dialogs, Messages& messages, const Graphi
     for (;;) {
         const std::optional<SaveChoice> choice = dialogs.chooseFile(filter, folder, name, index);
         if (!choice)
-            return false;
+            return {};
         path = ForceSaveExtension(choice->path, choice->filterIndex, metafile);
         if (!QFileInfo::exists(path) || messages.ask(OverwriteQuestion(QDir::toNativeSeparators(path))))
             break;
@@ -124,12 +130,12 @@ bool SavePictureAs(SavePictureDialogs& dialogs, Messages& messages, const Graphi
     if (!metafile && NeedsJpegQuality(path)) {
         quality = dialogs.askJpegQuality(path);
         if (quality <= 0)
-            return false;
+            return {};
     }
     dialogs.writing(true);
     const bool ok = WritePictureFile(graphic, path, quality, messages);
     dialogs.writing(false);
-    return ok;
+    return ok ? path : QString();
 }
 
 }  // namespace zb

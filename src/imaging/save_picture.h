@@ -72,5 +72,8 @@ public:
 // The whole save-as flow; true when a file was written.
 bool SavePictureAs(SavePictureDialogs& dialogs, Messages& messages, const Graphic& graphic,
                    const QString& proposedName);
+// The same, giving the path of the file written (empty when none was).
+QString SavePictureAsPath(SavePictureDialogs& dialogs, Messages& messages, const Graphic& graphic,
+                          const QString& proposedName);
 
 }  // namespace zb

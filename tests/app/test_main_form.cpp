@@ -12,6 +12,9 @@
 #include "core/busy.h"
 #include "core/inifile.h"
 #include "core/scripted_ports.h"
+#include "imaging/ui/frm_bithenkan.h"
+#include "store/photo_table.h"
+#include "store/table_network.h"
 #include "imaging/ui/view_form.h"
 #include "store/data_module.h"
 #include "store/job_files.h"
@@ -184,7 +187,7 @@ TEST_F(MainForm, MenusPanelsAndStatusBarFollowTheCommandMap)
     // Commands whose work comes later are there but disabled; the ones of
     // this window work.
     EXPECT_FALSE(form->action("Mn_XML_Write")->isEnabled());
-    EXPECT_FALSE(form->action("Mn_Copy")->isEnabled());
+    EXPECT_FALSE(form->action("Mn_Backup")->isEnabled());
     EXPECT_FALSE(form->toolButton("SB_KouEdit")->isEnabled());
     EXPECT_FALSE(form->action("Mn_HelpSearch")->isEnabled());  // no help folder
     EXPECT_TRUE(form->action("Mn_Environment")->isEnabled());
@@ -627,6 +630,66 @@ TEST_F(MainForm, FilesDroppedOnThePhotoListAreImportedAndShown)
     EXPECT_TRUE(form.listView()->item(1)->isSelected());
     EXPECT_EQ(readTreeFile(JobPaths{folders.dataFile, QStringLiteral("J")}.treeFile())->folders[0].photos,
               (QList<RECORD>{1, 2}));
+    EXPECT_TRUE(form.close());
+}
+
+// The photo edit commands work on the photo list's selection: a quarter turn
+// and 補正 through the image-processing dialog write the edited picture.
+TEST_F(MainForm, RotationAndCorrectionEditTheSelectedPhoto)
+{
+    ASSERT_TRUE(writeTreeFile(JobPaths{folders.dataFile, QStringLiteral("J")}.treeFile(),
+                              TreeFile{JobHeader{}, defaultHierarchy()}));
+    QImage picture(64, 48, QImage::Format_RGB888);
+    picture.fill(Qt::darkCyan);
+    const QString a = dir.file("DSCF0001.JPG");
+    ASSERT_TRUE(picture.save(a, "JPG"));
+    TZbMainForm form(folders, messages, *data);
+    chooseInJobList(QStringLiteral("J"));
+    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.jobName() == QStringLiteral("J"); }));
+    for (const char* name : {"Mn_Correct", "Mn_Rotate90", "Mn_Rotate180", "Mn_Rotate270", "Mn_Original", "Mn_Copy",
+                             "Mn_SaveFile", "Mn_ThumbRebuild"})
+        EXPECT_TRUE(form.hasHandler(QString::fromLatin1(name))) << name;
+    HierarchyModel& tree = form.workbench().tree();
+    ASSERT_TRUE(dropFiles(form.listView()->viewport(), {QUrl::fromLocalFile(a)}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.listView()->count() == 1; }));
+    ASSERT_EQ(tree.unclassified()->photos, QList<RECORD>{1});
+    form.listView()->setFocus();
+    form.listView()->item(0)->setSelected(true);
+
+    TTableNetWork& table = form.workbench().job().photoTable();
+    PhotoFields f;
+    f.lookUp(table);
+    auto now = [&] {
+        EXPECT_TRUE(table.locate(1));
+        QImage image;
+        image.loadFromData(table.readBlob(f[F_IMAGE_NOW]), "JPG");
+        return image;
+    };
+    form.action(QStringLiteral("Mn_Rotate90"))->trigger();
+    EXPECT_EQ(now().size(), QSize(48, 64));
+
+    // 補正 (enabled once the window has seen the selection): brighten in the
+    // dialog and apply.
+    form.listView()->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.action(QStringLiteral("Mn_Correct"))->isEnabled(); }));
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<TFrm_BitHenkan*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->tabs->count(), 4);  // no effects page for a photo
+        dialog->showTab(EditTab::Brightness);
+        dialog->TrackBarEx_Akarusa.slider->setFocus();
+        QTest::keyClick(dialog->TrackBarEx_Akarusa.slider, Qt::Key_PageUp);
+        QTest::mouseClick(dialog->reflectButtons[0], Qt::LeftButton);
+
+        dialog->applyAction->trigger();
+    });
+    const QRgb before = now().pixel(10, 10);
+    form.action(QStringLiteral("Mn_Correct"))->trigger();
+    const QRgb after = now().pixel(10, 10);
+    EXPECT_EQ(now().size(), QSize(48, 64));
+    EXPECT_NEAR(qRed(after), qRed(before) + 10, 3);
+    EXPECT_NEAR(qBlue(after), qBlue(before) + 10, 3);
     EXPECT_TRUE(form.close());
 }
 

@@ -5,6 +5,7 @@
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtEndian>
@@ -202,4 +203,75 @@ TEST(ImagingCli, EffectRefusesBadArgumentsAndFiles)
         EXPECT_TRUE(r.err.contains(c.err)) << r.err.toStdString();
         EXPECT_FALSE(QFile::exists(out));
     }
+}
+
+TEST(ImagingCli, EditsOfStoredPhotos)
+{
+    zbtest::TempDir dir;
+    const QString root = dir.file("prog");
+    QDir().mkpath(root);
+    zbtest::writeAll(dir.file("a.jpg"), zbtest::makeJpeg(64, 48));
+    zbtest::writeAll(dir.file("zu.jpg"), zbtest::makeJpeg(32, 32));
+    zbtest::writeAll(dir.file("plan.wmf"), zbtest::makeWmf(60, 40, 0x0000FF, 5, 5, 30, 20));
+    auto cli = [&](QStringList args) {
+        args.prepend(root);
+        args.prepend(QStringLiteral("--root"));
+        return zbcli(args);
+    };
+    ASSERT_EQ(cli({"job", "new", "K1"}).code, 0);
+    zbtest::ProgramRun r = cli({"import", "K1", dir.file("a.jpg"), dir.file("plan.wmf")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+
+    // Usage errors: exit 2.
+    for (const QStringList& bad : {QStringList{"edit", "K1", "1"}, QStringList{"edit", "K1", "1", "--rotate", "45"},
+                                   QStringList{"edit", "K1", "1", "--rotate", "90", "--original"},
+                                   QStringList{"edit", "K1", "x", "--original"},
+                                   QStringList{"picture", "K1", "1", "o.jpg", "--field", "NAME"}})
+        EXPECT_EQ(cli(bad).code, 2) << bad.join(' ').toStdString();
+
+    r = cli({"edit", "K1", "1", "--rotate", "90"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(r.out).object(), (QJsonObject{{"record", 1}, {"changed", true}}));
+    ASSERT_EQ(cli({"picture", "K1", "1", dir.file("now.jpg"), "--field", "IMAGE_NOW"}).code, 0);
+    QImage now;
+    ASSERT_TRUE(now.load(dir.file("now.jpg")));
+    EXPECT_EQ(now.size(), QSize(48, 64));
+    // The original is taken out unchanged; the current picture is the edit.
+    ASSERT_EQ(cli({"picture", "K1", "1", dir.file("org.jpg"), "--field", "IMAGE_ORG"}).code, 0);
+    EXPECT_EQ(zbtest::readAll(dir.file("org.jpg")), zbtest::readAll(dir.file("a.jpg")));
+    ASSERT_EQ(cli({"picture", "K1", "1", dir.file("cur.jpg")}).code, 0);
+    EXPECT_EQ(zbtest::readAll(dir.file("cur.jpg")), zbtest::readAll(dir.file("now.jpg")));
+    r = cli({"picture", "K1", "1", dir.file("album.jpg"), "--field", "ALBUM"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("empty field")) << r.err.toStdString();
+
+    // A metafile is converted only when --yes says so.
+    r = cli({"edit", "K1", "2", "--rotate", "180"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(QString::fromUtf8(r.err).contains(QStringLiteral("この写真は WMF 形式です。"))) << r.err.toStdString();
+    EXPECT_EQ(cli({"picture", "K1", "2", dir.file("x.jpg"), "--field", "IMAGE_NOW"}).code, 1);
+    EXPECT_EQ(cli({"edit", "K1", "2", "--rotate", "180", "--yes"}).code, 0);
+
+    // Back to the original; a second time changes nothing and is no failure.
+    r = cli({"edit", "K1", "1", "--original"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    r = cli({"edit", "K1", "1", "--original"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(QJsonDocument::fromJson(r.out).object(), (QJsonObject{{"record", 1}, {"changed", false}}));
+    EXPECT_EQ(cli({"picture", "K1", "1", dir.file("y.jpg"), "--field", "IMAGE_NOW"}).code, 1);
+
+    r = cli({"thumbnails", "K1"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.trimmed().isEmpty());
+
+    // Drawings fill the three slots; the fourth is refused and stores nothing.
+    for (int expected : {3, 4, 5}) {
+        r = cli({"drawing", "add", "K1", "1", dir.file("zu.jpg")});
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out.trimmed(), QByteArray::number(expected));
+    }
+    r = cli({"drawing", "add", "K1", "1", dir.file("zu.jpg")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(QString::fromUtf8(r.err).contains(QStringLiteral("登録できる参考図の数を超えています。"))) << r.err.toStdString();
+    EXPECT_EQ(cli({"picture", "K1", "6", dir.file("z.jpg")}).code, 1);
 }

@@ -53,6 +53,12 @@ void whenShown(std::function<void(QWidget*)> act)
 
 }  // namespace
 
+// The application the other widget tests of this program share.
+QApplication& imagingUiApp()
+{
+    return app();
+}
+
 TEST(ImagingUi, QualityDialogDefaultsTo90)
 {
     app();

@@ -388,9 +388,10 @@ TEST(Import, DrawingsFillTheFreeSlotsAndAFourthIsRefused)
 
     EXPECT_FALSE(fx.run({zu, zu}));
     EXPECT_EQ(fx.messages.boxes(), QStringList{"information: 登録できる参考図の数を超えています。"});
-    // The fourth drawing's row is stored but attached to nothing; the run stopped there.
-    EXPECT_TRUE(fx.table.locate(5));
-    EXPECT_FALSE(fx.table.locate(6));
+    // The free slot is looked for before anything is stored: no row is left
+    // attached to nothing.
+    EXPECT_FALSE(fx.table.locate(5));
+    EXPECT_EQ(fx.table.rowCount(), 4);
     EXPECT_EQ(fx.field(1, F_REC_DRA3).toInt(), 4);
 }
 

@@ -10,6 +10,7 @@
 #include "items/char_mode.h"
 #include "store/data_module.h"
 #include "store/job_files.h"
+#include "imaging/ui/edit_commands.h"
 #include "imaging/ui/import_commands.h"
 #include "imaging/ui/view_commands.h"
 #include "workspace/ui/drawing_commands.h"
@@ -628,6 +629,21 @@ void TZbMainForm::wireJob()
     views->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
     imports->hooks.showPicture = [views](const QString& path) { views->showFile(path); };
     connect(this, &TZbMainForm::savingPositions, views, &TViewCommands::savePlacement);
+
+    // 補正, 回転, オリジナルの写真に戻す, クリップボードへコピー, ファイルに保存 and
+    // サムネイル再構築 on the focused list's selection.
+    auto* edits = new TEditCommands(bench.job(), messages_, *progress_, this, this);
+    edits->hooks.listFocused = [list] { return list->listFocused(); };
+    edits->hooks.focusedSelection = [list] { return list->focusedListSelection(); };
+    edits->hooks.rowChanged = [list](RECORD r) { list->repaintRecord(r); };
+    edits->hooks.refreshPanels = [this, list] {
+        list->refillDrawingList();
+        restartButtonTimer();
+    };
+    edits->hooks.settingsFolder = [this] { return folders_.iniDir; };
+    edits->hooks.saveFolder = [] { return appSettings().saveFilePath; };
+    edits->hooks.setSaveFolder = [](const QString& folder) { appSettings().saveFilePath = folder; };
+    edits->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
 
     connect(&bench, &TJobWorkbench::jobNameChanged, this, &TZbMainForm::setJobName);
     connect(&bench.tree(), &HierarchyModel::selectedChanged, this, [this] { restartButtonTimer(); });

@@ -207,6 +207,12 @@ QList<RECORD> TPhotoListPanel::selectedRecords() const
     return out;
 }
 
+bool TPhotoListPanel::listFocused() const
+{
+    const QWidget* f = QApplication::focusWidget();
+    return f && (f == listView_ || listView_->isAncestorOf(f) || drawingListFocused());
+}
+
 int TPhotoListPanel::currentIndex() const { return listView_->currentRow(); }
 
 RECORD TPhotoListPanel::currentRecord() const

@@ -83,6 +83,8 @@ public:
     bool drawingListFocused() const;
     // The selected records of the focused list, in list order.
     QList<RECORD> focusedListSelection() const;
+    // One of the two lists has the keyboard focus.
+    bool listFocused() const;
     // The one selected item of the focused list has an edited picture.
     bool focusedItemEdited();
     bool canMove(bool up) const;
