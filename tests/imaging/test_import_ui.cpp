@@ -7,6 +7,8 @@
 #include "imaging/stored_pictures.h"
 #include "imaging/ui/folder_form.h"
 #include "imaging/ui/graphic_select_form.h"
+#include "imaging/photo_edits.h"
+#include "imaging/ui/edit_commands.h"
 #include "imaging/ui/import_commands.h"
 #include "store/data_module.h"
 #include "store/job_files.h"
@@ -32,6 +34,7 @@
 #include <QTreeView>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace zb;
 
@@ -468,4 +471,40 @@ TEST(ImportForms, ChooserViewButtonPassesOnePictureFile)
     d.commands->importFiles();
     EXPECT_TRUE(hooked);
     EXPECT_EQ(viewed, QStringList{dir.file("d.jpg")});
+}
+
+// What クリップボードへコピー puts on the clipboard: a bitmap as an image; a
+// metafile as its own bytes, an SVG rendering and an image.
+TEST(EditCommands, ClipboardDataOfStoredPictures)
+{
+    app();
+    ScriptedMessages m;
+    ChosenPicture jpeg;
+    jpeg.bytes = camera(64, 48);
+    jpeg.kind = kKindJpeg;
+    std::unique_ptr<QMimeData> a(PictureMimeData(jpeg, m));
+    ASSERT_TRUE(a);
+    EXPECT_TRUE(a->hasImage());
+    EXPECT_EQ(qvariant_cast<QImage>(a->imageData()).size(), QSize(64, 48));
+    EXPECT_FALSE(a->hasFormat(QStringLiteral("image/svg+xml")));
+
+    struct Case {
+        QByteArray bytes;
+        QString type;
+    };
+    for (const Case& c : {Case{zbtest::makeWmf(60, 40, 0x0000FF, 5, 5, 30, 20), QStringLiteral("image/x-wmf")},
+                          Case{zbtest::makeEmf(60, 40, 0x00FF00, 5, 5, 30, 20), QStringLiteral("image/x-emf")}}) {
+        ChosenPicture meta;
+        meta.bytes = c.bytes;
+        meta.kind = kKindMetafile;
+        std::unique_ptr<QMimeData> d(PictureMimeData(meta, m));
+        ASSERT_TRUE(d) << c.type.toStdString();
+        EXPECT_EQ(d->data(c.type), c.bytes);
+        EXPECT_TRUE(d->data(QStringLiteral("image/svg+xml")).contains("<svg")) << c.type.toStdString();
+        EXPECT_TRUE(d->hasImage());
+    }
+    // A damaged picture gives nothing.
+    ChosenPicture broken;
+    broken.bytes = QByteArray::fromHex("FFD8FFE0") + QByteArray(" broken");
+    EXPECT_EQ(PictureMimeData(broken, m), nullptr);
 }
