@@ -11,7 +11,9 @@
 #include "bench_support.h"
 #include "core/ports.h"
 #include "imaging/jpeg_codec.h"
+#include "imaging/jpeg_transform.h"
 #include "imaging/photo_edits.h"
+#include "imaging/stored_pictures.h"
 #include "store/photo_table.h"
 #include "store/table_network.h"
 
@@ -94,6 +96,14 @@ int main(int argc, char** argv)
             const zbbench::ToolTimes e = zbbench::runTool({"cjpeg", "-quality", "90", "-outfile", "/dev/null", ppm});
             return d.ok() && e.ok() ? d.wall + e.wall : -1.0;
         },
+        [&] {
+            // libjpeg-turbo's own lossless turn, for comparison.
+            if (QStandardPaths::findExecutable(QStringLiteral("jpegtran")).isEmpty())
+                return -1.0;
+            const zbbench::ToolTimes j =
+                zbbench::runTool({"jpegtran", "-rotate", "90", "-perfect", "-copy", "all", "-outfile", "/dev/null", files[0]});
+            return j.ok() ? j.wall : -1.0;
+        },
     };
     std::vector<double> t = best.run(sides);
     std::printf("best of %d interleaved runs of each side, wall time\n", best.runs());
@@ -106,6 +116,47 @@ int main(int argc, char** argv)
                     t[0] * 1000, t[1] * 1000, t[0] / t[1], t[0] / t[1] <= 0.5 ? "" : "  MISSED");
     else
         std::printf("quarter turn stored: %.1f ms (djpeg/cjpeg not found: no ratio)\n", t[0] * 1000);
+    if (t[2] > 0)
+        std::printf("  jpegtran -rotate 90 -perfect alone: %.1f ms (ratio of ours to it %.2f)\n", t[2] * 1000,
+                    t[0] / t[2]);
+
+    // Where a turn's time goes, without targets: the coefficient turn alone,
+    // one thumbnail of the turned picture, one post of a row's pictures.
+    {
+        table.locate(2);
+        const QByteArray original = table.readBlob(f[zb::F_IMAGE_ORG]);
+        QByteArray turned;
+        const std::vector<double> parts = best.run({
+            [&] {
+                zbbench::Stopwatch clock;
+                const std::optional<QByteArray> out = zb::RotateJpegLossless(original, 1);
+                const double s = clock.seconds();
+                if (!out)
+                    return -1.0;
+                turned = *out;
+                return s;
+            },
+            [&] {
+                zbbench::Stopwatch clock;
+                const QByteArray thumb = zb::MakeThumbnail(turned.isEmpty() ? original : turned, 0, messages);
+                return thumb.isEmpty() ? -1.0 : clock.seconds();
+            },
+            [&] {
+                table.locate(2);
+                zbbench::Stopwatch clock;
+                table.edit();
+                table.writeBlob(f[zb::F_IMAGE_NOW], turned.isEmpty() ? original : turned);
+                table.post();
+                return clock.seconds();
+            },
+        });
+        std::printf("  part: coefficient turn %.1f ms, thumbnail %.1f ms, post of IMAGE_NOW %.1f ms\n",
+                    parts[0] * 1000, parts[1] * 1000, parts[2] * 1000);
+        table.locate(2);
+        table.edit();
+        table.setNull(f[zb::F_IMAGE_NOW]);
+        table.post();
+    }
 
     // The thumbnail rebuild over every row.
     sides = {

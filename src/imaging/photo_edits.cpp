@@ -15,6 +15,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <climits>
+#include <deque>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -287,78 +290,76 @@ RebuildResult RebuildThumbnails(PhotoEditContext& c, bool ask)
     TTableEnhanced& table = c.table;
     c.progress.start(int(std::min<qint64>(table.rowCount(), INT_MAX)));
 
-    // Rows go in batches: the main thread reads a batch's pictures, both cores
-    // decode and scale them, then the main thread posts the thumbnails in
-    // table order.
+    // The main thread walks the table and posts; the pictures are decoded and
+    // scaled on worker threads a few rows ahead, so that both cores decode
+    // while the posts wait for the disk. Rows are posted in table order.
     struct Job {
         RECORD record = 0;
-        QByteArray picture;
-        int kind = 0;
         QByteArray thumbnail;
     };
-    const int batchSize = 16;
+    const std::size_t ahead = std::max(2u, std::thread::hardware_concurrency()) * 2;
+    std::deque<std::future<Job>> pending;
+    auto launch = [&pending](RECORD record, QByteArray picture, int kind) {
+        pending.push_back(std::async(std::launch::async, [record, picture = std::move(picture), kind] {
+            Job job;
+            job.record = record;
+            SilentMessages quiet;  // failures are told once per row below
+            if (!picture.isEmpty())
+                job.thumbnail = MakeThumbnail(picture, kind, quiet);
+            return job;
+        }));
+    };
     bool more = false;
+    RECORD last = 0;  // the last row read: the walk goes on after it
     try {
         more = table.first();
     } catch (const engine::EngineError&) {
         more = false;
     }
-    std::vector<Job> batch;
-    while (more && !result.stopped) {
-        batch.clear();
-        while (more && int(batch.size()) < batchSize) {
-            const StoredPicture current = currentPicture(table, f);
-            Job job;
-            job.record = RECORD(table.value(f[F_RECORD]).toInt());
-            job.picture = current.bytes;
-            job.kind = current.kind;
-            batch.push_back(std::move(job));
-            more = table.next();
+    while (more || !pending.empty()) {
+        try {
+            while (more && pending.size() < ahead) {
+                const StoredPicture current = currentPicture(table, f);
+                last = RECORD(table.value(f[F_RECORD]).toInt());
+                launch(last, current.bytes, current.kind);
+                more = table.next();
+            }
+        } catch (const engine::EngineError&) {
+            more = false;
         }
-        auto work = [&batch](std::size_t from, std::size_t step) {
-            SilentMessages quiet;  // failures are told once per row below
-            for (std::size_t i = from; i < batch.size(); i += step)
-                if (!batch[i].picture.isEmpty())
-                    batch[i].thumbnail = MakeThumbnail(batch[i].picture, batch[i].kind, quiet);
-        };
-        if (batch.size() > 1 && std::thread::hardware_concurrency() > 1) {
-            std::thread second(work, 1, 2);
-            work(0, 2);
-            second.join();
+        Job job = pending.front().get();
+        pending.pop_front();
+        if (!c.progress.step()) {
+            result.stopped = true;
+            break;
+        }
+        bool ok = !job.thumbnail.isEmpty() && locateRow(table, job.record);
+        if (ok) {
+            try {
+                table.edit();
+                table.writeBlob(f[F_THUMBNAIL], job.thumbnail);
+                table.post();
+            } catch (const engine::EngineError&) {
+                if (table.isEditing())
+                    table.cancel();
+                ok = false;
+            }
+        }
+        if (!ok) {
+            c.messages.error(kPhotoReadFailed);
+            result.failed << job.record;
         } else {
-            work(0, 1);
-        }
-        for (Job& job : batch) {
-            if (!c.progress.step()) {
-                result.stopped = true;
-                break;
-            }
-            bool ok = !job.thumbnail.isEmpty() && locateRow(table, job.record);
-            if (ok) {
-                try {
-                    table.edit();
-                    table.writeBlob(f[F_THUMBNAIL], job.thumbnail);
-                    table.post();
-                } catch (const engine::EngineError&) {
-                    if (table.isEditing())
-                        table.cancel();
-                    ok = false;
-                }
-            }
-            if (!ok) {
-                c.messages.error(kPhotoReadFailed);
-                result.failed << job.record;
-                continue;
-            }
             ++result.rebuilt;
             if (c.rowChanged)
                 c.rowChanged(job.record);
         }
-        // Posting moved the cursor: go on after the last row of the batch.
-        if (more && !batch.empty()) {
-            more = locateRow(table, batch.back().record) && table.next();
-        }
+        // Posting moved the cursor: back to the last row read before reading on.
+        if (more)
+            more = locateRow(table, last) && table.next();
     }
+    // Rows decoded ahead of a stop are dropped.
+    for (auto& p : pending)
+        p.wait();
     c.progress.end();
     table.flushBuffers();
     if (!result.stopped)
