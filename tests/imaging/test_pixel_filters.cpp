@@ -381,3 +381,38 @@ TEST(ImagingResizePercent, InterpolationSmoothsPlainPicks)
     EXPECT_LT(s.r, 215);
     EXPECT_TRUE(p.r == 0 || p.r == 255) << p;
 }
+
+TEST(ImagingFilters, NarrowAndOddPicturesMatchTheKernelDefinition)
+{
+    // Every result pixel against the kernels written out with clamped
+    // neighbour coordinates, on pictures of noise down to one pixel wide.
+    const int kernels[3][9] = {{1, 1, 0, 1, 0, -1, 0, -1, -1}, {1, 1, 1, 1, 1, 1, 1, 1, 1}, {0, -1, 0, -1, 5, -1, 0, -1, 0}};
+    const Filter3x3 filters[3] = {Filter3x3::Emboss, Filter3x3::Blur, Filter3x3::Sharpen};
+    std::uint32_t seed = 7;
+    for (const QSize size : {QSize(1, 1), QSize(1, 4), QSize(2, 3), QSize(5, 2), QSize(7, 7)}) {
+        QImage p = newWorkingBitmap(size.width(), size.height());
+        for (int y = 0; y < p.height(); ++y)
+            for (int x = 0; x < p.width() * 3; ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                p.scanLine(y)[x] = uchar(seed >> 24);
+            }
+        for (int f = 0; f < 3; ++f) {
+            const QImage out = ApplyFilter3x3(p, filters[f]);
+            for (int y = 0; y < p.height(); ++y)
+                for (int x = 0; x < p.width(); ++x)
+                    for (int c = 0; c < 3; ++c) {
+                        int sum = 0;
+                        for (int dy = -1; dy <= 1; ++dy)
+                            for (int dx = -1; dx <= 1; ++dx) {
+                                const int sx = std::clamp(x + dx, 0, p.width() - 1);
+                                const int sy = std::clamp(y + dy, 0, p.height() - 1);
+                                sum += kernels[f][(dy + 1) * 3 + dx + 1] * p.constScanLine(sy)[sx * 3 + c];
+                            }
+                        const int v = f == 0 ? sum + 127 : f == 1 ? (sum + 4) / 9 : sum;
+                        ASSERT_EQ(out.constScanLine(y)[x * 3 + c], std::clamp(v, 0, 255))
+                            << "filter " << f << " size " << size.width() << "x" << size.height() << " at " << x << ","
+                            << y;
+                    }
+        }
+    }
+}
