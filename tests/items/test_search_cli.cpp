@@ -171,3 +171,37 @@ TEST(SearchCli, Masters)
     EXPECT_EQ(zbcli(root + QStringList{"master", "show", "ない"}).code, 1);
     EXPECT_EQ(zbcli(root + QStringList{"master", "show", "a/b"}).code, 1);
 }
+
+TEST(SearchCli, SetValuesByGridLabel)
+{
+    Job job;
+    zbtest::ProgramRun r = zbcli(job.root() + QStringList{"photo", "set", "J", "2", "写真タイトル=ｶﾞｰﾄﾞ",
+                                                          "写真整理フラッグ=99.提出しない", "フィルム番号=３"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    r = zbcli(job.root() + QStringList{"photo", "J", "2"});
+    QJsonObject photo = QJsonDocument::fromJson(r.out).object();
+    EXPECT_EQ(photo["写真タイトル"].toString(), QStringLiteral("ガード"));
+    EXPECT_EQ(photo["写真整理フラッグ"].toString(), QStringLiteral("99.提出しない"));
+    EXPECT_EQ(photo["フィルム番号"].toString(), QStringLiteral("3"));
+
+    // One refused value: nothing of the command is stored.
+    r = zbcli(job.root() + QStringList{"photo", "set", "J", "2", "写真タイトル=別", "フィルム番号=x"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(QString::fromUtf8(r.err).contains(QStringLiteral("フィルム番号: digits only"))) << r.err.toStdString();
+    photo = QJsonDocument::fromJson(zbcli(job.root() + QStringList{"photo", "J", "2"}).out).object();
+    EXPECT_EQ(photo["写真タイトル"].toString(), QStringLiteral("ガード"));
+    EXPECT_EQ(zbcli(job.root() + QStringList{"photo", "set", "J", "2", "ない=1"}).code, 1);
+    EXPECT_EQ(zbcli(job.root() + QStringList{"photo", "set", "J", "99", "写真タイトル=a"}).code, 1);
+    EXPECT_EQ(zbcli(job.root() + QStringList{"photo", "set", "J", "2"}).code, 1);
+
+    r = zbcli(job.root() + QStringList{"job", "set", "J", "発注者コード=12345678", "工事名称=護岸"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QJsonObject info = QJsonDocument::fromJson(zbcli(job.root() + QStringList{"job", "info", "J"}).out).object();
+    EXPECT_EQ(info["工事名称"].toString(), QStringLiteral("護岸"));
+    // The code is complete and photo 2 has its title now.
+    r = zbcli(job.root() + QStringList{"check", "J"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(QString::fromUtf8(r.out), QStringLiteral("入力漏れはありませんでした。\n"));
+    EXPECT_EQ(zbcli(job.root() + QStringList{"job", "set", "J", "発注年度=abc"}).code, 1);
+    EXPECT_EQ(zbcli(job.root() + QStringList{"job", "set", "J", "工事データ進捗状況=途中"}).code, 1);
+}
