@@ -4,6 +4,7 @@
 #include "core/sjis.h"
 #include "items/job_walk.h"
 
+#include <QHash>
 #include <algorithm>
 
 namespace zb::items {
@@ -36,17 +37,6 @@ const QList<PhotoField>& photoFieldsOf(int range)
     return range == 0 ? r0 : range == 1 ? r1 : r2;
 }
 
-bool fieldEmpty(const engine::Table& table, const PhotoFields& fields, PhotoField f)
-{
-    const int pos = fields[f];
-    if (pos < 0)
-        return false;  // a field the table lacks is not the user's gap
-    const QVariant v = table.value(pos);
-    if (f == F_FILMNUM)
-        return !v.isValid() || v.toInt() == 0;
-    return !v.isValid() || v.toString().isEmpty();
-}
-
 }  // namespace
 
 const QStringList& missRangeNames()
@@ -77,26 +67,38 @@ MissCheckResult checkMissingInput(const JobHeader& header, const Hierarchy& fold
     MissCheckResult result;
     checkJobHeader(header, range, result);
 
+    // One scan of the tested fields of every row tells which records have a
+    // gap; the folders are then walked in hierarchy order.
+    QHash<RECORD, bool> gapOf;
+    if (table.isOpen() && fields[F_RECORD] >= 0) {
+        QList<int> positions{fields[F_RECORD]};
+        QList<bool> isNumber{false};
+        for (int level = 0; level <= range; ++level)
+            for (PhotoField f : photoFieldsOf(level))
+                if (fields[f] >= 0) {
+                    positions << fields[f];
+                    isNumber << (f == F_FILMNUM);
+                }
+        gapOf.reserve(qsizetype(table.rowCount()));
+        table.scanFields(positions, [&](const engine::RowView& row) {
+            if (row.isNull(0))
+                return;
+            bool gap = false;
+            for (int i = 1; i < positions.size() && !gap; ++i)
+                gap = row.isNull(i) || (isNumber[i] ? row.integer(i) == 0 : row.text(i).isEmpty());
+            gapOf.insert(RECORD(row.integer(0)), gap);
+        });
+    }
+
     progress.start(int(folders.size()));
-    const bool canLocate = table.isOpen() && fields[F_RECORD] >= 0;
     for (int i = 0; i < folders.size(); ++i) {
         if (isUnfiledFolder(folders, i))
             continue;
         (void)progress.step();  // not cancellable
-        if (!canLocate)
-            continue;
         for (RECORD r : folders[i].photos) {
-            if (!table.locate(r))
-                continue;
-            bool gap = false;
-            for (int level = 0; level <= range && !gap; ++level)
-                for (PhotoField f : photoFieldsOf(level))
-                    if (fieldEmpty(table, fields, f)) {
-                        gap = true;
-                        break;
-                    }
-            if (gap)
-                result.gaps << r;
+            const auto it = gapOf.constFind(r);
+            if (it != gapOf.constEnd() && *it)
+                result.gaps << r;  // a record without a row is passed over
         }
     }
     progress.end();

@@ -5,6 +5,7 @@
 #include "core/text.h"
 #include "items/job_walk.h"
 
+#include <QHash>
 #include <algorithm>
 
 namespace zb::items {
@@ -107,10 +108,14 @@ SeekTest::SeekTest(const SeekQuery& query) : kind_(query.kind), mode_(query.mode
 
 bool SeekTest::matches(const QVariant& stored, bool listSearch) const
 {
+    const bool valid = stored.isValid() && !stored.isNull();
+    return matchesText(valid ? stored.toString() : QString(), listSearch);
+}
+
+bool SeekTest::matchesText(const QString& text, bool listSearch) const
+{
     if (!hasInput_)
         return true;
-    const bool valid = stored.isValid() && !stored.isNull();
-    const QString text = valid ? stored.toString() : QString();
     if (listSearch && text.isEmpty())
         return false;
     if (isRangeKind(kind_)) {
@@ -118,6 +123,17 @@ bool SeekTest::matches(const QVariant& stored, bool listSearch) const
         return (!lower_ || v >= *lower_) && (!upper_ || v <= *upper_);
     }
     return formMatches(searchForm(text), key_, mode_);
+}
+
+qint64 leadingDigits(QLatin1StringView text)
+{
+    qint64 v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            break;
+        v = std::min<qint64>(v * 10 + (c - '0'), qint64(1) << 53);
+    }
+    return v;
 }
 
 qint64 leadingDigits(QStringView text)
@@ -141,6 +157,16 @@ struct Match {
 
 bool levelInRange(const Hierarchy& folders, int i, const SeekQuery& q) { return q.levels().contains(folders[i].depth); }
 
+// The Shift_JIS bytes of a stored text (UTF-8), for byte-wise ordering. ASCII
+// is the same in both.
+QByteArray shiftJisKey(QByteArrayView utf8)
+{
+    for (char c : utf8)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return sjis::toBytes(QString::fromUtf8(utf8));
+    return utf8.toByteArray();
+}
+
 }  // namespace
 
 std::optional<QList<RECORD>> listSearch(const Hierarchy& folders, engine::Table& table, const PhotoFields& fields,
@@ -156,6 +182,46 @@ std::optional<QList<RECORD>> listSearch(const Hierarchy& folders, engine::Table&
         from = subtree;
         to = subtreeEnd(folders, subtree);
     }
+    // One scan of the record, the tested field and the sort field of every
+    // row finds the matching rows; the folders are then walked in hierarchy
+    // order.
+    QHash<RECORD, Match> matching;
+    if (fields[F_RECORD] >= 0 && (!test.hasInput() || valuePos >= 0)) {
+        QList<int> positions{fields[F_RECORD]};
+        const int valueAt = test.hasInput() ? int(positions.size()) : -1;
+        if (valueAt >= 0)
+            positions << valuePos;
+        const int sortAt = sorted ? int(positions.size()) : -1;
+        if (sorted)
+            positions << sortPos;
+        matching.reserve(qsizetype(table.rowCount()));
+        table.scanFields(positions, [&](const engine::RowView& row) {
+            if (row.isNull(0))
+                return;
+            if (valueAt >= 0) {
+                const QByteArrayView v = row.text(valueAt);
+                if (!test.matchesText(row.isNull(valueAt) ? QString() : QString::fromUtf8(v), true))
+                    return;
+            }
+            Match m{RECORD(row.integer(0)), 0, {}};
+            if (sortAt >= 0 && !row.isNull(sortAt)) {
+                const QByteArrayView v = row.text(sortAt);
+                switch (*sortKind) {
+                case SeekKind::Flag:
+                case SeekKind::FilmNum:
+                    m.number = row.integer(sortAt);
+                    break;
+                case SeekKind::NegaNum:
+                    m.number = leadingDigits(QLatin1StringView(v.data(), v.size()));
+                    m.bytes = shiftJisKey(v);
+                    break;
+                default:
+                    m.bytes = shiftJisKey(v);
+                }
+            }
+            matching.insert(m.record, m);
+        });
+    }
     QList<Match> found;
     progress.start(int(folders.size()));
     bool stopped = false;
@@ -167,28 +233,9 @@ std::optional<QList<RECORD>> listSearch(const Hierarchy& folders, engine::Table&
         if (isUnfiledFolder(folders, i) || !levelInRange(folders, i, query))
             continue;
         for (RECORD r : folders[i].photos) {
-            if (fields[F_RECORD] < 0 || !table.locate(r))
-                continue;
-            if (test.hasInput() && (valuePos < 0 || !test.matches(table.value(valuePos), true)))
-                continue;
-            Match m{r, 0, {}};
-            if (sorted) {
-                const QVariant v = table.value(sortPos);
-                const QString text = v.isValid() ? v.toString() : QString();
-                switch (*sortKind) {
-                case SeekKind::Flag:
-                case SeekKind::FilmNum:
-                    m.number = leadingInteger(text);
-                    break;
-                case SeekKind::NegaNum:
-                    m.number = leadingDigits(text);
-                    m.bytes = sjis::toBytes(text);
-                    break;
-                default:
-                    m.bytes = sjis::toBytes(text);
-                }
-            }
-            found << m;
+            const auto it = matching.constFind(r);
+            if (it != matching.constEnd())
+                found << *it;
         }
     }
     progress.end();

@@ -63,6 +63,8 @@ public:
     // empty value never matches (when there is input); in 移動 it counts as
     // 0 or as an empty text.
     bool matches(const QVariant& stored, bool listSearch) const;
+    // The same for a value read as text (null: no value).
+    bool matchesText(const QString& text, bool listSearch) const;
 
 private:
     SeekKind kind_;
@@ -74,6 +76,8 @@ private:
 
 // The numeric value of コマ番号 for sorting: the number of its leading digits.
 qint64 leadingDigits(QStringView text);
+// The same for bytes (a UTF-8 text: its digits are ASCII).
+qint64 leadingDigits(QLatin1StringView text);
 
 // 一覧: every matching photo outside 未分類 and ごみ箱 in hierarchy order, or
 // only below `subtree` (the folder and its descendants) when it is 0 or more,

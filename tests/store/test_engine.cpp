@@ -601,3 +601,25 @@ TEST(Engine, WriteLockOfASharedTableIsSeenByOtherConnections)
     only.open(path, true);
     EXPECT_TRUE(only.lockTable());
 }
+
+TEST(Engine, ScanFieldsReadsChosenFieldsInTableOrder)
+{
+    zbtest::TempDir dir;
+    const QString path = dir.file("S.DB");
+    Table::create(path, kFields, "RECORD");
+    Table t;
+    t.open(path, true);
+    addRow(t, 3, pattern(100, 1), "三");
+    addRow(t, 1, {}, "一");
+    t.append();
+    t.setValue(0, 2);
+    t.post();
+    ASSERT_TRUE(t.locate(2));
+    QStringList seen;
+    t.scanFields({t.fieldIndex("RECORD"), t.fieldIndex("TITLE")}, [&](const engine::RowView& row) {
+        seen << QString::number(row.integer(0)) + (row.isNull(1) ? QStringLiteral("-") : QString::fromUtf8(row.text(1)));
+    });
+    EXPECT_EQ(seen, (QStringList{"1一", "2-", "3三"}));
+    EXPECT_EQ(t.value(0).toInt(), 2);  // the cursor stays
+    EXPECT_THROW(t.scanFields({t.fieldIndex("PIC")}, [](const engine::RowView&) {}), EngineError);
+}

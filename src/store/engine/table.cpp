@@ -779,6 +779,50 @@ bool Table::moveToRow(qint64 rowNumber)
     return false;
 }
 
+bool RowView::isNull(int i) const
+{
+    return sqlite3_column_type(static_cast<sqlite3_stmt*>(s_), i) == SQLITE_NULL;
+}
+
+qint64 RowView::integer(int i) const { return sqlite3_column_int64(static_cast<sqlite3_stmt*>(s_), i); }
+
+QByteArrayView RowView::text(int i) const
+{
+    auto* s = static_cast<sqlite3_stmt*>(s_);
+    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+    return t ? QByteArrayView(t, sqlite3_column_bytes(s, i)) : QByteArrayView();
+}
+
+void Table::scanFields(const QList<int>& positions, const std::function<void(const RowView&)>& row) const
+{
+    d->requireOpen();
+    QString cols;
+    for (int p : positions) {
+        if (p < 0 || p >= d->fields.size() || d->fields[p].type == FieldType::Blob)
+            throw EngineError(EngineError::Kind::Other, QStringLiteral("not a scannable field"));
+        cols += (cols.isEmpty() ? QString() : QStringLiteral(", ")) + quoted(d->fields[p].name);
+    }
+    if (cols.isEmpty())
+        return;
+    // A statement of its own: the cursor's walking statement stays where it is.
+    const QByteArray sql = (QStringLiteral("SELECT ") + cols + QStringLiteral(" FROM t_rows ORDER BY ") + d->orderColumn()).toUtf8();
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(d->db, sql.constData(), int(sql.size()), &s, nullptr);
+    if (rc != SQLITE_OK)
+        fail(d->db, rc, QStringLiteral("cannot read rows"));
+    const RowView view(s);
+    try {
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+            row(view);
+    } catch (...) {
+        sqlite3_finalize(s);
+        throw;
+    }
+    sqlite3_finalize(s);
+    if (rc != SQLITE_DONE)
+        fail(d->db, rc, QStringLiteral("cannot read rows"));
+}
+
 void Table::beginBatch()
 {
     d->requireOpen();

@@ -74,6 +74,20 @@ struct Session {
     QString password;
 };
 
+// One row of a field scan: the scanned fields by their place in the scan's
+// list. Texts are UTF-8 views valid during the call only.
+class RowView {
+public:
+    bool isNull(int i) const;
+    qint64 integer(int i) const;
+    QByteArrayView text(int i) const;
+
+private:
+    friend class Table;
+    explicit RowView(void* statement) : s_(statement) {}
+    void* s_;
+};
+
 class Table {
 public:
     Table();
@@ -132,6 +146,12 @@ public:
     QByteArray readBlob(int pos) const;
     qint64 blobSize(int pos) const;  // -1 when null
     void writeBlob(int pos, const QByteArray& bytes);
+
+    // Reads the given fields (positions) of every row in table order, without
+    // moving the cursor and without touching picture bytes; `row` sees each
+    // row's values in the order of `positions`. For searches and checks that
+    // look at a few fields of every row.
+    void scanFields(const QList<int>& positions, const std::function<void(const RowView&)>& row) const;
 
     // Several changes as one transaction: the posts, removals and empty()
     // between beginBatch() and commitBatch() reach the file together or, after
