@@ -195,12 +195,20 @@ std::optional<QList<RECORD>> listSearch(const Hierarchy& folders, engine::Table&
         if (sorted)
             positions << sortPos;
         matching.reserve(qsizetype(table.rowCount()));
+        QHash<QByteArray, bool> tested;
         table.scanFields(positions, [&](const engine::RowView& row) {
             if (row.isNull(0))
                 return;
             if (valueAt >= 0) {
+                // Photos of a job share few distinct values (titles chosen from
+                // a list): each distinct value is converted and tested once.
                 const QByteArrayView v = row.text(valueAt);
-                if (!test.matchesText(row.isNull(valueAt) ? QString() : QString::fromUtf8(v), true))
+                const QByteArray key = row.isNull(valueAt) ? QByteArray() : QByteArray::fromRawData(v.data(), v.size());
+                auto known = tested.constFind(key);
+                if (known == tested.constEnd())
+                    known = tested.insert(QByteArray(key.constData(), key.size()),
+                                          test.matchesText(QString::fromUtf8(v), true));
+                if (!*known)
                     return;
             }
             Match m{RECORD(row.integer(0)), 0, {}};
