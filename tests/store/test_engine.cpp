@@ -473,3 +473,153 @@ TEST(Engine, FlushPutsEveryPostedRowIntoTheTableFile)
     copy.close();
     EXPECT_EQ(Table::verify(dir.file("COPY.DB")), engine::VerifyStatus::Sound);
 }
+
+namespace {
+
+const QList<FieldDef> kOutlineFields = {{"LEVEL", FieldType::Integer, 0}, {"NAME", FieldType::Memo, 30}};
+
+void addOutlineRow(Table& t, int level, const QString& name, qint64 at = 0)
+{
+    if (at > 0)
+        t.insertAt(at);
+    else
+        t.append();
+    t.setValue(0, level);
+    t.setValue(1, name);
+    t.post();
+}
+
+QStringList outlineRows(Table& t)
+{
+    QStringList out;
+    for (bool ok = t.first(); ok; ok = t.next())
+        out << QString::number(t.value(0).toInt()) + t.value(1).toString();
+    return out;
+}
+
+}  // namespace
+
+TEST(Engine, InsertAtAPositionOfTheTableOrder)
+{
+    zbtest::TempDir dir;
+    const QString path = dir.file("M.DB");
+    Table::create(path, kOutlineFields, QString());
+    Table t;
+    t.open(path, false);
+    addOutlineRow(t, 0, "a");
+    addOutlineRow(t, 0, "c");
+    addOutlineRow(t, 1, "b", 2);     // between a and c
+    addOutlineRow(t, 0, "first", 1); // at the top
+    addOutlineRow(t, 0, "end", 99);  // past the end: appended
+    EXPECT_EQ(outlineRows(t), (QStringList{"0first", "0a", "1b", "0c", "0end"}));
+    EXPECT_EQ(t.value(1).toString(), QString());  // walked past the end
+    // A removed row leaves a gap in the rowids; positions still count rows.
+    ASSERT_TRUE(t.moveToRow(2));
+    EXPECT_EQ(t.value(1).toString(), QStringLiteral("a"));
+    t.remove();
+    addOutlineRow(t, 2, "x", 2);
+    EXPECT_EQ(outlineRows(t), (QStringList{"0first", "2x", "1b", "0c", "0end"}));
+    EXPECT_FALSE(t.moveToRow(6));
+    EXPECT_FALSE(t.moveToRow(0));
+    t.close();
+
+    // Indexed tables keep their key order: no insertion at a position.
+    const QString keyed = dir.file("K.DB");
+    Table::create(keyed, kFields, "RECORD");
+    Table k;
+    k.open(keyed, true);
+    EXPECT_THROW(k.insertAt(1), EngineError);
+}
+
+TEST(Engine, BatchIsOneTransaction)
+{
+    zbtest::TempDir dir;
+    const QString path = dir.file("M.DB");
+    Table::create(path, kOutlineFields, QString());
+    Table t, other;
+    t.open(path, false);
+    other.open(path, false);
+    addOutlineRow(t, 0, "old");
+
+    t.beginBatch();
+    t.empty();
+    addOutlineRow(t, 0, "new1");
+    addOutlineRow(t, 1, "new2");
+    t.rollbackBatch();
+    EXPECT_EQ(outlineRows(t), QStringList{"0old"});
+
+    t.beginBatch();
+    t.empty();
+    addOutlineRow(t, 0, "new1");
+    addOutlineRow(t, 1, "new2");
+    EXPECT_TRUE(t.inBatch());
+    t.commitBatch();
+    EXPECT_FALSE(t.inBatch());
+    EXPECT_EQ(outlineRows(other), (QStringList{"0new1", "1new2"}));
+    EXPECT_THROW(t.commitBatch(), EngineError);
+}
+
+TEST(Engine, WriteLockOfASharedTableIsSeenByOtherConnections)
+{
+    zbtest::TempDir dir;
+    const QString path = dir.file("M.DB");
+    Table::create(path, kOutlineFields, QString());
+    zbtest::Signal locked, release;
+    const int pid = zbtest::forkChild([&] {
+        Table t;
+        t.open(path, false);
+        if (!t.lockTable())
+            return 2;
+        addOutlineRow(t, 0, "child");  // the holder writes under its lock
+        locked.notify();
+        release.wait();
+        t.unlockTable();
+        locked.notify();
+        release.wait();
+        return t.tableLocked() ? 3 : 0;
+    });
+    ASSERT_EQ(locked.wait(), '!');
+    Table mine;
+    mine.open(path, false);
+    EXPECT_FALSE(mine.lockTable());
+    EXPECT_FALSE(mine.tableLocked());
+    EXPECT_EQ(outlineRows(mine), QStringList{"0child"});  // reading goes on
+    release.notify();
+    ASSERT_EQ(locked.wait(), '!');
+    EXPECT_TRUE(mine.lockTable());
+    // A second connection of this process is refused as well.
+    Table again;
+    again.open(path, false);
+    EXPECT_FALSE(again.lockTable());
+    release.notify();
+    EXPECT_EQ(zbtest::waitChild(pid), 0);
+    mine.close();
+    EXPECT_TRUE(again.lockTable());
+    again.unlockTable();
+    // An exclusive table needs no lock of its own.
+    Table only;
+    only.open(path, true);
+    EXPECT_TRUE(only.lockTable());
+}
+
+TEST(Engine, ScanFieldsReadsChosenFieldsInTableOrder)
+{
+    zbtest::TempDir dir;
+    const QString path = dir.file("S.DB");
+    Table::create(path, kFields, "RECORD");
+    Table t;
+    t.open(path, true);
+    addRow(t, 3, pattern(100, 1), "三");
+    addRow(t, 1, {}, "一");
+    t.append();
+    t.setValue(0, 2);
+    t.post();
+    ASSERT_TRUE(t.locate(2));
+    QStringList seen;
+    t.scanFields({t.fieldIndex("RECORD"), t.fieldIndex("TITLE")}, [&](const engine::RowView& row) {
+        seen << QString::number(row.integer(0)) + (row.isNull(1) ? QStringLiteral("-") : QString::fromUtf8(row.text(1)));
+    });
+    EXPECT_EQ(seen, (QStringList{"1一", "2-", "3三"}));
+    EXPECT_EQ(t.value(0).toInt(), 2);  // the cursor stays
+    EXPECT_THROW(t.scanFields({t.fieldIndex("PIC")}, [](const engine::RowView&) {}), EngineError);
+}

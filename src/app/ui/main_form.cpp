@@ -14,6 +14,7 @@
 #include "imaging/ui/import_commands.h"
 #include "imaging/ui/view_commands.h"
 #include "workspace/ui/drawing_commands.h"
+#include "workspace/ui/search_commands.h"
 #include "items/choice_lists.h"
 #include "workspace/ui/item_panel.h"
 #include "workspace/ui/job_workbench.h"
@@ -686,10 +687,20 @@ void TZbMainForm::wireJob()
     items_->setSelection(selection);
     connect(photos, &TPhotoListPanel::selectionChanged, items_, &TItemPanel::selectionChanged);
 
-    // The album editor and list mode do not exist yet: nothing to close,
-    // never in list mode.
+    // The album editor does not exist yet: nothing to close.
     bench.job().hooks.closeAlbumEditor = [] { return true; };
-    bench.job().hooks.leaveListMode = [] { return false; };
+
+    // マスタ, 検索, 一覧解除 and 入力漏れの検証, with list mode.
+    auto* search = new TSearchCommands(folders_, bench.job(), bench.tree(), bench.treePanel(), photos, messages_,
+                                       *progress_, this, this);
+    search->hooks.removePhotoTab = [this] { items_->removePhotoTab(); };
+    search->hooks.setListClearVisible = [this](bool on) { action(QStringLiteral("Mn_ListClear"))->setVisible(on); };
+    search->hooks.restartButtonTimer = [this] { restartButtonTimer(); };
+    search->hooks.sankoTimer = &timerSanko_;
+    search->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
+    hooks_.listMode = [search] { return search->listMode(); };
+    hooks_.masterWindowExists = [search] { return search->mastForm() && search->mastForm()->isVisible(); };
+    bench.job().hooks.leaveListMode = [search] { return search->releaseListMode(false); };
 }
 
 bool TZbMainForm::treeHasFocus() const

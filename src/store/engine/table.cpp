@@ -356,8 +356,28 @@ struct Table::Impl {
     // and by every write.
     sqlite3_stmt* scan = nullptr;
     bool scanning = false;
+    qint64 insertRow = 0;     // insertAt(): the row number the new row takes, 0 to append
+    bool batch = false;       // beginBatch() is in force
+    int lockFd = -1;          // descriptor holding the write lock of a shared table
+    bool lockedExclusive = false;
 
-    ~Impl() { closeDb(); }
+    ~Impl()
+    {
+        releaseLock();
+        closeDb();
+    }
+
+    void releaseLock()
+    {
+#ifndef Q_OS_WIN
+        // Closing the descriptor drops its own lock only (an open-file-description
+        // lock); SQLite holds no lock between transactions of a shared table.
+        if (lockFd >= 0)
+            ::close(lockFd);
+#endif
+        lockFd = -1;
+        lockedExclusive = false;
+    }
 
     void stopScan()
     {
@@ -471,9 +491,35 @@ struct Table::Impl {
         return seek(QStringLiteral("WHERE rowid = ?"), id, true);
     }
 
-    void begin() { exec(db, "BEGIN IMMEDIATE", "cannot start writing"); }
-    void rollback() { sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr); }
-    void commit() { exec(db, "COMMIT", "cannot write the row"); }
+    // Inside a batch the batch's transaction holds every change; its owner
+    // commits or rolls back.
+    void begin()
+    {
+        if (!batch)
+            exec(db, "BEGIN IMMEDIATE", "cannot start writing");
+    }
+    void rollback()
+    {
+        if (!batch)
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    void commit()
+    {
+        if (!batch)
+            exec(db, "COMMIT", "cannot write the row");
+    }
+
+    // rowid of the row at a 1-based position of the table order, 0 when none.
+    qint64 rowidAt(qint64 rowNumber)
+    {
+        if (rowNumber < 1)
+            return 0;
+        Stmt s = prepare(QStringLiteral("SELECT rowid FROM t_rows ORDER BY rowid LIMIT 1 OFFSET ?"));
+        s.bind(1, rowNumber - 1);
+        if (s.step("cannot read rows") != SQLITE_ROW)
+            return 0;
+        return sqlite3_column_int64(s.get(), 0);
+    }
 
     void deleteBlob(const QVariant& id)
     {
@@ -592,6 +638,9 @@ void Table::close()
     // Only a table this connection held alone: another connection of a shared
     // table may be starting its journal.
     const bool hadTable = d->db != nullptr && d->exclusive;
+    if (d->batch)
+        rollbackBatch();
+    d->releaseLock();
     d->closeDb();
     // An exclusive table keeps its truncated journal while it is open; an
     // empty journal holds nothing to roll back, so it does not stay behind.
@@ -695,10 +744,157 @@ void Table::append()
 {
     d->requireOpen();
     d->stopScan();
+    d->insertRow = 0;
     d->state = Impl::State::Insert;
     d->buf = QVector<QVariant>(d->fields.size());
     d->blobWrites.clear();
 }
+
+void Table::insertAt(qint64 rowNumber)
+{
+    d->requireOpen();
+    if (!d->pk.isEmpty())
+        throw EngineError(EngineError::Kind::State, QStringLiteral("rows of an indexed table keep the index order"));
+    append();
+    d->insertRow = std::max<qint64>(rowNumber, 1);
+}
+
+bool Table::moveToRow(qint64 rowNumber)
+{
+    d->requireOpen();
+    cancel();
+    if (rowNumber < 1) {
+        d->positioned = false;
+        return false;
+    }
+    d->stopScan();
+    Stmt s = d->prepare(QStringLiteral("SELECT ") + d->columns + QStringLiteral(" FROM t_rows ORDER BY ")
+                        + d->orderColumn() + QStringLiteral(" LIMIT 1 OFFSET ?"));
+    s.bind(1, rowNumber - 1);
+    if (s.step("cannot read a row") == SQLITE_ROW) {
+        d->load(s.get());
+        return true;
+    }
+    d->positioned = false;
+    return false;
+}
+
+bool RowView::isNull(int i) const
+{
+    return sqlite3_column_type(static_cast<sqlite3_stmt*>(s_), i) == SQLITE_NULL;
+}
+
+qint64 RowView::integer(int i) const { return sqlite3_column_int64(static_cast<sqlite3_stmt*>(s_), i); }
+
+QByteArrayView RowView::text(int i) const
+{
+    auto* s = static_cast<sqlite3_stmt*>(s_);
+    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+    return t ? QByteArrayView(t, sqlite3_column_bytes(s, i)) : QByteArrayView();
+}
+
+void Table::scanFields(const QList<int>& positions, const std::function<void(const RowView&)>& row) const
+{
+    d->requireOpen();
+    QString cols;
+    for (int p : positions) {
+        if (p < 0 || p >= d->fields.size() || d->fields[p].type == FieldType::Blob)
+            throw EngineError(EngineError::Kind::Other, QStringLiteral("not a scannable field"));
+        cols += (cols.isEmpty() ? QString() : QStringLiteral(", ")) + quoted(d->fields[p].name);
+    }
+    if (cols.isEmpty())
+        return;
+    // A statement of its own: the cursor's walking statement stays where it is.
+    const QByteArray sql = (QStringLiteral("SELECT ") + cols + QStringLiteral(" FROM t_rows ORDER BY ") + d->orderColumn()).toUtf8();
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(d->db, sql.constData(), int(sql.size()), &s, nullptr);
+    if (rc != SQLITE_OK)
+        fail(d->db, rc, QStringLiteral("cannot read rows"));
+    const RowView view(s);
+    try {
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+            row(view);
+    } catch (...) {
+        sqlite3_finalize(s);
+        throw;
+    }
+    sqlite3_finalize(s);
+    if (rc != SQLITE_DONE)
+        fail(d->db, rc, QStringLiteral("cannot read rows"));
+}
+
+void Table::beginBatch()
+{
+    d->requireOpen();
+    d->stopScan();
+    if (d->batch)
+        throw EngineError(EngineError::Kind::State, QStringLiteral("a batch is already running"));
+    d->begin();
+    d->batch = true;
+}
+
+void Table::commitBatch()
+{
+    d->requireOpen();
+    if (!d->batch)
+        throw EngineError(EngineError::Kind::State, QStringLiteral("no batch is running"));
+    d->batch = false;
+    try {
+        d->commit();
+    } catch (...) {
+        d->rollback();
+        throw;
+    }
+}
+
+void Table::rollbackBatch()
+{
+    if (!d->db || !d->batch)
+        return;
+    d->batch = false;
+    d->rollback();
+    cancel();
+    d->positioned = false;
+}
+
+bool Table::inBatch() const { return d->batch; }
+
+bool Table::lockTable()
+{
+    d->requireOpen();
+    if (d->lockFd >= 0 || d->lockedExclusive)
+        return true;
+    if (d->exclusive) {
+        d->lockedExclusive = true;
+        return true;
+    }
+#if defined(Q_OS_WIN) || !defined(F_OFD_SETLK)
+    d->lockedExclusive = true;
+    return true;
+#else
+    const int fd = ::open(QFile::encodeName(d->path).constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // One byte past the range SQLite locks (0x40000000 to 0x400001FF), so the
+    // write lock and SQLite's own locks never meet. An open-file-description
+    // lock: refused to every other descriptor, in this process too.
+    struct flock fl = {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = 0x40000400;
+    fl.l_len = 1;
+    if (::fcntl(fd, F_OFD_SETLK, &fl) != 0) {
+        ::close(fd);
+        return false;
+    }
+    d->lockFd = fd;
+    return true;
+#endif
+}
+
+void Table::unlockTable() { d->releaseLock(); }
+
+bool Table::tableLocked() const { return d->lockFd >= 0 || d->lockedExclusive; }
 
 void Table::edit()
 {
@@ -737,11 +933,25 @@ void Table::post()
             values[pos] = static_cast<qlonglong>(sqlite3_last_insert_rowid(d->db));
         }
         QString sql;
+        // A row inserted at a position takes the rowid of the row there, which
+        // moves on with every row after it.
+        const qint64 at = d->state == Impl::State::Insert ? d->rowidAt(d->insertRow) : 0;
+        if (at > 0) {
+            Stmt shift1 = d->prepare(QStringLiteral("UPDATE t_rows SET rowid = -rowid - 1 WHERE rowid >= ?"));
+            shift1.bind(1, at);
+            shift1.step("cannot insert the row");
+            Stmt shift2 = d->prepare(QStringLiteral("UPDATE t_rows SET rowid = -rowid WHERE rowid < 0"));
+            shift2.step("cannot insert the row");
+        }
         if (d->state == Impl::State::Insert) {
             QString names, marks;
             for (int i = 0; i < d->fields.size(); ++i) {
                 names += (i ? QStringLiteral(", ") : QString()) + quoted(d->fields[i].name);
                 marks += i ? QStringLiteral(", ?") : QStringLiteral("?");
+            }
+            if (at > 0) {
+                names += QStringLiteral(", rowid");
+                marks += QStringLiteral(", ?");
             }
             sql = QStringLiteral("INSERT INTO t_rows(") + names + QStringLiteral(") VALUES(") + marks + QStringLiteral(")");
         } else {
@@ -753,8 +963,8 @@ void Table::post()
         Stmt s = d->prepare(sql);
         for (int i = 0; i < d->fields.size(); ++i)
             s.bind(i + 1, values[i], d->fields[i].type == FieldType::Blob ? FieldType::Integer : d->fields[i].type);
-        if (d->state == Impl::State::Edit)
-            s.bind(int(d->fields.size()) + 1, d->rowid);
+        if (d->state == Impl::State::Edit || at > 0)
+            s.bind(int(d->fields.size()) + 1, at > 0 ? at : d->rowid);
         s.step("cannot write the row");
         if (d->state == Impl::State::Insert)
             id = sqlite3_last_insert_rowid(d->db);
@@ -764,6 +974,7 @@ void Table::post()
         throw;
     }
     d->state = Impl::State::Browse;
+    d->insertRow = 0;
     d->blobWrites.clear();
     d->loadByRowid(id);
 }

@@ -74,6 +74,20 @@ struct Session {
     QString password;
 };
 
+// One row of a field scan: the scanned fields by their place in the scan's
+// list. Texts are UTF-8 views valid during the call only.
+class RowView {
+public:
+    bool isNull(int i) const;
+    qint64 integer(int i) const;
+    QByteArrayView text(int i) const;
+
+private:
+    friend class Table;
+    explicit RowView(void* statement) : s_(statement) {}
+    void* s_;
+};
+
 class Table {
 public:
     Table();
@@ -109,6 +123,14 @@ public:
     qint64 maxKey() const;
 
     void append();  // start a new row (all fields null)
+    // Starts a new row that post() puts at `rowNumber` (1-based) of the table
+    // order: that row and the ones after it move one place on. Past the end
+    // the row is appended. Only for tables without a primary index, whose
+    // order is the order of their rows (State otherwise).
+    void insertAt(qint64 rowNumber);
+    // Moves the cursor to the row at `rowNumber` (1-based) of the table
+    // order; false (no current row) when there is none.
+    bool moveToRow(qint64 rowNumber);
     void edit();    // start changing the current row
     void post();    // write the new or changed row (one committed transaction)
     void cancel();  // drop the pending changes
@@ -124,6 +146,29 @@ public:
     QByteArray readBlob(int pos) const;
     qint64 blobSize(int pos) const;  // -1 when null
     void writeBlob(int pos, const QByteArray& bytes);
+
+    // Reads the given fields (positions) of every row in table order, without
+    // moving the cursor and without touching picture bytes; `row` sees each
+    // row's values in the order of `positions`. For searches and checks that
+    // look at a few fields of every row.
+    void scanFields(const QList<int>& positions, const std::function<void(const RowView&)>& row) const;
+
+    // Several changes as one transaction: the posts, removals and empty()
+    // between beginBatch() and commitBatch() reach the file together or, after
+    // rollbackBatch() (or a failure and rollbackBatch()), not at all.
+    void beginBatch();
+    void commitBatch();
+    void rollbackBatch();
+    bool inBatch() const;
+
+    // The write lock of a shared table: while one connection holds it, every
+    // other connection (another process or computer) is refused it. It does
+    // not hold back reading. An exclusive table is always writable by its one
+    // connection: the lock is granted at once. Released by unlockTable() and
+    // by close(). Where the platform gives no such lock, it is always granted.
+    bool lockTable();
+    void unlockTable();
+    bool tableLocked() const;
 
     // Writes committed rows through to the disk.
     void flush();

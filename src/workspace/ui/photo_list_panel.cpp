@@ -89,8 +89,29 @@ void TPhotoListPanel::bindTable()
 
 void TPhotoListPanel::showFolder(FolderNode* node)
 {
+    if (showsRecords_) {
+        if (node)
+            return;
+        showsRecords_ = false;
+        records_.clear();
+    }
     folder_ = node;
     refillPhotoList(-1);
+}
+
+void TPhotoListPanel::showRecords(const QList<RECORD>& records)
+{
+    showsRecords_ = true;
+    records_ = records;
+    folder_ = nullptr;
+    refillPhotoList(-1);
+}
+
+void TPhotoListPanel::stopShowingRecords(FolderNode* node)
+{
+    showsRecords_ = false;
+    records_.clear();
+    showFolder(node);
 }
 
 void TPhotoListPanel::refillPhotoList(int wantedIndex)
@@ -106,9 +127,9 @@ void TPhotoListPanel::refillPhotoList(int wantedIndex)
     listView_->setUpdatesEnabled(false);
     listView_->clear();
     items_.clear();
-    if (folder_ && thumbs_.table()) {
+    if ((folder_ || showsRecords_) && thumbs_.table()) {
         TTableNetWork& table = job_.photoTable();
-        for (RECORD r : folder_->photos) {
+        for (RECORD r : showsRecords_ ? records_ : folder_->photos) {
             auto* item = new QListWidgetItem(photoCaption(table, fields_, r));
             item->setData(kRecordRole, r);
             listView_->addItem(item);

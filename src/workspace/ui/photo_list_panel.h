@@ -54,9 +54,17 @@ public:
     void setSwap(bool on) { swap_ = on; }
 
     // ---- the photo list
-    // Shows the photos of a folder (nullptr: none), nothing selected.
+    // Shows the photos of a folder (nullptr: none), nothing selected. While
+    // the list shows records (list mode) a folder is not shown; nullptr (the
+    // tree went) still empties the list.
     void showFolder(FolderNode* node);
     FolderNode* folder() const { return folder_; }
+    // List mode: the list shows exactly these records, in this order; the
+    // records of photo lists stay as they are.
+    void showRecords(const QList<RECORD>& records);
+    // Back to the folder's photos (list mode released).
+    void stopShowingRecords(FolderNode* node);
+    bool showsRecords() const { return showsRecords_; }
     // Refills from the current folder's list and selects the item at
     // wantedIndex (clamped to the last item; -1 selects nothing, kKeep the
     // item that was selected before).
@@ -138,6 +146,8 @@ private:
     bool swap_ = false;
     bool filling_ = false;
     FolderNode* folder_ = nullptr;
+    bool showsRecords_ = false;
+    QList<RECORD> records_;
     // Every item of the photo list by its record: selection, captions and
     // repaints find their item without a search of the list.
     QMultiHash<RECORD, QListWidgetItem*> items_;
