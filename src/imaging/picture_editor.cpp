@@ -268,55 +268,34 @@ bool PictureEditor::mirror()
     return true;
 }
 
-bool PictureEditor::reduceColours()
+bool PictureEditor::replaceBy(const std::function<QImage()>& make)
 {
-    if (!prepare())
-        return false;
-    QImage reduced;
+    QImage out;
     runWithProgress([&] {
-        reduced = ReduceTo256Colours(picture_);
+        out = make();
         return true;
     });
-    if (reduced.isNull()) {
+    if (out.isNull()) {
         messages_.error(kEditNoMemory);
         return false;
     }
-    saveUndoFrom(std::move(reduced));
+    saveUndoFrom(std::move(out));
     return true;
+}
+
+bool PictureEditor::reduceColours()
+{
+    return prepare() && replaceBy([this] { return ReduceTo256Colours(picture_); });
 }
 
 bool PictureEditor::filter(Filter3x3 kind)
 {
-    if (!prepare() || !askIfLarge())
-        return false;
-    QImage out;
-    runWithProgress([&] {
-        out = ApplyFilter3x3(picture_, kind);
-        return true;
-    });
-    if (out.isNull()) {
-        messages_.error(kEditNoMemory);
-        return false;
-    }
-    saveUndoFrom(std::move(out));
-    return true;
+    return prepare() && askIfLarge() && replaceBy([this, kind] { return ApplyFilter3x3(picture_, kind); });
 }
 
 bool PictureEditor::removeNoise()
 {
-    if (!prepare())
-        return false;
-    QImage out;
-    runWithProgress([&] {
-        out = RemoveNoise(picture_, kNoiseStrength);
-        return true;
-    });
-    if (out.isNull()) {
-        messages_.error(kEditNoMemory);
-        return false;
-    }
-    saveUndoFrom(std::move(out));
-    return true;
+    return prepare() && replaceBy([this] { return RemoveNoise(picture_, kNoiseStrength); });
 }
 
 bool PictureEditor::quarterTurn()

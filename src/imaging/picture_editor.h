@@ -168,6 +168,9 @@ private:
     // The result of an operation that made a new bitmap becomes the picture,
     // the old picture the undo copy.
     void saveUndoFrom(QImage result);
+    // An operation that makes a new bitmap (null when the memory could not be
+    // had): the result replaces the picture.
+    bool replaceBy(const std::function<QImage()>& make);
     // An operation that changes the picture where it lies, after the undo copy.
     bool inPlace(const std::function<void(QImage&)>& op);
     void rebuildPreview();

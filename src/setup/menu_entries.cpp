@@ -105,8 +105,6 @@ bool MenuEntries::createGroup(const QString& title, const QString& name)
     if (!write(folders_.directories + QLatin1Char('/') + directory, dir.toUtf8()))
         return false;
     QString menu = QStringLiteral(
-                       "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
-                       " \"http://www.freedesktop.org/standards/menu-spec/1.0/menu.dtd\">\n"
                        "<Menu>\n"
                        "  <Name>Applications</Name>\n"
                        "  <Menu>\n"
