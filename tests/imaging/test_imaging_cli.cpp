@@ -275,3 +275,27 @@ TEST(ImagingCli, EditsOfStoredPhotos)
     EXPECT_TRUE(QString::fromUtf8(r.err).contains(QStringLiteral("登録できる参考図の数を超えています。"))) << r.err.toStdString();
     EXPECT_EQ(cli({"picture", "K1", "6", dir.file("z.jpg")}).code, 1);
 }
+
+TEST(ImagingCli, PanoramaJoinsTwoFiles)
+{
+    zbtest::TempDir dir;
+    const QImage whole = zbtest::patternBitmap(200, 120);
+    ASSERT_TRUE(whole.copy(0, 0, 130, 120).save(dir.file("l.png")));
+    ASSERT_TRUE(whole.copy(70, 0, 130, 120).save(dir.file("r.png")));
+
+    zbtest::ProgramRun r = zbcli({"panorama", dir.file("l.png"), dir.file("r.png"), dir.file("out.jpg"), "--left",
+                                  "100,100,100,10", "--right", "30,10,30,100"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(r.out).object(), (QJsonObject{{"width", 200}, {"height", 120}}));
+    QImage out(dir.file("out.jpg"));
+    EXPECT_EQ(out.size(), QSize(200, 120));
+
+    // Coinciding points: no transform, no file, exit 1.
+    r = zbcli({"panorama", dir.file("l.png"), dir.file("r.png"), dir.file("none.jpg"), "--left", "100,10,100,10",
+               "--right", "30,10,30,100"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(QFile::exists(dir.file("none.jpg")));
+
+    r = zbcli({"panorama", dir.file("l.png"), dir.file("r.png"), dir.file("none.jpg"), "--left", "1,2,3"});
+    EXPECT_EQ(r.code, 2);
+}
