@@ -63,6 +63,8 @@ TScanCommands::TScanCommands(JobLife& job, Messages& messages, QWidget* window, 
 
 TScanCommands::~TScanCommands() = default;
 
+TTwainForm* TScanCommands::twainForm() const { return twain_; }
+
 QString TScanCommands::tempFolder() const { return job_.folders().localTemp; }
 
 void TScanCommands::scan(bool drawing)

@@ -46,7 +46,7 @@ public:
     void panoramaFromFiles();
     void panoramaFromPhotos();
 
-    TTwainForm* twainForm() const { return twain_; }
+    TTwainForm* twainForm() const;
     // The device chosen last in this run of the program.
     QString deviceName() const { return deviceName_; }
     void setDeviceName(const QString& name) { deviceName_ = name; }
