@@ -2,10 +2,20 @@
 // driven as a user would.
 #include "core/scripted_ports.h"
 #include "fixtures.h"
+#include "imaging/jpeg_codec.h"
 #include "imaging/panorama.h"
 #include "imaging/scanner.h"
+#include "imaging/ui/import_commands.h"
 #include "imaging/ui/pno_form.h"
+#include "imaging/ui/scan_commands.h"
 #include "imaging/ui/twain_form.h"
+#include "settings/settings.h"
+#include "store/data_module.h"
+#include "store/folders.h"
+#include "store/job_life.h"
+#include "store/table_network.h"
+#include "workspace/hierarchy_model.h"
+#include "workspace/job_workspace.h"
 #include "imaging/working_bitmap.h"
 #include "support/temp_dir.h"
 
@@ -336,4 +346,111 @@ TEST(PnoForm, PicturesFromTheChooserAndFromDrops)
     QTest::mouseClick(form.BT_Right, Qt::LeftButton);
     EXPECT_EQ(m.boxes(), QStringList{"information: サポートされていない写真データ形式です。\r\n>" + dir.file("b.txt")});
     EXPECT_EQ(form.PL_Right->picture().size(), QSize(64, 48));
+}
+
+namespace {
+
+// An open job with its tree, the import commands and the scanner and
+// panorama commands wired to them as the main window wires them.
+struct Desk {
+    bool appReady = (app(), true);
+    SaneConfig sane;
+    ScriptedMessages messages;
+    ScriptedProgress progress;
+    zbtest::TempDir dir;
+    Folders folders;
+    std::unique_ptr<TDataModule_Main> data;
+    std::unique_ptr<JobLife> job;
+    HierarchyModel tree;
+    std::unique_ptr<JobWorkspace> workspace;
+    std::unique_ptr<TImportCommands> imports;
+    std::unique_ptr<TScanCommands> scans;
+    QList<RECORD> selection;
+
+    Desk()
+    {
+        appSettings() = Settings{};
+        folders = resolveFolders(dir.path(), {}, {}, dir.path());
+        createFolders(folders, messages);
+        data = std::make_unique<TDataModule_Main>(folders, messages);
+        job = std::make_unique<JobLife>(folders, *data, messages);
+        workspace = std::make_unique<JobWorkspace>(*job, tree, messages);
+        EXPECT_EQ(job->createJob(QStringLiteral("現場"), {}), JobLife::OpenResult::Opened);
+        imports = std::make_unique<TImportCommands>(*job, tree, messages, progress, nullptr);
+        scans = std::make_unique<TScanCommands>(*job, messages, nullptr);
+        scans->hooks.importFile = [this](const QString& file, bool drawing) {
+            return imports->importPaths(QStringList{file}, drawing);
+        };
+        scans->hooks.drawingListFocused = [] { return false; };
+        scans->hooks.focusedSelection = [this] { return selection; };
+        tree.select(level2());
+        messages.clear();
+    }
+    ~Desk() { job->closeJob(); }
+    FolderNode* level2() { return tree.photoRoot()->child(0)->child(0); }
+    QString fileName(RECORD r)
+    {
+        TTableNetWork& t = job->photoTable();
+        PhotoFields f;
+        f.lookUp(t);
+        EXPECT_TRUE(t.locate(r));
+        return t.value(f[F_FILENAME]).toString();
+    }
+};
+
+}  // namespace
+
+TEST(ScanCommands, ScannedPagesBecomePhotosOfTheSelectedFolderAndTheSettingsAreKept)
+{
+    Desk d;
+    appSettings().twainUser = kScanModeNoDialog;
+    appSettings().twainPaper = 0;
+    d.scans->setDeviceName("test:0");
+    d.scans->runTwain = [](TTwainForm& form) {
+        EXPECT_EQ(form.windowTitle(), kScanPhotoCaption);
+        EXPECT_EQ(form.ComboBox_Paper->currentIndex(), 0);
+        form.Edit_Res->setCurrentText("72");
+        form.show();
+        QTest::mouseClick(form.BT_Run, Qt::LeftButton);
+        EXPECT_EQ(form.PL_Mai->text(), "1枚 ");
+        QTest::mouseClick(form.BT_Close, Qt::LeftButton);
+    };
+    d.scans->scan(false);
+    ASSERT_EQ(d.level2()->photos, QList<RECORD>{1});
+    EXPECT_EQ(d.fileName(1), "無名");
+    EXPECT_EQ(appSettings().twainDpi, 72);
+    EXPECT_EQ(d.messages.boxes(), QStringList());
+}
+
+TEST(ScanCommands, PanoramaOfTheFirstTwoSelectedPhotosIsImported)
+{
+    Desk d;
+    const QImage whole = zbtest::patternBitmap(400, 240);
+    for (const QRect& r : {QRect(0, 0, 260, 240), QRect(140, 0, 260, 240), QRect(0, 0, 50, 50)}) {
+        QByteArray jpeg;
+        SilentMessages quiet;
+        ASSERT_TRUE(EncodeJpeg(whole.copy(r), jpeg, false, 95, quiet));
+        const QString path = d.dir.file(QStringLiteral("p%1.jpg").arg(r.x() + r.width()));
+        zbtest::writeAll(path, jpeg);
+        ASSERT_TRUE(d.imports->importPaths({path}, false));
+    }
+    ASSERT_EQ(d.level2()->photos, (QList<RECORD>{1, 2, 3}));
+    d.selection = {1, 2, 3};
+    d.scans->runPanorama = [](TPnoForm& form) {
+        EXPECT_EQ(form.PL_Left->picture().size(), QSize(260, 240));
+        EXPECT_EQ(form.PL_Right->picture().size(), QSize(260, 240));
+        form.show();
+        clickCanvas(form.PL_Left, {5 + 100, 5 + 10});
+        clickCanvas(form.PL_Left, {5 + 100, 5 + 100});
+        clickCanvas(form.PL_Right, {5 + 30, 5 + 10});
+        clickCanvas(form.PL_Right, {5 + 30, 5 + 100});
+        return form.create();
+    };
+    d.scans->panoramaFromPhotos();
+    ASSERT_EQ(d.level2()->photos, (QList<RECORD>{1, 2, 3, 4}));
+    EXPECT_EQ(d.fileName(4), "無名");
+    QImage stored;
+    ASSERT_TRUE(DecodeJpegFile(QDir(d.folders.localTemp).filePath(kScanTempName), stored, 0, d.messages));
+    EXPECT_EQ(stored.size(), QSize(400, 240));
+    EXPECT_EQ(d.messages.boxes(), QStringList());
 }
