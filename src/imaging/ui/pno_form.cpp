@@ -413,8 +413,9 @@ void TPnoForm::showResult()
     if (result_.isNull())
         return;
     const QSize s(std::max(1, scaled(result_.width(), ratio())), std::max(1, scaled(result_.height(), ratio())));
-    IKImage_OK->setPixmap(QPixmap::fromImage(result_.scaled(s, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
-    IKImage_OK->resize(s);
+    const QPixmap shown = QPixmap::fromImage(result_.scaledToWidth(s.width(), Qt::SmoothTransformation));
+    IKImage_OK->setPixmap(shown);
+    IKImage_OK->resize(shown.size());
 }
 
 void TPnoForm::back()

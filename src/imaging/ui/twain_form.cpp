@@ -51,10 +51,13 @@ TScanOptionsDialog::TScanOptionsDialog(ScanDevice& device, bool closeAfterAcquir
     connect(acquireButton, &QPushButton::clicked, this, [this] {
         acquireButton->setEnabled(false);
         closeButton->setEnabled(false);
+        // The device is busy on the worker thread: its options wait.
+        body_->setEnabled(false);
         acquiring_ = true;
         if (acquire)
             acquire();
         acquiring_ = false;
+        body_->setEnabled(true);
         acquireButton->setEnabled(true);
         closeButton->setEnabled(true);
         if (closeAfter_)
