@@ -641,6 +641,9 @@ ScanDevice::Result ScanDevice::acquire(const std::function<bool(QImage&)>& onPag
                 break;
             frames << f;
         }
+        // Some feeders tell they are empty only when the page is read.
+        if (st == SANE_STATUS_NO_DOCS && feeder && frames.isEmpty())
+            empty = true;
         if (empty)
             break;  // the feeder has no more documents
         if (st != SANE_STATUS_GOOD) {

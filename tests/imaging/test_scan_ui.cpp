@@ -28,6 +28,9 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
+#include <QDragEnterEvent>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
@@ -346,6 +349,19 @@ TEST(PnoForm, PicturesFromTheChooserAndFromDrops)
     QTest::mouseClick(form.BT_Right, Qt::LeftButton);
     EXPECT_EQ(m.boxes(), QStringList{"information: サポートされていない写真データ形式です。\r\n>" + dir.file("b.txt")});
     EXPECT_EQ(form.PL_Right->picture().size(), QSize(64, 48));
+
+    // A file dropped from the file manager onto the left pane.
+    zbtest::writeAll(dir.file("c.jpg"), zbtest::makeJpeg(80, 40));
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(dir.file("c.jpg"))});
+    QWidget* target = form.PL_Left->viewport();
+    QDragEnterEvent enter(QPoint(30, 30), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(30, 30), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.PL_Left->picture().size(), QSize(80, 40));
 }
 
 namespace {
