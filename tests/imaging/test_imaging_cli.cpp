@@ -6,6 +6,7 @@
 #include "support/temp_dir.h"
 
 #include <QDir>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtEndian>
@@ -274,4 +275,83 @@ TEST(ImagingCli, EditsOfStoredPhotos)
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(QString::fromUtf8(r.err).contains(QStringLiteral("登録できる参考図の数を超えています。"))) << r.err.toStdString();
     EXPECT_EQ(cli({"picture", "K1", "6", dir.file("z.jpg")}).code, 1);
+}
+
+TEST(ImagingCli, PanoramaJoinsTwoFiles)
+{
+    zbtest::TempDir dir;
+    const QImage whole = zbtest::patternBitmap(200, 120);
+    ASSERT_TRUE(whole.copy(0, 0, 130, 120).save(dir.file("l.png")));
+    ASSERT_TRUE(whole.copy(70, 0, 130, 120).save(dir.file("r.png")));
+
+    zbtest::ProgramRun r = zbcli({"panorama", dir.file("l.png"), dir.file("r.png"), dir.file("out.jpg"), "--left",
+                                  "100,100,100,10", "--right", "30,10,30,100"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(r.out).object(), (QJsonObject{{"width", 200}, {"height", 120}}));
+    QImage out(dir.file("out.jpg"));
+    EXPECT_EQ(out.size(), QSize(200, 120));
+
+    // Coinciding points: no transform, no file, exit 1.
+    r = zbcli({"panorama", dir.file("l.png"), dir.file("r.png"), dir.file("none.jpg"), "--left", "100,10,100,10",
+               "--right", "30,10,30,100"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(QFile::exists(dir.file("none.jpg")));
+
+    r = zbcli({"panorama", dir.file("l.png"), dir.file("r.png"), dir.file("none.jpg"), "--left", "1,2,3"});
+    EXPECT_EQ(r.code, 2);
+}
+
+TEST(ImagingCli, ScanFromTheTestDevice)
+{
+    zbtest::TempDir dir;
+    // SANE's test backend alone, through a private configuration.
+    QDir().mkpath(dir.file("sane"));
+    zbtest::writeAll(dir.file("sane/dll.conf"), "test\n");
+    qputenv("SANE_CONFIG_DIR", dir.file("sane").toLocal8Bit());
+    const QString root = dir.file("prog");
+    QDir().mkpath(root);
+    auto cli = [&](QStringList args) {
+        args.prepend(root);
+        args.prepend(QStringLiteral("--root"));
+        return zbcli(args);
+    };
+    ASSERT_EQ(cli({"job", "new", "K1"}).code, 0);
+    const QStringList small{"--device", "test:0", "--dpi", "72", "--paper", "0"};
+
+    zbtest::ProgramRun r = cli(QStringList{"scan", "K1"} + small);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QJsonObject o = QJsonDocument::fromJson(r.out).object();
+    EXPECT_EQ(o.value("added").toArray(), QJsonArray{1});
+    EXPECT_EQ(o.value("complete"), true);
+    EXPECT_TRUE(o.contains("folder"));
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    ASSERT_EQ(cli({"picture", "K1", "1", dir.file("p.jpg")}).code, 0);
+    QImage page(dir.file("p.jpg"));
+    EXPECT_NEAR(page.width(), 241, 2);
+    EXPECT_NEAR(page.height(), 340, 2);
+
+    // The feeder's pages as drawings of photo 1: three fit, the fourth is reported.
+    r = cli(QStringList{"scan", "K1", "--source", "Automatic Document Feeder", "--drawing-of", "1"} + small);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    o = QJsonDocument::fromJson(r.out).object();
+    EXPECT_EQ(o.value("added").toArray(), (QJsonArray{2, 3, 4}));
+    EXPECT_EQ(o.value("complete"), false);
+    EXPECT_EQ(o.value("drawingOf"), 1);
+    EXPECT_EQ(QString::fromUtf8(r.err).trimmed(), QStringLiteral("information: 登録できる参考図の数を超えています。"));
+
+    // A setting the device lacks is reported; the page still comes in.
+    r = cli(QStringList{"scan", "K1", "--brightness", "300", "--landscape", "--margin", "4"} + small);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(r.out).object().value("added").toArray(), QJsonArray{5});
+    EXPECT_EQ(QString::fromUtf8(r.err).trimmed(),
+              QStringLiteral("information: 一部の設定がTWAIN機器でサポートされていません。"));
+
+    for (const QStringList& bad : {QStringList{"scan", "K1", "--mode", "0"}, QStringList{"scan", "K1", "--paper", "9"},
+                                   QStringList{"scan", "K1", "--margin", "21"}, QStringList{"scan"},
+                                   QStringList{"scan", "K1", "--brightness", "x"}})
+        EXPECT_EQ(cli(bad).code, 2) << bad.join(' ').toStdString();
+    r = cli({"scan", "K1", "--device", "test:99"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(cli({"scan", "K1", "--drawing-of", "77"}).code, 1);
+    qunsetenv("SANE_CONFIG_DIR");
 }

@@ -12,6 +12,7 @@
 #include "store/job_files.h"
 #include "imaging/ui/edit_commands.h"
 #include "imaging/ui/import_commands.h"
+#include "imaging/ui/scan_commands.h"
 #include "imaging/ui/view_commands.h"
 #include "workspace/ui/drawing_commands.h"
 #include "workspace/ui/search_commands.h"
@@ -645,6 +646,17 @@ void TZbMainForm::wireJob()
     edits->hooks.saveFolder = [] { return appSettings().saveFilePath; };
     edits->hooks.setSaveFolder = [](const QString& folder) { appSettings().saveFilePath = folder; };
     edits->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
+
+    // TWAIN機器から (photos and drawings) and パノラマ: each page or panorama
+    // is imported like a chosen file.
+    auto* scans = new TScanCommands(bench.job(), messages_, this, this);
+    scans->hooks.importFile = [imports](const QString& file, bool drawing) {
+        return imports->importPaths(QStringList{file}, drawing);
+    };
+    scans->hooks.drawingListFocused = [list] { return list->drawingListFocused(); };
+    scans->hooks.focusedSelection = [list] { return list->focusedListSelection(); };
+    scans->hooks.settingsFolder = [this] { return folders_.iniDir; };
+    scans->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
 
     connect(&bench, &TJobWorkbench::jobNameChanged, this, &TZbMainForm::setJobName);
     connect(&bench.tree(), &HierarchyModel::selectedChanged, this, [this] { restartButtonTimer(); });
