@@ -9,6 +9,7 @@
 #include "imaging/stored_pictures.h"
 #include "maintenance/backup_package.h"
 #include "store/job_files.h"
+#include "store/data_module.h"
 #include "store/job_life.h"
 
 #include <QDir>
@@ -615,6 +616,57 @@ RestoreOutcome RestoreBackup(const QString& dataFile, const QString& packagePath
     }
     out.result = MaintenanceResult::Done;
     return out;
+}
+
+QString backupConfirmText(const QString& dataFile, const QString& jobName)
+{
+    return QDir::toNativeSeparators(dataFile + jobName + QStringLiteral("/BACK")) + kBackupNoBackFolder;
+}
+
+bool BackupOpenJob(JobLife& job, TDataModule_Main& data, const QString& path, Messages& messages, Progress& progress)
+{
+    if (!job.isOpen() || job.save() == SaveResult::Failed)
+        return false;
+    PhotoFields fields;
+    fields.lookUp(data.photoTable());
+    const BackupSource src{data.photoTable(), fields, job.file(),
+                           JobPaths{job.folders().dataFile, job.name()}.albumFolder()};
+    switch (WriteBackup(src, path, BackupMode::Normal, progress)) {
+    case MaintenanceResult::Done:
+        messages.information(kMaintenanceDone);
+        return true;
+    case MaintenanceResult::Cancelled:
+        return false;
+    case MaintenanceResult::Failed:
+        messages.error(kMaintenanceFailed);
+        return false;
+    }
+    return false;
+}
+
+bool RestoreIntoProgram(JobLife& job, const QString& packagePath, Messages& messages, Progress& progress)
+{
+    if (job.save() == SaveResult::Failed)
+        return false;
+    const QString before = job.name();
+    bool closedOwn = false;
+    const RestoreOutcome out = RestoreBackup(job.folders().dataFile, packagePath, false, messages, progress,
+                                             [&](const QString& target) {
+                                                 if (job.isOpen() && job.name() == target)
+                                                     closedOwn = job.closeJob();
+                                             });
+    if (out.result != MaintenanceResult::Done) {
+        if (closedOwn)
+            job.openChosen({before, {}});
+        return false;
+    }
+    if (job.openChosen({out.name, {}}) != JobLife::OpenResult::Opened) {
+        if (!job.isOpen() && !before.isEmpty())
+            job.openChosen({before, {}});
+        return false;
+    }
+    messages.information(kMaintenanceDone);
+    return true;
 }
 
 }  // namespace zb

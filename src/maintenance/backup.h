@@ -17,8 +17,10 @@
 
 namespace zb {
 
+class JobLife;
 class Messages;
 class Progress;
+class TDataModule_Main;
 
 inline const QString kBackupSaveCaption = QStringLiteral("バックアップの保存");
 inline const QString kBackupLoadCaption = QStringLiteral("バックアップから戻す");
@@ -103,5 +105,17 @@ struct RestoreOutcome {
 RestoreOutcome RestoreBackup(const QString& dataFile, const QString& packagePath, bool quiet, Messages& messages,
                              Progress& progress, const std::function<void(const QString&)>& releaseTarget = {},
                              const QString& targetName = {});
+
+// バックアップ on the open job once the file is chosen: saves it, writes the
+// package in normal mode and says how it went. Returns whether it was written.
+bool BackupOpenJob(JobLife& job, TDataModule_Main& data, const QString& path, Messages& messages, Progress& progress);
+
+// The confirmation before a backup: the job's BACK folder is not included.
+QString backupConfirmText(const QString& dataFile, const QString& jobName);
+
+// バックアップから戻す once the file is chosen: saves the open job, restores
+// the package (closing the open job first when it is the target) and opens
+// the restored job. The open job stays open when the restore does not happen.
+bool RestoreIntoProgram(JobLife& job, const QString& packagePath, Messages& messages, Progress& progress);
 
 }  // namespace zb
