@@ -12,6 +12,7 @@
 #include "store/job_files.h"
 #include "imaging/ui/edit_commands.h"
 #include "imaging/ui/import_commands.h"
+#include "maintenance/ui/maintenance_commands.h"
 #include "imaging/ui/view_commands.h"
 #include "workspace/ui/drawing_commands.h"
 #include "workspace/ui/search_commands.h"
@@ -92,6 +93,17 @@ TZbMainForm::TZbMainForm(const Folders& folders, DialogMessages& messages, TData
     buildTimers();
     wireCommands();
     wireJob();
+    // The 保守 menu: backup, restore, pack, reclaim and the repairs.
+    auto* maintenance = new TMaintenanceCommands(bench_->job(), data, messages_, *progress_, this, this);
+    maintenance->hooks.refresh = [this] {
+        bench_->photoList()->refillPhotoList();
+        restartButtonTimer();
+    };
+    maintenance->hooks.requestMaintenanceOnExit = [this] { requestMaintenanceOnExit(); };
+    maintenance->hooks.closeWindow = [this] { close(); };
+    maintenance->hooks.backupFolder = [] { return appSettings().backupPath; };
+    maintenance->hooks.setBackupFolder = [](const QString& folder) { appSettings().backupPath = folder; };
+    maintenance->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
     // Drags near the top or bottom edge of the tree and the lists scroll
     // them. Installed last, so it sees the drags before the import, which
     // takes the file drags for itself.
