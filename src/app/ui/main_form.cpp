@@ -12,6 +12,7 @@
 #include "store/job_files.h"
 #include "imaging/ui/edit_commands.h"
 #include "imaging/ui/import_commands.h"
+#include "maintenance/ui/cop_form.h"
 #include "maintenance/ui/maintenance_commands.h"
 #include "imaging/ui/view_commands.h"
 #include "workspace/ui/drawing_commands.h"
@@ -104,6 +105,9 @@ TZbMainForm::TZbMainForm(const Folders& folders, DialogMessages& messages, TData
     maintenance->hooks.backupFolder = [] { return appSettings().backupPath; };
     maintenance->hooks.setBackupFolder = [](const QString& folder) { appSettings().backupPath = folder; };
     maintenance->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
+    bench_->copyBetweenFolders = [this] {
+        TCopForm::execute(folders_.localRoot, appSettings().netDrive, messages_, QApplication::activeWindow());
+    };
     // Drags near the top or bottom edge of the tree and the lists scroll
     // them. Installed last, so it sees the drags before the import, which
     // takes the file drags for itself.

@@ -46,6 +46,9 @@ public:
 
     // Creating the new-job dialog; tests replace it.
     std::function<std::optional<JobChoice>()> askNewJob;
+    // 複写(&O): the copy between the local and shared folders; the button
+    // shows only while this is set.
+    std::function<void()> copyJobs;
 
     // The narrowest the 名称 column gets.
     static constexpr int kNameColumnMinWidth = 300;

@@ -16,6 +16,9 @@ class QWidget;
 
 namespace zb {
 
+inline const QString kReopenAfterCopyFailed = QStringLiteral(
+    "現在使用中の工事データを開くことができませんでした。\r\n一度他の工事データを選択するか新規工事データを作成してください。");
+
 class TDataModule_Main;
 class TFileForm;
 class TPhotoListPanel;
@@ -36,6 +39,8 @@ public:
     TPhotoListPanel* photoList() const { return photoList_; }
 
     // The DataSort setting, read when the list opens and written when it closes.
+    // The job list's 複写(&O); the button shows only while this is set.
+    std::function<void()> copyBetweenFolders;
     std::function<int()> readDataSort;
     std::function<void(int)> writeDataSort;
 
