@@ -1,6 +1,5 @@
 // Feeds arbitrary bytes to the backup package reader, entry by entry, as a
 // restore reads it.
-#include "maintenance/backup.h"
 #include "maintenance/backup_package.h"
 
 #include <QBuffer>

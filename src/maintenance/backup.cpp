@@ -301,24 +301,6 @@ MaintenanceResult BackupJobFiles(const QString& dataFile, const QString& name, c
 
 // --- restoring ---
 
-QString safeAlbumName(const QString& stored)
-{
-    static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
-    bool clean = !stored.contains(QStringLiteral(".."));
-    for (QChar c : stored)
-        if (c.unicode() < 0x20 || forbidden.contains(c))
-            clean = false;
-    QString name = stored;
-    if (!clean) {
-        name = applyNameRule(stored);
-        name.removeIf([](QChar c) { return c.unicode() < 0x20; });
-    }
-    // No hidden file and no name of dots only.
-    while (name.startsWith(QLatin1Char('.')))
-        name.remove(0, 1);
-    return name.trimmed();
-}
-
 std::optional<QString> chooseRestoreTarget(const QString& dataFile, const QString& proposed, Messages& messages)
 {
     QString name = proposed;

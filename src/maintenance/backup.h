@@ -77,12 +77,6 @@ void setRestoreTableLimit(qint64 bytes);
 // sorted by name.
 QStringList albumFilesOf(const QString& albumFolder);
 
-// An album name from a package, made safe to join to the ALBUM folder: a name
-// with a folder separator, "..", a control character or a character not
-// allowed in file names goes through the job-name rule. Empty when nothing
-// usable is left (the entry is then skipped).
-QString safeAlbumName(const QString& stored);
-
 // Asks for the job a package goes into, starting from `proposed` (already
 // through the name rule): while that job exists, Yes takes it, No asks for
 // another name, Cancel gives nullopt.

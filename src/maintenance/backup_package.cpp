@@ -1,6 +1,7 @@
 #include "maintenance/backup_package.h"
 
 #include "core/sjis.h"
+#include "core/text.h"
 
 #include <QtEndian>
 #include <algorithm>
@@ -91,6 +92,24 @@ QDateTime fromDosDateTime(quint32 dos)
     if (!d.isValid() || !tm.isValid())
         return {};
     return QDateTime(d, tm);
+}
+
+QString safeAlbumName(const QString& stored)
+{
+    static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
+    bool clean = !stored.contains(QStringLiteral(".."));
+    for (QChar c : stored)
+        if (c.unicode() < 0x20 || forbidden.contains(c))
+            clean = false;
+    QString name = stored;
+    if (!clean) {
+        name = applyNameRule(stored);
+        name.removeIf([](QChar c) { return c.unicode() < 0x20; });
+    }
+    // No hidden file and no name of dots only.
+    while (name.startsWith(QLatin1Char('.')))
+        name.remove(0, 1);
+    return name.trimmed();
 }
 
 // --- reading ---

@@ -66,6 +66,12 @@ QByteArray encodePhotoRecord(const BackupPhoto& photo);
 // The 264 bytes of an album entry's header.
 QByteArray encodeAlbumHeader(const BackupAlbum& album);
 
+// An album name from a package, made safe to join to the ALBUM folder: a name
+// with a folder separator, "..", a control character or a character not
+// allowed in file names goes through the job-name rule. Empty when nothing
+// usable is left (the entry is then skipped).
+QString safeAlbumName(const QString& stored);
+
 // DOS date and time (date in the high 16 bits) of a local time; times before
 // 1980 give 1980-01-01 00:00.
 quint32 toDosDateTime(const QDateTime& t);
