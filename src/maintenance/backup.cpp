@@ -138,7 +138,7 @@ MaintenanceResult WriteBackup(const BackupSource& src, const QString& path, Back
         return MaintenanceResult::Failed;
     };
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failed(file.errorString());
     PackageOut out(file);
     engine::Table& t = src.table;
@@ -369,7 +369,7 @@ Built buildAside(const QString& packagePath, const QString& scratch, const QStri
 {
     Built b;
     QFile in(packagePath);
-    if (!in.open(QIODevice::ReadOnly)) {
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         b.error = in.errorString();
         b.damaged = true;
         return b;
