@@ -551,6 +551,13 @@ RestoreOutcome RestoreBackup(const QString& dataFile, const QString& packagePath
     }
 
     QDir().mkpath(dataFile);
+    // Scratch folders of restores that were cut short (the program killed)
+    // go once they are a day old; a younger one may belong to a restore that
+    // another computer is running in a shared data folder.
+    for (const QFileInfo& old : QDir(dataFile).entryInfoList({QStringLiteral(".restore-*")},
+                                                             QDir::Dirs | QDir::Hidden | QDir::NoSymLinks))
+        if (old.lastModified().secsTo(QDateTime::currentDateTime()) > 24 * 3600)
+            QDir(old.filePath()).removeRecursively();
     QTemporaryDir scratchDir(dataFile + QStringLiteral(".restore-XXXXXX"));
     if (!scratchDir.isValid()) {
         out.error = scratchDir.errorString();
