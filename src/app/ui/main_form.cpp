@@ -108,6 +108,11 @@ TZbMainForm::TZbMainForm(const Folders& folders, DialogMessages& messages, TData
     bench_->copyBetweenFolders = [this] {
         TCopForm::execute(folders_.localRoot, appSettings().netDrive, messages_, QApplication::activeWindow());
     };
+    bench_->copyOffered = [this] {
+        return !appSettings().netDrive.isEmpty()
+               && copyFoldersProblem(folders_.localRoot, appSettings().netDrive) != kCopySameFolders;
+    };
+    bench_->restoreFromList = [this, maintenance] { return maintenance->restoreFromList(); };
     // Drags near the top or bottom edge of the tree and the lists scroll
     // them. Installed last, so it sees the drags before the import, which
     // takes the file drags for itself.

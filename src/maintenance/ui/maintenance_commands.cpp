@@ -70,6 +70,28 @@ void TMaintenanceCommands::restore()
         hooks.refresh();
 }
 
+std::optional<QString> TMaintenanceCommands::restoreFromList()
+{
+    const QString path = chooseOpenFile(kBackupLoadCaption, job_.folders().dataFile, kBackupFilter);
+    if (path.isEmpty() || job_.save() == SaveResult::Failed)
+        return std::nullopt;
+    WaitCursor wait;
+    const QString before = job_.name();
+    bool closedOwn = false;
+    const RestoreOutcome out = RestoreBackup(job_.folders().dataFile, path, false, messages_, progress_,
+                                             [&](const QString& target) {
+                                                 if (job_.isOpen() && job_.name() == target)
+                                                     closedOwn = job_.closeJob();
+                                             });
+    if (out.result != MaintenanceResult::Done) {
+        if (closedOwn)
+            job_.openChosen({before, {}});
+        return std::nullopt;
+    }
+    messages_.information(kMaintenanceDone);
+    return out.name;
+}
+
 void TMaintenanceCommands::pack()
 {
     if (!job_.isOpen() || job_.save() == SaveResult::Failed)

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -41,6 +42,9 @@ public:
 
     void backup();
     void restore();
+    // The job list's バックアップから読込: restores without opening the job
+    // (the list opens it) and gives its name; nullopt when nothing was restored.
+    std::optional<QString> restoreFromList();
     void pack();
     void reclaim();
     void linkRepair();

@@ -50,7 +50,9 @@ std::optional<JobChoice> TJobWorkbench::chooseJob(const QString& current)
     if (!fileForm_) {
         fileForm_ = new TFileForm(folders_, messages_, window_);
     }
-    if (copyBetweenFolders && !fileForm_->copyJobs) {
+    fileForm_->restoreJob = restoreFromList;
+    fileForm_->copyJobs = nullptr;
+    if (copyBetweenFolders && (!copyOffered || copyOffered())) {
         // The copy meets the open job's own files: it is closed for the copy
         // and opened again afterwards.
         fileForm_->copyJobs = [this] {

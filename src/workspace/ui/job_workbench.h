@@ -39,8 +39,11 @@ public:
     TPhotoListPanel* photoList() const { return photoList_; }
 
     // The DataSort setting, read when the list opens and written when it closes.
-    // The job list's 複写(&O); the button shows only while this is set.
+    // The job list's 複写(&O): shown while copyOffered() says so.
     std::function<void()> copyBetweenFolders;
+    std::function<bool()> copyOffered;
+    // The job list's バックアップから読込(&R): the restored job's name, or nullopt.
+    std::function<std::optional<QString>()> restoreFromList;
     std::function<int()> readDataSort;
     std::function<void(int)> writeDataSort;
 
