@@ -119,3 +119,41 @@ TEST(MaintenanceCommandsUi, BackupAsksWithTheBackFolderAndRemembersTheFolder)
     EXPECT_FALSE(closed);
     job.closeJob();
 }
+
+TEST(MaintenanceCommandsUi, RestoreFromTheJobListClosesTheOpenTargetAndGivesItsName)
+{
+    app();
+    zbtest::TempDir dir;
+    const Folders folders = resolveFolders(dir.path(), NetworkSettings{}, SharedDecision{}, dir.path());
+    ScriptedMessages m;
+    createFolders(folders, m);
+    zbtest::makeJob(folders.dataFile, "現場", {row(1), row(2)});
+    TDataModule_Main data(folders, m);
+    JobLife job(folders, data, m);
+    ASSERT_EQ(job.openChosen({"現場", {}}), JobLife::OpenResult::Opened);
+    ScriptedProgress progress;
+    TMaintenanceCommands commands(job, data, m, progress, nullptr);
+    const QString package = dir.file("現場.ZBB");
+    ASSERT_TRUE(BackupOpenJob(job, data, package, m, progress));
+    QString folderShown;
+    commands.chooseOpenFile = [&](const QString& caption, const QString& folder, const QString&) {
+        EXPECT_EQ(caption, "バックアップから戻す");
+        folderShown = folder;
+        return package;
+    };
+    m.clear();
+    m.reply(Messages::Answer::Yes);
+    EXPECT_EQ(commands.restoreFromList(), std::optional<QString>("現場"));
+    EXPECT_EQ(folderShown, folders.dataFile);
+    EXPECT_EQ(m.boxes(), (QStringList{"askThree: " + kRestoreNameExists, "information: 処理は正常に終了しました。"}));
+    EXPECT_FALSE(job.isOpen());  // the list opens it
+    EXPECT_EQ(job.openChosen({"現場", {}}), JobLife::OpenResult::Opened);
+    EXPECT_EQ(data.photoTable().rowCount(), 2);
+
+    // Cancel at the question: nothing restored, the open job stays open.
+    m.clear();
+    m.reply(Messages::Answer::Cancel);
+    EXPECT_EQ(commands.restoreFromList(), std::nullopt);
+    EXPECT_TRUE(job.isOpen());
+    job.closeJob();
+}
