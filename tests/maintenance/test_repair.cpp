@@ -112,6 +112,29 @@ TEST(RepairJobFiles, SoundJobChangesNothingAndDamagedOnesAreMended)
     EXPECT_TRUE(out.mended);
     EXPECT_EQ(readTreeFile(JobPaths{data, "L"}.treeFile())->folders, tree({1}, {}));
 
+    // A damaged page among the pictures: the table is rebuilt from the rows
+    // that can be read, and the tree follows the table.
+    QList<PhotoRow> many;
+    Hierarchy all = defaultHierarchy();
+    for (RECORD r = 1; r <= 30; ++r) {
+        PhotoRow p = row(r);
+        p.imageOrg = QByteArray(70000, char('a' + r % 26));
+        many << p;
+        all[1].photos << r;
+    }
+    zbtest::makeJob(data, "D", many, all);
+    QByteArray bytes = zbtest::readAll(JobPaths{data, "D"}.table());
+    for (int i = 0; i < 65536; ++i)
+        bytes[bytes.size() / 2 + i] = char(0xA5);
+    zbtest::writeAll(JobPaths{data, "D"}.table(), bytes);
+    out = RepairJobFiles(data, "D", scratch, kSessionPassword);
+    EXPECT_TRUE(out.mended);
+    EXPECT_FALSE(out.failed) << out.lines.join('|').toStdString();
+    EXPECT_EQ(engine::Table::verify(JobPaths{data, "D"}.table()), engine::VerifyStatus::Sound);
+    const qsizetype kept = zbtest::readRows(JobPaths{data, "D"}.table()).size();
+    EXPECT_GT(kept, 0);
+    EXPECT_EQ(readTreeFile(JobPaths{data, "D"}.treeFile())->folders[1].photos.size(), kept);
+
     // A table that is no table at all cannot be rebuilt.
     zbtest::makeJob(data, "X", {row(1)});
     zbtest::writeAll(JobPaths{data, "X"}.table(), QByteArray(4096, 'j'));
