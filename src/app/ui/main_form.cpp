@@ -8,6 +8,8 @@
 #include "controls/progress_bar.h"
 #include "core/busy.h"
 #include "items/char_mode.h"
+#include "maintenance/ui/cop_form.h"
+#include "maintenance/ui/maintenance_commands.h"
 #include "store/data_module.h"
 #include "store/job_files.h"
 #include "imaging/ui/edit_commands.h"
@@ -93,6 +95,25 @@ TZbMainForm::TZbMainForm(const Folders& folders, DialogMessages& messages, TData
     buildTimers();
     wireCommands();
     wireJob();
+    // The 保守 menu: backup, restore, pack, reclaim and the repairs.
+    auto* maintenance = new TMaintenanceCommands(bench_->job(), data, messages_, *progress_, this, this);
+    maintenance->hooks.refresh = [this] {
+        bench_->photoList()->refillPhotoList();
+        restartButtonTimer();
+    };
+    maintenance->hooks.requestMaintenanceOnExit = [this] { requestMaintenanceOnExit(); };
+    maintenance->hooks.closeWindow = [this] { close(); };
+    maintenance->hooks.backupFolder = [] { return appSettings().backupPath; };
+    maintenance->hooks.setBackupFolder = [](const QString& folder) { appSettings().backupPath = folder; };
+    maintenance->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
+    bench_->copyBetweenFolders = [this] {
+        TCopForm::execute(folders_.localRoot, appSettings().netDrive, messages_, QApplication::activeWindow());
+    };
+    bench_->copyOffered = [this] {
+        return !appSettings().netDrive.isEmpty()
+               && copyFoldersProblem(folders_.localRoot, appSettings().netDrive) != kCopySameFolders;
+    };
+    bench_->restoreFromList = [this, maintenance] { return maintenance->restoreFromList(); };
     // Drags near the top or bottom edge of the tree and the lists scroll
     // them. Installed last, so it sees the drags before the import, which
     // takes the file drags for itself.

@@ -1215,6 +1215,17 @@ void Table::empty()
     d->positioned = false;
 }
 
+void Table::reindex()
+{
+    d->requireOpen();
+    d->stopScan();
+    cancel();
+    for (sqlite3_stmt* s : std::as_const(d->cache))
+        sqlite3_reset(s);
+    exec(d->db, "REINDEX", "cannot rebuild the indexes");
+    first();
+}
+
 void Table::setSizeLimit(qint64 bytes)
 {
     d->requireOpen();

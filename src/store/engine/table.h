@@ -184,6 +184,8 @@ public:
     void pack(const QString& password = {});
     // Deletes every row.
     void empty();
+    // Builds every index of the table anew from its rows.
+    void reindex();
 
     // Limits the size of the file (for tests of a full disk).
     void setSizeLimit(qint64 bytes);

@@ -91,7 +91,7 @@ TFileForm::TFileForm(const Folders& folders, Messages& messages, QWidget* parent
     row->addStretch(1);
     close_ = add("Button_Close", QStringLiteral("終了(&X)"));
     layout->addLayout(row);
-    // Restoring from a backup and copying between folders are not available yet.
+    // Restoring and copying work once their commands are given (choose()).
     restore_->setEnabled(false);
     copy_->setEnabled(false);
     copy_->setVisible(false);
@@ -108,6 +108,18 @@ TFileForm::TFileForm(const Folders& folders, Messages& messages, QWidget* parent
     connect(delete_, &QPushButton::clicked, this, &TFileForm::deleteSelected);
     connect(rename_, &QPushButton::clicked, this, &TFileForm::renameSelected);
     connect(close_, &QPushButton::clicked, this, &TFileForm::reject);
+    connect(restore_, &QPushButton::clicked, this, [this] {
+        if (!restoreJob)
+            return;
+        if (const std::optional<QString> name = restoreJob()) {
+            choice_ = JobChoice{*name, {}};
+            accept();
+        }
+    });
+    connect(copy_, &QPushButton::clicked, this, [this] {
+        if (copyJobs)
+            copyJobs();
+    });
 
     askNewJob = [this]() -> std::optional<JobChoice> {
         TNewForm form(folders_.dataFile, folders_.templateDir, messages_, this);
@@ -224,6 +236,9 @@ void TFileForm::sortBy(int column)
 std::optional<JobChoice> TFileForm::choose(const QString& current)
 {
     choice_.reset();
+    restore_->setEnabled(bool(restoreJob));
+    copy_->setVisible(bool(copyJobs));
+    copy_->setEnabled(bool(copyJobs));
     fill(current);
     if (exec() != QDialog::Accepted)
         return std::nullopt;

@@ -46,6 +46,13 @@ public:
 
     // Creating the new-job dialog; tests replace it.
     std::function<std::optional<JobChoice>()> askNewJob;
+    // 複写(&O): the copy between the local and shared folders; the button
+    // shows only while this is set.
+    std::function<void()> copyJobs;
+    // バックアップから読込(&R): restores a job and gives its name (nullopt when
+    // nothing was restored); the list then closes with that job chosen. The
+    // button works only while this is set.
+    std::function<std::optional<QString>()> restoreJob;
 
     // The narrowest the 名称 column gets.
     static constexpr int kNameColumnMinWidth = 300;

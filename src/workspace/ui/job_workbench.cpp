@@ -1,5 +1,6 @@
 #include "workspace/ui/job_workbench.h"
 
+#include "core/ports.h"
 #include "store/table_network.h"
 #include "store/ui/file_form.h"
 #include "workspace/ui/photo_list_panel.h"
@@ -48,6 +49,23 @@ std::optional<JobChoice> TJobWorkbench::chooseJob(const QString& current)
 {
     if (!fileForm_) {
         fileForm_ = new TFileForm(folders_, messages_, window_);
+    }
+    fileForm_->restoreJob = restoreFromList;
+    fileForm_->copyJobs = nullptr;
+    if (copyBetweenFolders && (!copyOffered || copyOffered())) {
+        // The copy meets the open job's own files: it is closed for the copy
+        // and opened again afterwards.
+        fileForm_->copyJobs = [this] {
+            const QString current = job_.name();
+            if (!job_.closeJob())
+                return;
+            copyBetweenFolders();
+            if (!current.isEmpty() && job_.openChosen({current, {}}) != JobLife::OpenResult::Opened) {
+                messages_.information(kReopenAfterCopyFailed);
+                fileForm_->setCloseEnabled(false);
+            }
+            fileForm_->fill(current);
+        };
     }
     if (readDataSort)
         fileForm_->setDataSort(readDataSort());

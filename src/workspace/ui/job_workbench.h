@@ -16,6 +16,9 @@ class QWidget;
 
 namespace zb {
 
+inline const QString kReopenAfterCopyFailed = QStringLiteral(
+    "現在使用中の工事データを開くことができませんでした。\r\n一度他の工事データを選択するか新規工事データを作成してください。");
+
 class TDataModule_Main;
 class TFileForm;
 class TPhotoListPanel;
@@ -36,6 +39,11 @@ public:
     TPhotoListPanel* photoList() const { return photoList_; }
 
     // The DataSort setting, read when the list opens and written when it closes.
+    // The job list's 複写(&O): shown while copyOffered() says so.
+    std::function<void()> copyBetweenFolders;
+    std::function<bool()> copyOffered;
+    // The job list's バックアップから読込(&R): the restored job's name, or nullopt.
+    std::function<std::optional<QString>()> restoreFromList;
     std::function<int()> readDataSort;
     std::function<void(int)> writeDataSort;
 
