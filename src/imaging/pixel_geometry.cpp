@@ -134,7 +134,10 @@ RotateResult rotatePicture(QImage& picture, double degrees)
         return RotateResult::NoPicture;
     if (degrees == 0)
         return RotateResult::NoAngle;
-    const auto [c, s] = cosSin(degrees);
+    // Plain variables, not a structured binding: the row loop's lambda
+    // captures them, which not every compiler accepts for bindings.
+    const auto cs = cosSin(degrees);
+    const double c = cs.first, s = cs.second;
     const int w = picture.width(), h = picture.height();
     const double rw = std::nearbyint(std::abs(w * c) + std::abs(h * s));
     const double rh = std::nearbyint(std::abs(w * s) + std::abs(h * c));
