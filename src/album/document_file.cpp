@@ -131,7 +131,8 @@ bool decodePart(Cursor& c, TPartsBox& part, QString* error)
     for (int i = 0; i < points; ++i)
         p.Points.append(QPoint(pv.i32(i * 8), pv.i32(i * 8 + 4)));
     c.take(picLen, s);
-    if (picLen > 0) {
+    // Only a picture part keeps a picture; the bytes are passed over otherwise.
+    if (picLen > 0 && p.Shape == ptPicture) {
         p.PictureStream.bytes = s.toByteArray();
         p.PictureStream.kind = kind;
     }

@@ -388,9 +388,12 @@ void drawText(QPainter& g, const TPartsBox& p, const QString& text, const QRect&
     // On screen a font below one point at this zoom is not drawn.
     if (t.screen && p.Font.size * t.zoom / 100.0 < 1.0)
         return;
-    const double pixelSize = t.pointsToPixels(p.Font.size);
+    double pixelSize = t.pointsToPixels(p.Font.size);
     if (pixelSize < 0.5)
         return;
+    // Text larger than its box is clipped anyway; a size from a damaged file
+    // must not make the font engine render giant glyphs.
+    pixelSize = qMin(pixelSize, 2.0 * qMax(box.width(), box.height()) + 64);
     const QFont font = partFont(p.Font, pixelSize);
     const QFontMetricsF m(font, g.device());
 
