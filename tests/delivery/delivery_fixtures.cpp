@@ -29,6 +29,12 @@ JobFixture::JobFixture()
     tree = defaultHierarchy();
 }
 
+void JobFixture::finish()
+{
+    writeTreeFile(folders.dataFile + QStringLiteral("JOB.ZBD"), TreeFile{header, tree});
+    table.close();
+}
+
 QString JobFixture::folder(const QString& name) const
 {
     const QString p = root() + name;

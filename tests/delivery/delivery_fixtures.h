@@ -35,6 +35,8 @@ public:
     void add(const PhotoSpec& spec);
     // The job as the export reads it.
     zb::ExportJob exportJob();
+    // Writes DATAFILE/JOB.ZBD and closes the table, for programs that open the job.
+    void finish();
     // A folder under the root, created.
     QString folder(const QString& name) const;
 
