@@ -338,7 +338,20 @@ bool TXMLTreeView::loadLibxml2(const QString& path)
         return false;
     }
     const QByteArray file = QFile::encodeName(path);
-    xmlDocPtr doc = xmlCtxtReadFile(ctxt, file.constData(), nullptr,
+    // A file that names no encoding is read as Shift_JIS, as our own parser
+    // reads every file (libxml2 would take it for UTF-8).
+    const char* encoding = "SHIFT_JIS";
+    {
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly)) {
+            const QByteArray start = f.read(512);
+            const qsizetype end = start.indexOf("?>");
+            if (start.startsWith("\xEF\xBB\xBF") || start.startsWith("\xFF\xFE") || start.startsWith("\xFE\xFF") ||
+                (start.startsWith("<?xml") && end > 0 && start.left(end).contains("encoding")))
+                encoding = nullptr;
+        }
+    }
+    xmlDocPtr doc = xmlCtxtReadFile(ctxt, file.constData(), encoding,
                                     XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOBLANKS);
     if (!doc || !ctxt->wellFormed) {
         const xmlError* e = xmlCtxtGetLastError(ctxt);

@@ -10,6 +10,7 @@
 #include "items/char_mode.h"
 #include "store/data_module.h"
 #include "store/job_files.h"
+#include "delivery/ui/delivery_commands.h"
 #include "imaging/ui/edit_commands.h"
 #include "imaging/ui/import_commands.h"
 #include "imaging/ui/view_commands.h"
@@ -645,6 +646,10 @@ void TZbMainForm::wireJob()
     edits->hooks.saveFolder = [] { return appSettings().saveFilePath; };
     edits->hooks.setSaveFolder = [](const QString& folder) { appSettings().saveFilePath = folder; };
     edits->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
+
+    // ＸＭＬ保存, ＸＭＬ読込 and HTML工事写真帳作成.
+    auto* delivery = new TDeliveryCommands(bench.job(), bench.tree(), messages_, *progress_, this, this);
+    delivery->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
 
     connect(&bench, &TJobWorkbench::jobNameChanged, this, &TZbMainForm::setJobName);
     connect(&bench.tree(), &HierarchyModel::selectedChanged, this, [this] { restartButtonTimer(); });
