@@ -19,7 +19,10 @@
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QThread>
 #include <array>
+#include <deque>
+#include <future>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -28,6 +31,9 @@
 namespace zb {
 
 namespace {
+
+// No picture of a delivery comes near this; a bigger file counts as missing.
+constexpr qint64 kMaxPictureFileBytes = 512LL * 1024 * 1024;
 
 bool same(const QString& a, const QString& b) { return a.trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0; }
 
@@ -237,88 +243,62 @@ DeliveryImportResult importDelivery(const Folders& folders, const DeliveryImport
     int medium = 1, heldMedium = 1;
     RECORD next = 0;
     bool flagBad = false;
-    QByteArray dummy;
+    QByteArray dummy, dummyThumbnail;
     PhotoGroup group;
     QString groupCaption;
 
-    // The picture file for a name of the set; DUMMY.JPG (with name "DUMMY")
-    // when it is missing or not a name inside the set.
-    auto picture = [&](const QString& folder, bool folderOk, const QString& name, QByteArray& bytes,
-                       QString& fileName) {
+    // Rows are planned while the tree is read (numbers, filing, the medium
+    // question) and stored afterwards, their pictures read and thumbnailed
+    // on worker threads a few rows ahead of the posting.
+    struct PlannedRow {
+        RECORD record = 0;
+        QString path;  // empty: DUMMY.JPG
+        QString name;  // as the file names it
+        bool photo = false;
+        PhotoGroup group;
+        std::array<RECORD, 3> drawings{};
+    };
+    std::vector<PlannedRow> plan;
+    auto resolve = [&](const QString& folder, bool folderOk, const QString& name) -> QString {
         std::optional<QString> path;
         if (folderOk)
             path = pathInside(folder, name);
-        if (path && QFileInfo(*path).isFile()) {
-            QFile f(*path);
-            if (f.size() <= kMaxJpegPixels && f.open(QIODevice::ReadOnly)) {
-                bytes = f.readAll();
-                if (f.error() == QFileDevice::NoError) {
-                    fileName = QFileInfo(*path).completeBaseName();
-                    return;
-                }
-            }
-        }
-        result.missing << name;
-        if (dummy.isEmpty())
-            dummy = dummyPicture(folders.sysFile);
-        bytes = dummy;
-        fileName = QStringLiteral("DUMMY");
-    };
-    auto postRow = [&](RECORD record, const QByteArray& bytes, const QString& fileName, const PhotoGroup* g,
-                       const std::array<RECORD, 3>& drawings) {
-        table.append();
-        table.setValue(fields[F_RECORD], record);
-        table.writeBlob(fields[F_IMAGE_ORG], bytes);
-        SilentMessages quiet;
-        const QByteArray thumb = MakeThumbnail(bytes, 0, quiet);
-        if (!thumb.isEmpty())
-            table.writeBlob(fields[F_THUMBNAIL], thumb);
-        table.setValue(fields[F_FILENAME], fileName);
-        if (g) {
-            table.setValue(fields[F_FLAG], g->flag);
-            table.setValue(fields[F_FILMNUM], g->filmNumber);
-            for (auto it = g->text.begin(); it != g->text.end(); ++it)
-                table.setValue(fields[it.key()], it.value());
-            table.setValue(fields[F_REC_DRA1], drawings[0]);
-            table.setValue(fields[F_REC_DRA2], drawings[1]);
-            table.setValue(fields[F_REC_DRA3], drawings[2]);
-        } else {
-            table.setValue(fields[F_FLAG], 0);
-            table.setValue(fields[F_FILMNUM], 0);
-            table.setValue(fields[F_REC_DRA1], 0);
-            table.setValue(fields[F_REC_DRA2], 0);
-            table.setValue(fields[F_REC_DRA3], 0);
-        }
-        table.post();
+        return path && QFileInfo(*path).isFile() ? *path : QString();
     };
     auto finishPhoto = [&] {
         if (!group.changed || group.fileName.isEmpty())
             return;
-        std::optional<QString> path = photoFolderOk ? pathInside(photoFolder, group.fileName) : std::nullopt;
+        QString path = resolve(photoFolder, photoFolderOk, group.fileName);
         if (heldMedium != medium && options.askMedia) {
             bool yes;
-            do
+            do {
                 yes = messages.confirm(mediumQuestion(heldMedium));
-            while (yes && !(path && QFileInfo(*path).isFile()));
+                if (yes)
+                    path = resolve(photoFolder, photoFolderOk, group.fileName);
+            } while (yes && path.isEmpty());
         }
         medium = heldMedium;
-        QByteArray bytes;
-        QString fileName;
-        picture(photoFolder, photoFolderOk, group.fileName, bytes, fileName);
-        const RECORD photo = ++next;
-        std::array<RECORD, 3> drawingRecords{};
+        PlannedRow row;
+        row.record = ++next;
+        row.path = path;
+        row.name = group.fileName;
+        row.photo = true;
         for (int n = 0; n < 3; ++n)
             if (!group.drawings[n].isEmpty())
-                drawingRecords[n] = ++next;
-        postRow(photo, bytes, fileName, &group, drawingRecords);
+                row.drawings[n] = ++next;
+        row.group = group;
+        const RECORD photo = row.record;
+        const std::array<RECORD, 3> drawings = row.drawings;
+        plan.push_back(std::move(row));
         ++result.photos;
         for (int n = 0; n < 3; ++n) {
-            if (drawingRecords[n] == 0)
+            if (drawings[n] == 0)
                 continue;
-            QByteArray d;
-            QString dName;
-            picture(drawingFolder, drawingFolderOk, group.drawings[n], d, dName);
-            postRow(drawingRecords[n], d, dName, nullptr, {});
+            PlannedRow d;
+            d.record = drawings[n];
+            d.path = resolve(drawingFolder, drawingFolderOk, group.drawings[n]);
+            d.name = group.drawings[n];
+            plan.push_back(std::move(d));
             ++result.drawings;
         }
         // Filed by its level captions, as far as they go.
@@ -340,6 +320,56 @@ DeliveryImportResult importDelivery(const Folders& folders, const DeliveryImport
             at = found;
         }
         at->photos << photo;
+    };
+    struct Loaded {
+        bool ok = false;
+        QByteArray bytes;
+        QByteArray thumbnail;
+    };
+    auto load = [](const QString& path) {
+        Loaded l;
+        if (path.isEmpty())
+            return l;
+        QFile f(path);
+        if (f.size() > kMaxPictureFileBytes || !f.open(QIODevice::ReadOnly))
+            return l;
+        l.bytes = f.readAll();
+        if (f.error() != QFileDevice::NoError)
+            return l;
+        l.ok = true;
+        SilentMessages quiet;
+        l.thumbnail = MakeThumbnail(l.bytes, 0, quiet);
+        return l;
+    };
+    auto postRow = [&](const PlannedRow& p, Loaded l) {
+        QString fileName = QFileInfo(p.path).completeBaseName();
+        if (!l.ok) {
+            result.missing << p.name;
+            if (dummy.isEmpty()) {
+                dummy = dummyPicture(folders.sysFile);
+                SilentMessages quiet;
+                dummyThumbnail = MakeThumbnail(dummy, 0, quiet);
+            }
+            l.bytes = dummy;
+            l.thumbnail = dummyThumbnail;
+            fileName = QStringLiteral("DUMMY");
+        }
+        table.append();
+        table.setValue(fields[F_RECORD], p.record);
+        table.writeBlob(fields[F_IMAGE_ORG], l.bytes);
+        if (!l.thumbnail.isEmpty())
+            table.writeBlob(fields[F_THUMBNAIL], l.thumbnail);
+        table.setValue(fields[F_FILENAME], fileName);
+        const PhotoGroup& g = p.group;
+        table.setValue(fields[F_FLAG], p.photo ? g.flag : 0);
+        table.setValue(fields[F_FILMNUM], p.photo ? g.filmNumber : 0);
+        if (p.photo)
+            for (auto it = g.text.begin(); it != g.text.end(); ++it)
+                table.setValue(fields[it.key()], it.value());
+        table.setValue(fields[F_REC_DRA1], p.drawings[0]);
+        table.setValue(fields[F_REC_DRA2], p.drawings[1]);
+        table.setValue(fields[F_REC_DRA3], p.drawings[2]);
+        table.post();
     };
 
     const std::vector<const XmlNode*> nodes = tree.allNodes();
@@ -422,6 +452,19 @@ DeliveryImportResult importDelivery(const Folders& folders, const DeliveryImport
                 group = PhotoGroup{};
             }
         }
+        // The rows, the pictures of the next few loading meanwhile.
+        const size_t ahead = size_t(std::max(2, QThread::idealThreadCount()));
+        std::deque<std::future<Loaded>> loading;
+        size_t queued = 0;
+        table.beginBatch();
+        for (size_t i = 0; i < plan.size(); ++i) {
+            while (queued < plan.size() && queued < i + ahead)
+                loading.push_back(std::async(std::launch::async, load, plan[queued++].path));
+            Loaded l = loading.front().get();
+            loading.pop_front();
+            postRow(plan[i], std::move(l));
+        }
+        table.commitBatch();
     } catch (const engine::EngineError& e) {
         progress.end();
         return failed(e.message());

@@ -7,6 +7,7 @@
 // commands without one.
 #include "delivery/delivery_export.h"
 #include "delivery/html_album.h"
+#include "delivery/ui/xml_tree_form.h"
 
 #include <QObject>
 #include <QPointer>
@@ -21,7 +22,6 @@ class HierarchyModel;
 class JobLife;
 class Messages;
 class Progress;
-class TXMLTreeForm;
 
 class TDeliveryCommands : public QObject {
     Q_OBJECT
