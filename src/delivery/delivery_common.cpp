@@ -2,6 +2,7 @@
 
 #include "imaging/jpeg_codec.h"
 #include "imaging/metafile.h"
+#include "core/sjis.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -55,8 +56,7 @@ QHash<RECORD, PhotoRowText> scanPhotoRows(const engine::Table& table, const Phot
     QList<PhotoField> which;
     for (int f = 0; f < kPhotoFieldCount; ++f) {
         const auto pf = PhotoField(f);
-        if (fields[pf] < 0 || pf == F_IMAGE_ORG || pf == F_IMAGE_NOW || pf == F_THUMBNAIL || pf == F_ALBUM ||
-            pf == F_CHECK || pf == F_GRA_FLAG)
+        if (fields[pf] < 0 || pf == F_THUMBNAIL || pf == F_ALBUM || pf == F_CHECK || pf == F_GRA_FLAG)
             continue;
         positions << fields[pf];
         which << pf;
@@ -72,6 +72,8 @@ QHash<RECORD, PhotoRowText> scanPhotoRows(const engine::Table& table, const Phot
             case F_REC_DRA1: r.drawings[0] = RECORD(v.integer(i)); break;
             case F_REC_DRA2: r.drawings[1] = RECORD(v.integer(i)); break;
             case F_REC_DRA3: r.drawings[2] = RECORD(v.integer(i)); break;
+            case F_IMAGE_ORG:
+            case F_IMAGE_NOW: r.picture = r.picture || !v.isNull(i); break;
             default:
                 if (!v.isNull(i)) {
                     const QByteArrayView t = v.text(i);
@@ -82,6 +84,46 @@ QHash<RECORD, PhotoRowText> scanPhotoRows(const engine::Table& table, const Phot
         rows.insert(r.record, std::move(r));
     });
     return rows;
+}
+
+void appendSjis(QByteArray& out, QStringView text, bool escape)
+{
+    // Room for the worst case (every character a six-byte reference), cut
+    // back to what was written.
+    const qsizetype start = out.size();
+    out.resize(start + text.size() * 6);
+    char* p = out.data() + start;
+    char* const begin = p;
+    auto put = [&p](const char* s, int n) {
+        for (int i = 0; i < n; ++i)
+            *p++ = s[i];
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            if (escape) {
+                switch (c) {
+                case '&': put("&amp;", 5); continue;
+                case '<': put("&lt;", 4); continue;
+                case '>': put("&gt;", 4); continue;
+                case '\'': put("&apos;", 6); continue;
+                case '"': put("&quot;", 6); continue;
+                default: break;
+                }
+            }
+            *p++ = char(c);
+            continue;
+        }
+        if (QChar::isSurrogate(c))
+            continue;  // outside the code page
+        const int code = sjis::codeOf(c);
+        if (code < 0)
+            continue;
+        if (code > 0xFF)
+            *p++ = char(code >> 8);
+        *p++ = char(code & 0xFF);
+    }
+    out.truncate(start + (p - begin));
 }
 
 QString deliveryFileName(const QString& prefix, RECORD record)

@@ -36,10 +36,15 @@ struct PhotoRowText {
     int flag = 0;
     int filmNumber = 0;
     std::array<RECORD, 3> drawings{};  // REC_DRA1-3
+    bool picture = false;              // IMAGE_ORG or IMAGE_NOW holds a picture
     std::array<QString, kPhotoFieldCount> text;
 };
 // Every row of the table by RECORD, without touching picture bytes.
 QHash<RECORD, PhotoRowText> scanPhotoRows(const engine::Table& table, const PhotoFields& fields);
+
+// Appends the text in Shift_JIS (characters the code page lacks left out),
+// with the five XML references when `escape` is set.
+void appendSjis(QByteArray& out, QStringView text, bool escape);
 
 // The sorting flag that keeps a photo out of every export.
 inline constexpr int kExcludedFlag = 99;

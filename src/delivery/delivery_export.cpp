@@ -10,7 +10,10 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
+#include <cstring>
+#include <vector>
 
 namespace zb {
 
@@ -26,6 +29,7 @@ struct PhotoElement {
     PhotoField field;
 };
 
+
 QString folderName(const QString& relative)
 {
     QString s = relative;
@@ -35,31 +39,40 @@ QString folderName(const QString& relative)
     return s;
 }
 
+// The encoded opening and closing tags of an element.
+struct Tags {
+    QByteArray open, close;
+    explicit Tags(const QString& name)
+        : open("        <" + sjis::toBytes(name) + ">"), close("</" + sjis::toBytes(name) + ">\r\n")
+    {
+    }
+};
+
 // Lines of PHOTO.XML, collected and written in large pieces.
 class XmlOut {
 public:
-    explicit XmlOut(QFile& f) : f_(f) {}
+    explicit XmlOut(QFile& f) : f_(f) { buf_.reserve(kChunk + 4096); }
     void line(const QByteArray& text)
     {
         buf_ += text;
         buf_ += "\r\n";
-        if (buf_.size() >= (1 << 20))
+        if (buf_.size() >= kChunk)
+            flush();
+    }
+    void element(const Tags& t, QStringView value)
+    {
+        if (value.isEmpty())
+            return;
+        append(t.open);
+        appendSjis(buf_, value, true);
+        append(t.close);
+        if (buf_.size() >= kChunk)
             flush();
     }
     void element(const QString& name, const QString& value)
     {
-        if (value.isEmpty())
-            return;
-        const QByteArray n = sjis::toBytes(name);
-        buf_ += "        <";
-        buf_ += n;
-        buf_ += '>';
-        buf_ += sjis::toBytes(xmlEscape(value));
-        buf_ += "</";
-        buf_ += n;
-        buf_ += ">\r\n";
-        if (buf_.size() >= (1 << 20))
-            flush();
+        if (!value.isEmpty())
+            element(Tags(name), value);
     }
     bool flush()
     {
@@ -67,16 +80,41 @@ public:
             return false;
         if (!buf_.isEmpty() && f_.write(buf_) != buf_.size())
             ok_ = false;
-        buf_.clear();
+        buf_.resize(0);  // the room stays for the next piece
         return ok_;
     }
     bool finish() { return flush() && f_.flush(); }
     bool ok() const { return ok_; }
 
 private:
+    void append(const QByteArray& b)
+    {
+        const qsizetype at = buf_.size();
+        buf_.resize(at + b.size());
+        std::memcpy(buf_.data() + at, b.constData(), size_t(b.size()));
+    }
+
+    static constexpr qsizetype kChunk = 1 << 20;
     QFile& f_;
     QByteArray buf_;
     bool ok_ = true;
+};
+
+// The tags of the photo elements, in the order they are written.
+struct PhotoTags {
+    Tags serial{QStringLiteral("シリアル番号")}, file{QStringLiteral("写真ファイル名")},
+        medium{QStringLiteral("メディア番号")}, flag{QStringLiteral("写真整理フラグ")},
+        fileSpare{QStringLiteral("写真ファイル情報予備")}, mime{QStringLiteral("写真MIME")};
+    std::vector<Tags> levels, drawings, drawingMimes;
+    PhotoTags()
+    {
+        for (const QString& l : levelElementNames())
+            levels.emplace_back(l);
+        for (int i = 1; i <= 3; ++i) {
+            drawings.emplace_back(QStringLiteral("参考図%1").arg(i));
+            drawingMimes.emplace_back(QStringLiteral("参考図%1-MIME").arg(i));
+        }
+    }
 };
 
 void writeGroup(XmlOut& out, const QString& group, const QList<QPair<QString, QString>>& items)
@@ -365,6 +403,14 @@ ExportResult exportDelivery(const ExportJob& job, const ExportOptions& options, 
         {"請負者説明文", F_UKEOIBIKOU}, {"発注者説明文", F_HACYUBIKOU}, {"写真情報予備1", F_BIKOU1},
         {"写真情報予備2", F_BIKOU2},   {"写真情報予備3", F_BIKOU3}};
 
+    const PhotoTags tags;
+    std::vector<Tags> afterLevelTags, afterDrawingTags;
+    for (const PhotoElement& e : afterLevels)
+        afterLevelTags.emplace_back(QString::fromUtf8(e.name));
+    for (const PhotoElement& e : afterDrawings)
+        afterDrawingTags.emplace_back(QString::fromUtf8(e.name));
+    const QByteArray groupOpen = "    <" + sjis::toBytes(QStringLiteral("写真情報")) + ">";
+    const QByteArray groupClose = "    </" + sjis::toBytes(QStringLiteral("写真情報")) + ">";
     for (const FiledPhoto& p : photos) {
         if (!progress.step()) {
             out.finish();
@@ -378,9 +424,11 @@ ExportResult exportDelivery(const ExportJob& job, const ExportOptions& options, 
         auto it = rows.constFind(p.record);
         if (it == rows.constEnd() || it->flag == kExcludedFlag)
             continue;
-        if (!table.locate(p.record))
-            continue;
         const PhotoRowText& row = *it;
+        // Only a row with a picture (or an outside file) is read beyond the scan.
+        const bool hasFile = row.picture || !row.text[F_FILENAME].isEmpty();
+        if (hasFile && !table.locate(p.record))
+            continue;
         if (options.discImage && used >= capacity) {
             used = 0;
             ++disc;
@@ -390,38 +438,38 @@ ExportResult exportDelivery(const ExportJob& job, const ExportOptions& options, 
         }
         const QString base = discFolder(options, disc) + QStringLiteral("/PHOTO/");
         const QString picName = deliveryFileName(QStringLiteral("PIC"), p.record);
-        out.line("    <" + sjis::toBytes(QStringLiteral("写真情報")) + ">");
-        out.element(QStringLiteral("シリアル番号"), QString::number(p.record));
-        out.element(QStringLiteral("写真ファイル名"), picName);
+        out.line(groupOpen);
+        out.element(tags.serial, QString::number(p.record));
+        out.element(tags.file, picName);
 
-        const qint64 size = writeRowPicture(table, job.fields, options.original, options.jpegQuality,
-                                            base + pic + QLatin1Char('/') + picName, messages, &error);
+        const qint64 size = !hasFile ? 0
+                                     : writeRowPicture(table, job.fields, options.original, options.jpegQuality,
+                                                       base + pic + QLatin1Char('/') + picName, messages, &error);
         if (size < 0)
             return failWith(base + pic + QLatin1Char('/') + picName, error);
         used += roundToCluster(size);
 
-        out.element(QStringLiteral("メディア番号"), QString::number(disc));
-        out.element(QStringLiteral("写真整理フラグ"), QString::number(row.flag));
-        out.element(QStringLiteral("写真ファイル情報予備"), row.text[F_BIKOU_A]);
+        out.element(tags.medium, QString::number(disc));
+        out.element(tags.flag, QString::number(row.flag));
+        out.element(tags.fileSpare, row.text[F_BIKOU_A]);
         for (int l = 0; l < 5 && l < p.level; ++l)
-            out.element(levelElementNames()[l], p.levels[l]);
-        for (const PhotoElement& e : afterLevels)
-            out.element(QString::fromUtf8(e.name), row.text[e.field]);
+            out.element(tags.levels[size_t(l)], p.levels[l]);
+        for (size_t e = 0; e < std::size(afterLevels); ++e)
+            out.element(afterLevelTags[e], row.text[afterLevels[e].field]);
         int drawingCount = 0;
         for (RECORD d : row.drawings)
             if (d != 0)
-                out.element(QStringLiteral("参考図") + QString::number(++drawingCount),
-                            deliveryFileName(QStringLiteral("DRA"), d));
-        for (const PhotoElement& e : afterDrawings) {
-            if (e.field == F_FILMNUM)
-                out.element(QString::fromUtf8(e.name), row.filmNumber == 0 ? QString() : QString::number(row.filmNumber));
+                out.element(tags.drawings[size_t(drawingCount++)], deliveryFileName(QStringLiteral("DRA"), d));
+        for (size_t e = 0; e < std::size(afterDrawings); ++e) {
+            if (afterDrawings[e].field == F_FILMNUM)
+                out.element(afterDrawingTags[e], row.filmNumber == 0 ? QString() : QString::number(row.filmNumber));
             else
-                out.element(QString::fromUtf8(e.name), row.text[e.field]);
+                out.element(afterDrawingTags[e], row.text[afterDrawings[e].field]);
         }
-        out.element(QStringLiteral("写真MIME"), QStringLiteral("image/jpeg"));
-        for (int i = 1; i <= drawingCount; ++i)
-            out.element(QStringLiteral("参考図%1-MIME").arg(i), QStringLiteral("image/jpeg"));
-        out.line("    </" + sjis::toBytes(QStringLiteral("写真情報")) + ">");
+        out.element(tags.mime, u"image/jpeg");
+        for (int i = 0; i < drawingCount; ++i)
+            out.element(tags.drawingMimes[size_t(i)], u"image/jpeg");
+        out.line(groupClose);
         if (!out.ok())
             return failWith(xmlPath, xml.errorString());
         ++rep.photos;

@@ -343,16 +343,24 @@ DeliveryImportResult importDelivery(const Folders& folders, const DeliveryImport
     };
     auto postRow = [&](const PlannedRow& p, Loaded l) {
         QString fileName = QFileInfo(p.path).completeBaseName();
-        if (!l.ok) {
-            result.missing << p.name;
+        auto needDummy = [&] {
             if (dummy.isEmpty()) {
                 dummy = dummyPicture(folders.sysFile);
                 SilentMessages quiet;
                 dummyThumbnail = MakeThumbnail(dummy, 0, quiet);
             }
+        };
+        if (!l.ok) {
+            result.missing << p.name;
+            needDummy();
             l.bytes = dummy;
             l.thumbnail = dummyThumbnail;
             fileName = QStringLiteral("DUMMY");
+        } else if (l.thumbnail.isEmpty()) {
+            // Kept as it came; the list shows the stand-in picture for it.
+            result.unreadable << p.name;
+            needDummy();
+            l.thumbnail = dummyThumbnail;
         }
         table.append();
         table.setValue(fields[F_RECORD], p.record);
@@ -501,6 +509,12 @@ DeliveryImportResult importDelivery(const Folders& folders, const DeliveryImport
     QDir().mkpath(target.backFolder());
     if (flagBad)
         messages.information(kImportFlagBad);
+    if (!result.unreadable.isEmpty()) {
+        QStringList names = result.unreadable.mid(0, 20);
+        if (result.unreadable.size() > 20)
+            names << QStringLiteral("…");
+        messages.information(kImportNotJpeg.arg(names.join(QStringLiteral("\r\n"))));
+    }
     result.outcome = Outcome::Imported;
     return result;
 }

@@ -22,6 +22,8 @@ inline const QString kImportFlagBad = QStringLiteral("写真整理フラッグ�
 // Texts of this implementation for failures the reading cannot go past.
 inline const QString kImportBuildFailed =
     QStringLiteral("ＸＭＬ入力の工事データを作成できませんでした。以前の工事データはそのまま残っています。\r\n%1");
+inline const QString kImportNotJpeg = QStringLiteral(
+    "次の写真ファイルはJPEGとして読み込めないため、一覧の縮小画像の代わりにDUMMY.JPGを使いました。\r\n%1");
 inline const QString kImportStopped =
     QStringLiteral("ＸＭＬ読込を中止しました。以前の工事データはそのまま残っています。");
 
@@ -42,6 +44,7 @@ struct DeliveryImportResult {
     int photos = 0;
     int drawings = 0;
     QStringList missing;  // names of pictures replaced by DUMMY.JPG, as the file gives them
+    QStringList unreadable;  // pictures kept as they are that are no readable JPEG
     QString error;        // the message shown for BadXml and Failed
 };
 

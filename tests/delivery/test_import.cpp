@@ -277,6 +277,22 @@ TEST(Import, NamesLeadingOutOfTheSetAreNeverOpened)
     EXPECT_NE(readJob(job.folders).rows[1].picture, secret);
 }
 
+TEST(Import, APictureThatIsNoJpegIsKeptAndTold)
+{
+    zbtest::TempDir root;
+    JobFixture job;
+    const QString set = writeDelivery(root.file("set"), group(QStringLiteral("<写真ファイル名>a.jpg</写真ファイル名>")));
+    zbtest::writeAll(set + "/PIC/a.jpg", "not a picture");
+    ScriptedMessages m;
+    const DeliveryImportResult r = runImport(job.folders, set, m);
+    ASSERT_EQ(r.outcome, Outcome::Imported);
+    EXPECT_EQ(m.boxes(), QStringList{QStringLiteral("information: ") + kImportNotJpeg.arg("a.jpg")});
+    const Imported got = readJob(job.folders);
+    EXPECT_EQ(got.rows[1].picture, QByteArray("not a picture"));
+    EXPECT_EQ(got.rows[1].v[F_FILENAME].toString(), QStringLiteral("a"));
+    EXPECT_GT(got.rows[1].v[F_THUMBNAIL].toLongLong(), 0);
+}
+
 TEST(Import, ABrokenDeliveryLeavesThePreviousImport)
 {
     zbtest::TempDir root;

@@ -621,5 +621,9 @@ TEST(Engine, ScanFieldsReadsChosenFieldsInTableOrder)
     });
     EXPECT_EQ(seen, (QStringList{"1一", "2-", "3三"}));
     EXPECT_EQ(t.value(0).toInt(), 2);  // the cursor stays
-    EXPECT_THROW(t.scanFields({t.fieldIndex("PIC")}, [](const engine::RowView&) {}), EngineError);
+    // A picture field tells only whether it holds a picture.
+    QList<bool> held;
+    t.scanFields({t.fieldIndex("PIC")}, [&](const engine::RowView& row) { held << !row.isNull(0); });
+    EXPECT_EQ(held, (QList<bool>{false, false, true}));
+    EXPECT_THROW(t.scanFields({99}, [](const engine::RowView&) {}), EngineError);
 }

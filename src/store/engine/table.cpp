@@ -798,7 +798,7 @@ void Table::scanFields(const QList<int>& positions, const std::function<void(con
     d->requireOpen();
     QString cols;
     for (int p : positions) {
-        if (p < 0 || p >= d->fields.size() || d->fields[p].type == FieldType::Blob)
+        if (p < 0 || p >= d->fields.size())
             throw EngineError(EngineError::Kind::Other, QStringLiteral("not a scannable field"));
         cols += (cols.isEmpty() ? QString() : QStringLiteral(", ")) + quoted(d->fields[p].name);
     }

@@ -150,7 +150,8 @@ public:
     // Reads the given fields (positions) of every row in table order, without
     // moving the cursor and without touching picture bytes; `row` sees each
     // row's values in the order of `positions`. For searches and checks that
-    // look at a few fields of every row.
+    // look at a few fields of every row. A BLOB field in the list tells only
+    // whether it is null (its picture bytes are never read).
     void scanFields(const QList<int>& positions, const std::function<void(const RowView&)>& row) const;
 
     // Several changes as one transaction: the posts, removals and empty()
