@@ -85,12 +85,14 @@ double bareScan(const QString& path, const char* sql)
 
 double cp(const QString& from, const QString& to)
 {
+    // Timed with its sync, as the export is.
     QDir(to).removeRecursively();
+    zbbench::Stopwatch w;
     const zbbench::ToolTimes t = zbbench::runTool({"cp", "-r", from.toStdString(), to.toStdString()});
-    if (t.ok())
-        zbbench::runTool({"sync"});
+    const zbbench::ToolTimes s = zbbench::runTool({"sync"});
+    const double seconds = w.seconds();
     QDir(to).removeRecursively();
-    return t.wall;
+    return t.ok() && s.ok() ? seconds : -1;
 }
 
 struct Job {
