@@ -5,6 +5,7 @@
 #include "delivery/xml_encoding.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <array>
 #include <functional>
 #include <libxml/parser.h>
@@ -331,6 +332,10 @@ bool TXMLTreeView::loadOwn(const QString& path)
 
 bool TXMLTreeView::loadLibxml2(const QString& path)
 {
+    if (QFileInfo(path).size() > kMaxLibxml2FileBytes) {
+        error_ = kXmlFormatError;
+        return false;
+    }
     registerShiftJisForLibxml2();
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
     if (!ctxt) {

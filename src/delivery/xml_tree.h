@@ -27,7 +27,9 @@ inline constexpr int kMaxXmlDepth = 30;
 // A tag or a text longer than this, or more nodes than this, fails the load:
 // no delivery holds anything near it.
 inline constexpr qint64 kMaxXmlTextBytes = 64LL * 1024 * 1024;
-inline constexpr qint64 kMaxXmlNodes = 8'000'000;
+inline constexpr qint64 kMaxXmlNodes = 4'000'000;
+// libxml2 holds the whole document in memory: a bigger file fails.
+inline constexpr qint64 kMaxLibxml2FileBytes = 512LL * 1024 * 1024;
 
 struct XmlNode {
     QString caption;  // the start tag's text (name and attributes), or the display caption
