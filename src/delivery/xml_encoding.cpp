@@ -6,6 +6,7 @@
 #include <QString>
 #include <array>
 #include <libxml/encoding.h>
+#include <libxml/xmlerror.h>
 #include <memory>
 #include <mutex>
 
@@ -113,6 +114,10 @@ int fromUtf8(unsigned char* out, int* outlen, const unsigned char* in, int* inle
     return o;
 }
 
+// libxml2 prints some faults (a broken byte sequence) straight to standard
+// error; the caller reports every failure itself.
+void quiet(void*, const char*, ...) {}
+
 }  // namespace
 
 void registerShiftJisForLibxml2()
@@ -120,6 +125,7 @@ void registerShiftJisForLibxml2()
     static std::once_flag once;
     std::call_once(once, [] {
         table();
+        xmlSetGenericErrorFunc(nullptr, quiet);
         // libxml2 compares the upper-cased declared name with the handlers' names.
         for (const char* name : {"SHIFT_JIS", "X-SJIS", "WINDOWS-31J", "SJIS", "CP932", "MS_KANJI"}) {
             // Creating a handler registers it.
