@@ -140,4 +140,21 @@ TEST(HtmlAlbum, ThreePhotosGiveTwoPages)
     EXPECT_EQ(htmlDate(QStringLiteral("20030405")), QStringLiteral("2003 年 04 月 05 日"));
 }
 
+TEST(HtmlAlbum, AFailedWriteEndsWithAMessageAndKeepsWhatWasWritten)
+{
+    JobFixture job;
+    PhotoSpec unreadable{1};
+    unreadable.external = true;
+    unreadable.fileName = QStringLiteral("/proc/self/mem");  // opens, but cannot be read
+    job.add(unreadable);
+    job.tree = rootHolding({1});
+    const QString out = job.folder(QStringLiteral("out"));
+    ScriptedMessages m;
+    EXPECT_EQ(run(job, out, m), HtmlResult::Failed);
+    ASSERT_EQ(m.boxes().size(), 1);
+    EXPECT_TRUE(m.boxes()[0].startsWith(QStringLiteral("error: HTML工事写真帳の作成中にファイルを書き込めませんでした。")));
+    EXPECT_TRUE(QFileInfo::exists(out + QStringLiteral("/ALBUM/ALBUM.HTM")));
+    EXPECT_TRUE(QFileInfo::exists(out + QStringLiteral("/ALBUM/HTML/PAGE1.HTM")));
+}
+
 }  // namespace
