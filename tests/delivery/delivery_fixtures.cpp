@@ -42,7 +42,7 @@ QString JobFixture::folder(const QString& name) const
     return p;
 }
 
-void JobFixture::add(const PhotoSpec& s)
+void JobFixture::add(const TestPhoto& s)
 {
     table.append();
     table.setValue(fields[F_RECORD], s.record);

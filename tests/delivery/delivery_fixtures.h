@@ -15,7 +15,7 @@
 
 namespace zbtest {
 
-struct PhotoSpec {
+struct TestPhoto {
     zb::RECORD record = 0;
     QMap<zb::PhotoField, QString> text;
     int flag = 0;
@@ -32,7 +32,7 @@ class JobFixture {
 public:
     JobFixture();
     QString root() const { return dir.path() + QStringLiteral("/"); }
-    void add(const PhotoSpec& spec);
+    void add(const TestPhoto& photo);
     // The job as the export reads it.
     zb::ExportJob exportJob();
     // Writes DATAFILE/JOB.ZBD and closes the table, for programs that open the job.

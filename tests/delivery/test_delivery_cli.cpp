@@ -12,7 +12,7 @@
 
 using namespace zb;
 using zbtest::JobFixture;
-using zbtest::PhotoSpec;
+using zbtest::TestPhoto;
 
 namespace {
 
@@ -28,9 +28,9 @@ QString text(const QByteArray& b) { return QString::fromUtf8(b); }
 TEST(DeliveryCli, ExportImportTreeAndHtml)
 {
     JobFixture job;
-    job.add(PhotoSpec{1, {{F_TITLE, QStringLiteral("一枚目")}}, 0, 0, {2, 0, 0}});
-    job.add(PhotoSpec{2});
-    job.add(PhotoSpec{3, {{F_TITLE, QStringLiteral("三枚目")}}});
+    job.add(TestPhoto{1, {{F_TITLE, QStringLiteral("一枚目")}}, 0, 0, {2, 0, 0}});
+    job.add(TestPhoto{2});
+    job.add(TestPhoto{3, {{F_TITLE, QStringLiteral("三枚目")}}});
     job.tree = {{kUnclassifiedCaption, 0, {}},
                 {kPhotoRootCaption, 0, {}},
                 {QStringLiteral("工事"), 1, {}},

@@ -25,7 +25,7 @@
 
 using namespace zb;
 using zbtest::JobFixture;
-using zbtest::PhotoSpec;
+using zbtest::TestPhoto;
 
 namespace {
 
@@ -146,7 +146,7 @@ TEST(DeliveryCommands, WriteReadAndAlbum)
 {
     app();
     JobFixture fx;
-    fx.add(PhotoSpec{1, {{F_TITLE, QStringLiteral("一枚目")}}});
+    fx.add(TestPhoto{1, {{F_TITLE, QStringLiteral("一枚目")}}});
     fx.tree = {{kUnclassifiedCaption, 0, {}}, {kPhotoRootCaption, 0, {}}, {QStringLiteral("工事"), 1, {}},
                {QStringLiteral("施工状況写真"), 2, {1}}, {kRecycleCaption, 0, {}}};
     fx.finish();

@@ -10,7 +10,7 @@
 
 using namespace zb;
 using zbtest::JobFixture;
-using zbtest::PhotoSpec;
+using zbtest::TestPhoto;
 
 namespace {
 
@@ -73,7 +73,7 @@ TEST(Export, EverythingWrittenIsValidAgainstTheDtd)
     h.contractorCode = QStringLiteral("C-1");
     h.clientRemarks = QStringLiteral("備考\r\n二行目");
     h.contractorRemarks = QStringLiteral("請負者備考");
-    PhotoSpec full;
+    TestPhoto full;
     full.record = 3;
     full.flag = 2;
     full.filmNumber = 12;
@@ -85,9 +85,9 @@ TEST(Export, EverythingWrittenIsValidAgainstTheDtd)
     full.drawings = {4, 5, 6};
     job.add(full);
     for (RECORD d : {4, 5, 6})
-        job.add(PhotoSpec{d});
-    job.add(PhotoSpec{1, {{F_TITLE, QStringLiteral("root")}}});
-    job.add(PhotoSpec{2, {{F_TITLE, QStringLiteral("level 2")}}});
+        job.add(TestPhoto{d});
+    job.add(TestPhoto{1, {{F_TITLE, QStringLiteral("root")}}});
+    job.add(TestPhoto{2, {{F_TITLE, QStringLiteral("level 2")}}});
     job.tree = fiveLevels({1}, {}, {2}, {3});
 
     const QString target = job.folder(QStringLiteral("out"));
@@ -188,10 +188,10 @@ TEST(Export, TheBuiltInDtdHasItsHundredLines)
 TEST(Export, EdgeCasesOfTheElements)
 {
     JobFixture job;  // construction information all empty, 発注年度 0
-    job.add(PhotoSpec{7, {{F_TITLE, QStringLiteral("A&B<1>")}}, 0, 0, {0, 8, 0}});
-    job.add(PhotoSpec{8});
-    job.add(PhotoSpec{9, {{F_TITLE, QStringLiteral("excluded")}}, 99});
-    job.add(PhotoSpec{10, {{F_TITLE, QStringLiteral("unfiled")}}});
+    job.add(TestPhoto{7, {{F_TITLE, QStringLiteral("A&B<1>")}}, 0, 0, {0, 8, 0}});
+    job.add(TestPhoto{8});
+    job.add(TestPhoto{9, {{F_TITLE, QStringLiteral("excluded")}}, 99});
+    job.add(TestPhoto{10, {{F_TITLE, QStringLiteral("unfiled")}}});
     job.tree = fiveLevels({7, 9}, {}, {}, {}, {10});
     const QString target = job.folder(QStringLiteral("out"));
     ScriptedMessages m;
@@ -217,21 +217,21 @@ TEST(Export, PicturesChosenAsTheOptionsSay)
 {
     JobFixture job;
     const QByteArray org = zbtest::smallJpeg(16, 16, 0xff0000), now = zbtest::smallJpeg(16, 16, 0x00ff00);
-    PhotoSpec edited{1};
+    TestPhoto edited{1};
     edited.picture = org;
     edited.edited = now;
     job.add(edited);
-    PhotoSpec meta{2};
+    TestPhoto meta{2};
     meta.picture = zbtest::makeWmf(64, 48, 0x0000ff, 4, 4, 40, 30);
     meta.kind = 20;
     job.add(meta);
     const QString externalFile = job.root() + QStringLiteral("outside.jpg");
     zbtest::writeAll(externalFile, org);
-    PhotoSpec external{3};
+    TestPhoto external{3};
     external.external = true;
     external.fileName = externalFile;
     job.add(external);
-    PhotoSpec gone{4};
+    TestPhoto gone{4};
     gone.external = true;
     gone.fileName = job.root() + QStringLiteral("missing.jpg");
     job.add(gone);
@@ -259,7 +259,7 @@ TEST(Export, DiscImagesSplitAtTheCapacity)
     const QByteArray big = zbtest::smallJpeg(8, 8) + QByteArray(3 * 512 * 1024, '\0');
     QList<RECORD> records;
     for (RECORD r = 1; r <= 6; ++r) {
-        PhotoSpec s{r};
+        TestPhoto s{r};
         s.picture = big;
         job.add(s);
         records << r;
@@ -297,9 +297,9 @@ TEST(Export, DiscImagesSplitAtTheCapacity)
 TEST(Export, RefusedSetsWriteNothing)
 {
     JobFixture job;
-    job.add(PhotoSpec{7});
-    job.add(PhotoSpec{100001});
-    job.add(PhotoSpec{100002, {}, 99});
+    job.add(TestPhoto{7});
+    job.add(TestPhoto{100001});
+    job.add(TestPhoto{100002, {}, 99});
     job.tree = fiveLevels({7, 100001, 100002}, {}, {}, {});
     const QString target = job.folder(QStringLiteral("out"));
     ScriptedMessages m;
@@ -322,10 +322,10 @@ TEST(Export, AFailedWriteEndsWithAMessageAndLeavesEarlierFiles)
     JobFixture job;
     // A file that opens but cannot be read, as a failing disk gives.
     const QString unreadable = QStringLiteral("/proc/self/mem");
-    PhotoSpec external{2};
+    TestPhoto external{2};
     external.external = true;
     external.fileName = unreadable;
-    job.add(PhotoSpec{1});
+    job.add(TestPhoto{1});
     job.add(external);
     job.tree = fiveLevels({1, 2}, {}, {}, {});
     const QString target = job.folder(QStringLiteral("out"));
@@ -341,7 +341,7 @@ TEST(Export, AFailedWriteEndsWithAMessageAndLeavesEarlierFiles)
 TEST(Export, TheCheckAsksWhenRequiredItemsAreMissing)
 {
     JobFixture job;
-    job.add(PhotoSpec{1});
+    job.add(TestPhoto{1});
     job.tree = fiveLevels({}, {}, {1}, {});
     ScriptedMessages m;
     m.reply(false);

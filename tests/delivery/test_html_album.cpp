@@ -10,7 +10,7 @@
 
 using namespace zb;
 using zbtest::JobFixture;
-using zbtest::PhotoSpec;
+using zbtest::TestPhoto;
 
 namespace {
 
@@ -73,13 +73,13 @@ TEST(HtmlAlbum, TwoSlotsPerPageAndDrawingsOnAPageOfTheirOwn)
 {
     JobFixture job;
     job.header.startDate = QStringLiteral("20030405");
-    job.add(PhotoSpec{1, {{F_TITLE, QStringLiteral("<b>太字</b> & \"引用\"")}, {F_DATE, QStringLiteral("20030405")}}});
-    job.add(PhotoSpec{2, {{F_DATE, QStringLiteral("2003045")}}, 3});
-    job.add(PhotoSpec{3});
-    job.add(PhotoSpec{4});                                // A: no drawing
-    job.add(PhotoSpec{5, {}, 0, 0, {0, 6, 0}});           // B: a drawing in slot 2
-    job.add(PhotoSpec{6});
-    job.add(PhotoSpec{7, {}, 99});
+    job.add(TestPhoto{1, {{F_TITLE, QStringLiteral("<b>太字</b> & \"引用\"")}, {F_DATE, QStringLiteral("20030405")}}});
+    job.add(TestPhoto{2, {{F_DATE, QStringLiteral("2003045")}}, 3});
+    job.add(TestPhoto{3});
+    job.add(TestPhoto{4});                                // A: no drawing
+    job.add(TestPhoto{5, {}, 0, 0, {0, 6, 0}});           // B: a drawing in slot 2
+    job.add(TestPhoto{6});
+    job.add(TestPhoto{7, {}, 99});
     job.tree = rootHolding({1, 2, 3, 4, 5, 7});
     const QString out = job.folder(QStringLiteral("out"));
     ScriptedMessages m;
@@ -124,7 +124,7 @@ TEST(HtmlAlbum, ThreePhotosGiveTwoPages)
 {
     JobFixture job;
     for (RECORD r : {1, 2, 3})
-        job.add(PhotoSpec{r});
+        job.add(TestPhoto{r});
     job.tree = rootHolding({1, 2, 3});
     const QString out = job.folder(QStringLiteral("out"));
     ScriptedMessages m;
@@ -143,7 +143,7 @@ TEST(HtmlAlbum, ThreePhotosGiveTwoPages)
 TEST(HtmlAlbum, AFailedWriteEndsWithAMessageAndKeepsWhatWasWritten)
 {
     JobFixture job;
-    PhotoSpec unreadable{1};
+    TestPhoto unreadable{1};
     unreadable.external = true;
     unreadable.fileName = QStringLiteral("/proc/self/mem");  // opens, but cannot be read
     job.add(unreadable);

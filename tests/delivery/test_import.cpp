@@ -13,7 +13,7 @@
 
 using namespace zb;
 using zbtest::JobFixture;
-using zbtest::PhotoSpec;
+using zbtest::TestPhoto;
 
 namespace zb {
 inline void PrintTo(const TreeFolder& f, std::ostream* os)
@@ -103,14 +103,14 @@ TEST_P(RoundTrip, ExportThenImportGivesTheSameJob)
     h.startDate = QStringLiteral("20030401");
     h.clientCode = QStringLiteral("12345678");
     h.contractorRemarks = QStringLiteral("一行目\r\n二行目");
-    PhotoSpec a{10, {{F_TITLE, QStringLiteral("&amp;lt;")}, {F_DATE, QStringLiteral("20030405")},
+    TestPhoto a{10, {{F_TITLE, QStringLiteral("&amp;lt;")}, {F_DATE, QStringLiteral("20030405")},
                      {F_KANRI, QStringLiteral("管理\r\n値")}}, 2, 5, {0, 30, 0}};
     job.add(a);
-    job.add(PhotoSpec{30});
-    job.add(PhotoSpec{20, {{F_TITLE, QStringLiteral("二枚目")}, {F_NEGANUM, QStringLiteral("12")}}, 0, 0, {31, 32, 33}});
+    job.add(TestPhoto{30});
+    job.add(TestPhoto{20, {{F_TITLE, QStringLiteral("二枚目")}, {F_NEGANUM, QStringLiteral("12")}}, 0, 0, {31, 32, 33}});
     for (RECORD d : {31, 32, 33})
-        job.add(PhotoSpec{d});
-    job.add(PhotoSpec{40, {{F_TITLE, QStringLiteral("root")}}});
+        job.add(TestPhoto{d});
+    job.add(TestPhoto{40, {{F_TITLE, QStringLiteral("root")}}});
     job.tree = {{kUnclassifiedCaption, 0, {}},
                 {kPhotoRootCaption, 0, {40}},
                 {QStringLiteral("工事"), 1, {}},
