@@ -82,7 +82,7 @@ QHash<RECORD, PhotoRowText> scanPhotoRows(const engine::Table& table, const Phot
             }
         }
         rows.insert(r.record, std::move(r));
-    });
+    }, true);
     return rows;
 }
 
@@ -128,7 +128,17 @@ void appendSjis(QByteArray& out, QStringView text, bool escape)
 
 QString deliveryFileName(const QString& prefix, RECORD record)
 {
-    return prefix + QStringLiteral("%1").arg(record % 100000, 5, 10, QLatin1Char('0')) + QStringLiteral(".JPG");
+    // Five digits with leading zeros (only the last five of a larger number).
+    unsigned n = unsigned(record < 0 ? -qint64(record) : record) % 100000;
+    char16_t digits[5];
+    for (int i = 4; i >= 0; --i, n /= 10)
+        digits[i] = char16_t(u'0' + n % 10);
+    QString name;
+    name.reserve(prefix.size() + 9);
+    name += prefix;
+    name += QStringView(digits, 5);
+    name += QLatin1StringView(".JPG");
+    return name;
 }
 
 qint64 roundToCluster(qint64 size) { return (size + 32767) / 32768 * 32768; }
