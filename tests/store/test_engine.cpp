@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <csignal>
 #include <optional>
@@ -621,5 +622,15 @@ TEST(Engine, ScanFieldsReadsChosenFieldsInTableOrder)
     });
     EXPECT_EQ(seen, (QStringList{"1一", "2-", "3三"}));
     EXPECT_EQ(t.value(0).toInt(), 2);  // the cursor stays
-    EXPECT_THROW(t.scanFields({t.fieldIndex("PIC")}, [](const engine::RowView&) {}), EngineError);
+    // A picture field tells only whether it holds a picture.
+    QList<bool> held;
+    t.scanFields({t.fieldIndex("PIC")}, [&](const engine::RowView& row) { held << !row.isNull(0); });
+    EXPECT_EQ(held, (QList<bool>{false, false, true}));
+    // In any order when the caller does not need the table order: every row once.
+    QList<int> stored;
+    t.scanFields({t.fieldIndex("RECORD"), t.fieldIndex("TITLE")},
+                 [&](const engine::RowView& row) { stored << int(row.integer(0)); }, true);
+    std::sort(stored.begin(), stored.end());
+    EXPECT_EQ(stored, (QList<int>{1, 2, 3}));
+    EXPECT_THROW(t.scanFields({99}, [](const engine::RowView&) {}), EngineError);
 }

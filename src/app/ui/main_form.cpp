@@ -12,6 +12,7 @@
 #include "maintenance/ui/maintenance_commands.h"
 #include "store/data_module.h"
 #include "store/job_files.h"
+#include "delivery/ui/delivery_commands.h"
 #include "imaging/ui/edit_commands.h"
 #include "imaging/ui/import_commands.h"
 #include "imaging/ui/scan_commands.h"
@@ -678,6 +679,10 @@ void TZbMainForm::wireJob()
     scans->hooks.focusedSelection = [list] { return list->focusedListSelection(); };
     scans->hooks.settingsFolder = [this] { return folders_.iniDir; };
     scans->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
+
+    // ＸＭＬ保存, ＸＭＬ読込 and HTML工事写真帳作成.
+    auto* delivery = new TDeliveryCommands(bench.job(), bench.tree(), messages_, *progress_, this, this);
+    delivery->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
 
     connect(&bench, &TJobWorkbench::jobNameChanged, this, &TZbMainForm::setJobName);
     connect(&bench.tree(), &HierarchyModel::selectedChanged, this, [this] { restartButtonTimer(); });

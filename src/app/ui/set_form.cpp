@@ -69,7 +69,7 @@ TSetForm::TSetForm(QWidget* parent) : QDialog(parent)
 
     xmlParser_ = new QComboBox;
     xmlParser_->setObjectName(QStringLiteral("Combo_XmlParser"));
-    xmlParser_->addItems({QStringLiteral("Microsoft XML Parser"), QStringLiteral("TORVEN XML Parser")});
+    xmlParser_->addItems({QStringLiteral("libxml2 XML Parser"), QStringLiteral("TORVEN XML Parser")});
     auto* xmlLabel = new QLabel(QStringLiteral("使用する　XML Parser(&X):"));
     xmlLabel->setBuddy(xmlParser_);
     left->addRow(xmlLabel, xmlParser_);

@@ -1,6 +1,9 @@
 #include "imaging/ui/folder_form.h"
 
+#include "core/ports.h"
+
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -8,12 +11,70 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 namespace zb {
+
+const QStringList& viewerChoices()
+{
+    static const QStringList c{QStringLiteral("ブラウザ無し"), QStringLiteral("実行形式のブラウザ"),
+                               QStringLiteral("Web形式のブラウザ")};
+    return c;
+}
+
+FolderVerdict folderVerdict(int mode, const QString& folder, bool discImage, int discSize)
+{
+    const QString dir = QDir::cleanPath(folder);
+    switch (mode) {
+    case TFolderForm::kModeXmlRead:
+        if (QFileInfo(dir + QStringLiteral("/PHOTO.XML")).isFile())
+            return {QStringLiteral(" ( 読み込みできます )"), true};
+        return {QStringLiteral(" ( 【") + QStringLiteral("PHOTO.XML") + QStringLiteral("】がありません )"), false};
+    case TFolderForm::kModeXmlWrite: {
+        const QString base = discImage ? dir + QStringLiteral("/DISK1") : dir;
+        if (QFileInfo::exists(base + QStringLiteral("/PHOTO")))
+            return {QStringLiteral(" ( 【") + QStringLiteral("PHOTO") + QStringLiteral("】フォルダが既に存在します )"), false};
+        if (discImage && (discSize < 10 || discSize > 9999))
+            return {QStringLiteral(" ( ディスクイメージの範囲が不正です )"), false};
+        return {QStringLiteral(" ( 保存できます )"), true};
+    }
+    case TFolderForm::kModeHtml:
+        if (QFileInfo::exists(dir + QStringLiteral("/ALBUM")))
+            return {QStringLiteral(" ( 【") + QStringLiteral("ALBUM") + QStringLiteral("】フォルダが既に存在します )"), false};
+        return {QStringLiteral(" ( 保存できます )"), true};
+    default:
+        return {};
+    }
+}
+
+QString askNewFolder(const QString& parent, Messages& messages)
+{
+    QString proposal = kNewFolderDefault;
+    for (;;) {
+        const std::optional<QString> typed = messages.inputBox(kNewFolderDialogCaption, kNewFolderDialogPrompt, proposal);
+        if (!typed)
+            return {};
+        QString name = typed->trimmed();
+        name.removeIf([](QChar c) { return QStringView(u"?*\",.;:|<>/").contains(c); });
+        name = name.trimmed();
+        if (name.isEmpty()) {
+            messages.beep();
+            continue;
+        }
+        proposal = name;
+        const QString path = QDir::cleanPath(parent) + QLatin1Char('/') + name;
+        if (QFileInfo::exists(path)) {
+            messages.information(kFolderNameTaken);
+            continue;
+        }
+        return QDir().mkdir(path) ? path : QString();
+    }
+}
 
 TFolderForm::TFolderForm(QWidget* parent) : QDialog(parent)
 {
@@ -42,8 +103,47 @@ TFolderForm::TFolderForm(QWidget* parent) : QDialog(parent)
     pathEdit->setObjectName(QStringLiteral("FolderPath"));
     subfolderBox = new QCheckBox(kSubfoldersCaption, this);
     subfolderBox->hide();
+    xmlButton = new QPushButton(kXmlContentsCaption, this);
+    xmlButton->setObjectName(QStringLiteral("SB_XmlContents"));
+    xmlButton->hide();
+    originalBox = new QCheckBox(kOriginalPicturesCaption, this);
+    originalBox->setObjectName(QStringLiteral("CheckBox_Org"));
+    originalBox->hide();
+    viewerBox = new QComboBox(this);
+    viewerBox->setObjectName(QStringLiteral("CB_View"));
+    viewerBox->addItems(viewerChoices());
+    viewerBox->hide();
+    discBox = new QCheckBox(kDiscImageCaption, this);
+    discBox->setObjectName(QStringLiteral("CheckBox_Disk"));
+    discBox->hide();
+    discSizeBox = new QSpinBox(this);
+    discSizeBox->setObjectName(QStringLiteral("CB_DiskSize"));
+    // The box takes any number so that a size out of range can be told; 実行 refuses it.
+    discSizeBox->setRange(0, 99999);
+    discSizeBox->setValue(650);
+    discSizeBox->setSuffix(QStringLiteral("MB"));
+    discSizeBox->setToolTip(kDiscSizeHint);
+    discSizeBox->setEnabled(false);
+    discSizeBox->hide();
+    connect(discBox, &QCheckBox::toggled, this, [this](bool on) {
+        discSizeBox->setEnabled(on);
+        refreshVerdict();
+    });
+    connect(discSizeBox, &QSpinBox::valueChanged, this, [this] { refreshVerdict(); });
+    connect(xmlButton, &QPushButton::clicked, this, [this] {
+        if (showXml)
+            showXml(QDir::cleanPath(folder()) + QStringLiteral("/PHOTO.XML"));
+    });
+    connect(pathEdit, &QLineEdit::textChanged, this, [this] { refreshVerdict(); });
 
-    okButton = new QPushButton(QStringLiteral("OK"), this);
+    folderMenu = new QMenu(this);
+    folderMenu->addAction(QStringLiteral("再読込(&R)"), this, [this] { rereadFolders(); });
+    folderMenu->addAction(QStringLiteral("フォルダの作成(&N)..."), this, [this] { createFolder(); });
+    folderTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(folderTree, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { folderMenu->popup(folderTree->viewport()->mapToGlobal(at)); });
+
+    okButton = new QPushButton(kRunCaption, this);
     okButton->setDefault(true);
     cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
     connect(okButton, &QPushButton::clicked, this, [this] {
@@ -68,8 +168,15 @@ TFolderForm::TFolderForm(QWidget* parent) : QDialog(parent)
     });
     connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { revealFolder(); });
 
+    auto* options = new QHBoxLayout;
+    options->addWidget(originalBox);
+    options->addWidget(viewerBox);
+    options->addWidget(discBox);
+    options->addWidget(discSizeBox);
+    options->addStretch();
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(subfolderBox);
+    buttons->addWidget(xmlButton);
     buttons->addStretch();
     buttons->addWidget(okButton);
     buttons->addWidget(cancelButton);
@@ -77,6 +184,7 @@ TFolderForm::TFolderForm(QWidget* parent) : QDialog(parent)
     layout->addWidget(messageLabel);
     layout->addWidget(folderTree, 1);
     layout->addWidget(pathEdit);
+    layout->addLayout(options);
     layout->addLayout(buttons);
 }
 
@@ -84,12 +192,59 @@ void TFolderForm::setMode(int mode)
 {
     mode_ = mode;
     subfolderBox->setVisible(mode == kModeImport);
+    xmlButton->setVisible(mode == kModeXmlRead);
+    originalBox->setVisible(mode == kModeXmlWrite || mode == kModeHtml);
+    viewerBox->setVisible(mode == kModeXmlWrite);
+    discBox->setVisible(mode == kModeXmlWrite);
+    discSizeBox->setVisible(mode == kModeXmlWrite);
+    refreshVerdict();
 }
 
 void TFolderForm::setMessage(const QString& text)
 {
+    message_ = text;
+    refreshVerdict();
+}
+
+void TFolderForm::refreshVerdict()
+{
+    const FolderVerdict v = folderVerdict(mode_, folder(), discBox->isChecked(), discSizeBox->value());
+    const QString text = message_.isEmpty() ? QString() : message_ + v.suffix;
     messageLabel->setText(text);
     messageLabel->setVisible(!text.isEmpty());
+    okButton->setEnabled(v.usable);
+    xmlButton->setEnabled(v.usable);
+}
+
+void TFolderForm::setOriginalPictures(bool on) { originalBox->setChecked(on); }
+bool TFolderForm::originalPictures() const { return originalBox->isChecked(); }
+void TFolderForm::setViewer(int index) { viewerBox->setCurrentIndex(qBound(0, index, 2)); }
+int TFolderForm::viewer() const { return viewerBox->currentIndex(); }
+void TFolderForm::setDiscImage(bool on)
+{
+    discBox->setChecked(on);
+    discSizeBox->setEnabled(on);
+}
+bool TFolderForm::discImage() const { return discBox->isChecked(); }
+void TFolderForm::setDiscSize(int megabytes) { discSizeBox->setValue(megabytes); }
+int TFolderForm::discSize() const { return discSizeBox->value(); }
+
+void TFolderForm::rereadFolders()
+{
+    const QString keep = folder();
+    const QString root = model_->rootPath();
+    model_->setRootPath(QString());
+    model_->setRootPath(root);
+    setFolder(keep);
+}
+
+void TFolderForm::createFolder()
+{
+    if (!messages_ || !QFileInfo(folder()).isDir())
+        return;
+    const QString made = askNewFolder(folder(), *messages_);
+    if (!made.isEmpty())
+        setFolder(made);
 }
 
 void TFolderForm::setFolder(const QString& path)

@@ -793,19 +793,22 @@ QByteArrayView RowView::text(int i) const
     return t ? QByteArrayView(t, sqlite3_column_bytes(s, i)) : QByteArrayView();
 }
 
-void Table::scanFields(const QList<int>& positions, const std::function<void(const RowView&)>& row) const
+void Table::scanFields(const QList<int>& positions, const std::function<void(const RowView&)>& row,
+                       bool anyOrder) const
 {
     d->requireOpen();
     QString cols;
     for (int p : positions) {
-        if (p < 0 || p >= d->fields.size() || d->fields[p].type == FieldType::Blob)
+        if (p < 0 || p >= d->fields.size())
             throw EngineError(EngineError::Kind::Other, QStringLiteral("not a scannable field"));
         cols += (cols.isEmpty() ? QString() : QStringLiteral(", ")) + quoted(d->fields[p].name);
     }
     if (cols.isEmpty())
         return;
     // A statement of its own: the cursor's walking statement stays where it is.
-    const QByteArray sql = (QStringLiteral("SELECT ") + cols + QStringLiteral(" FROM t_rows ORDER BY ") + d->orderColumn()).toUtf8();
+    const QByteArray sql = (QStringLiteral("SELECT ") + cols + QStringLiteral(" FROM t_rows")
+                            + (anyOrder ? QString() : QStringLiteral(" ORDER BY ") + d->orderColumn()))
+                               .toUtf8();
     sqlite3_stmt* s = nullptr;
     int rc = sqlite3_prepare_v2(d->db, sql.constData(), int(sql.size()), &s, nullptr);
     if (rc != SQLITE_OK)

@@ -1,0 +1,237 @@
+// The electronic delivery and the HTML album without a window: writing a
+// job's PHOTO.XML set, reading a set back into ＸＭＬ入力, the parsed tree of an
+// XML file, and the HTML album.
+#include "cli/cli.h"
+#include "cli/cli_folders.h"
+#include "core/inifile.h"
+#include "core/scripted_ports.h"
+#include "delivery/delivery_export.h"
+#include "delivery/delivery_import.h"
+#include "delivery/html_album.h"
+#include "delivery/xml_tree.h"
+#include "store/data_module.h"
+#include "store/job_life.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QUrl>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+using namespace zb;
+using zb::cli::Context;
+using zb::cli::Failure;
+
+// A message box's text on standard error, its line breaks as they are.
+void printText(const QString& text)
+{
+    QString t = text;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    std::fprintf(stderr, "%s\n", t.toUtf8().constData());
+}
+
+// Every box but the given kinds, on standard error.
+void printBoxes(const ScriptedMessages& m, const QStringList& skipKinds = {})
+{
+    for (const QString& line : m.boxes()) {
+        bool skip = false;
+        for (const QString& k : skipKinds)
+            skip = skip || line.startsWith(k + QStringLiteral(": "));
+        if (!skip)
+            printText(line.mid(line.indexOf(QStringLiteral(": ")) + 2));
+    }
+}
+
+int wholeNumber(const QString& option, const QString& text, int lo, int hi)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < lo || v > hi)
+        throw Failure(option + QStringLiteral(" wants a whole number from %1 to %2, not \"%3\"").arg(lo).arg(hi).arg(text));
+    return v;
+}
+
+void noMoreOptions(const QStringList& args, int positionals)
+{
+    for (const QString& a : args)
+        if (a.startsWith(QStringLiteral("--")))
+            throw Failure(QStringLiteral("unknown option ") + a);
+    if (args.size() > positionals)
+        throw Failure(QStringLiteral("too many arguments"));
+}
+
+// A job opened for one command, closed when it ends.
+struct OpenJob {
+    ScriptedMessages messages;
+    Folders folders;
+    std::unique_ptr<TDataModule_Main> data;
+    std::unique_ptr<JobLife> job;
+
+    OpenJob(const Context& ctx, const QString& name) : folders(cli::localFolders(ctx))
+    {
+        if (cleanJobName(name) != name)
+            throw Failure(QStringLiteral("not a job name: ") + name);
+        if (!jobTreeFileExists(folders.dataFile, name))
+            throw Failure(QStringLiteral("no such job: ") + name);
+        data = std::make_unique<TDataModule_Main>(folders, messages);
+        job = std::make_unique<JobLife>(folders, *data, messages);
+        if (job->openChosen({name, QString()}) != JobLife::OpenResult::Opened)
+            throw Failure(QStringLiteral("cannot open job: ") + name + cli::reasons(messages));
+        messages.clear();
+    }
+    ~OpenJob()
+    {
+        if (job && job->isOpen())
+            job->closeJob();
+    }
+    ExportJob exportJob()
+    {
+        ExportJob j;
+        j.header = &job->file().header;
+        j.folders = &job->file().folders;
+        j.table = &job->photoTable();
+        j.fields.lookUp(job->photoTable());
+        j.sysFile = folders.sysFile;
+        j.programFilesDir = folders.programFilesDir;
+        return j;
+    }
+};
+
+QString existingFolder(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isDir())
+        throw Failure(QStringLiteral("no such folder: ") + path);
+    return info.absoluteFilePath();
+}
+
+int xmlExport(Context& ctx)
+{
+    QStringList args = ctx.args;
+    ExportOptions o;
+    o.original = cli::takeFlag(args, QStringLiteral("--original"));
+    o.viewer = wholeNumber(QStringLiteral("--viewer"), cli::takeOption(args, QStringLiteral("--viewer"), QStringLiteral("0")), 0, 2);
+    const QString size = cli::takeOption(args, QStringLiteral("--disc-size"));
+    if (!size.isEmpty()) {
+        o.discImage = true;
+        o.discSize = wholeNumber(QStringLiteral("--disc-size"), size, 10, 9999);
+    }
+    const QString name = cli::positional(args, 0, "JOB");
+    o.folder = existingFolder(cli::positional(args, 1, "DIR"));
+    noMoreOptions(args, 2);
+
+    OpenJob open(ctx, name);
+    const ExportJob job = open.exportJob();
+    // No question: what the check found is told, and the export goes on.
+    QStringList lines;
+    exportCheckAllows(job, open.messages, &lines);
+    for (const QString& l : lines)
+        printText(l);
+    open.messages.clear();
+    SilentProgress progress;
+    ExportReport report;
+    const ExportResult r = exportDelivery(job, o, open.messages, progress, &report);
+    printBoxes(open.messages, {QStringLiteral("information")});
+    if (r != ExportResult::Done)
+        return 1;
+    cli::printJson(QJsonObject{{QStringLiteral("folder"), o.folder},
+                               {QStringLiteral("discs"), report.discs},
+                               {QStringLiteral("photos"), report.photos},
+                               {QStringLiteral("drawings"), report.drawings}});
+    return 0;
+}
+
+int xmlImport(Context& ctx)
+{
+    QStringList args = ctx.args;
+    const QString dir = cli::positional(args, 0, "DIR");
+    noMoreOptions(args, 1);
+    const Folders folders = cli::localFolders(ctx);
+    ScriptedMessages m;
+    createFolders(folders, m);
+    DeliveryImportOptions o;
+    o.folder = QFileInfo(dir).absoluteFilePath();
+    o.askMedia = false;
+    const IniFile ini(folders.iniDir + QStringLiteral("ZB.INI"));
+    o.libxml2 = ini.readBool(QStringLiteral("MainPrg_Env"), QStringLiteral("MsXmlParser"), true);
+    SilentProgress progress;
+    m.clear();
+    const DeliveryImportResult r = importDelivery(folders, o, m, progress, [] { return true; });
+    using Outcome = DeliveryImportResult::Outcome;
+    switch (r.outcome) {
+    case Outcome::Imported:
+        for (const QString& missing : r.missing)
+            printText(QStringLiteral("DUMMY.JPG: ") + missing);
+        printBoxes(m, {QStringLiteral("beep")});
+        cli::printLine(kXmlImportJob);
+        return 0;
+    case Outcome::NoXml:
+        printText(kImportNoXml);
+        return 1;
+    default:
+        printBoxes(m);
+        return 1;
+    }
+}
+
+QJsonArray treeJson(const std::vector<std::unique_ptr<XmlNode>>& nodes)
+{
+    QJsonArray out;
+    for (const auto& n : nodes)
+        out.append(QJsonObject{{QStringLiteral("caption"), n->caption},
+                               {QStringLiteral("value"), n->value},
+                               {QStringLiteral("children"), treeJson(n->children)}});
+    return out;
+}
+
+int xmlTree(Context& ctx)
+{
+    QStringList args = ctx.args;
+    TXMLTreeView tree;
+    tree.MSXML = cli::takeFlag(args, QStringLiteral("--libxml2"));
+    const QString file = cli::positional(args, 0, "FILE");
+    noMoreOptions(args, 1);
+    if (!QFileInfo(file).isFile())
+        throw Failure(QStringLiteral("no such file: ") + file);
+    if (!tree.LoadFromFile(QFileInfo(file).absoluteFilePath(), nullptr)) {
+        printText(tree.errorText());
+        return 1;
+    }
+    cli::printJson(treeJson(tree.nodes()));
+    return 0;
+}
+
+int html(Context& ctx)
+{
+    QStringList args = ctx.args;
+    const bool open = cli::takeFlag(args, QStringLiteral("--open"));
+    HtmlOptions o;
+    o.original = cli::takeFlag(args, QStringLiteral("--original"));
+    const QString name = cli::positional(args, 0, "JOB");
+    o.folder = existingFolder(cli::positional(args, 1, "DIR"));
+    noMoreOptions(args, 2);
+    OpenJob job(ctx, name);
+    SilentProgress progress;
+    QString page;
+    const HtmlResult r = writeHtmlAlbum(job.exportJob(), o, job.messages, progress, &page);
+    printBoxes(job.messages);
+    if (r != HtmlResult::Done)
+        return 1;
+    cli::printLine(page);
+    if (open && !QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+        printText(QStringLiteral("no program opens ") + page);
+    return 0;
+}
+
+ZB_CLI_COMMAND("xml export", "JOB DIR [--original] [--viewer 0|1|2] [--disc-size MB]   (PHOTO.XML set; JSON summary)",
+               xmlExport);
+ZB_CLI_COMMAND("xml import", "DIR   (the set in DIR becomes the job ＸＭＬ入力; prints its name)", xmlImport);
+ZB_CLI_COMMAND("xml tree", "FILE [--libxml2]   (the parsed tree as JSON: caption, value, children)", xmlTree);
+ZB_CLI_COMMAND("html", "JOB DIR [--original] [--open]   (HTML album in DIR/ALBUM; prints ALBUM.HTM)", html);
+
+}  // namespace

@@ -1,0 +1,93 @@
+#include "core/sjis.h"
+#include "delivery/delivery_import.h"
+#include "delivery_fixtures.h"
+#include "support/run_program.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+using namespace zb;
+using zbtest::JobFixture;
+using zbtest::TestPhoto;
+
+namespace {
+
+zbtest::ProgramRun zbcli(const JobFixture& job, QStringList args)
+{
+    args.prepend(job.dir.path());
+    args.prepend(QStringLiteral("--root"));
+    return zbtest::runProgram(QStringLiteral(ZBCLI_PATH), args);
+}
+
+QString text(const QByteArray& b) { return QString::fromUtf8(b); }
+
+TEST(DeliveryCli, ExportImportTreeAndHtml)
+{
+    JobFixture job;
+    job.add(TestPhoto{1, {{F_TITLE, QStringLiteral("一枚目")}}, 0, 0, {2, 0, 0}});
+    job.add(TestPhoto{2});
+    job.add(TestPhoto{3, {{F_TITLE, QStringLiteral("三枚目")}}});
+    job.tree = {{kUnclassifiedCaption, 0, {}},
+                {kPhotoRootCaption, 0, {}},
+                {QStringLiteral("工事"), 1, {}},
+                {QStringLiteral("施工状況写真"), 2, {1, 3}},
+                {kRecycleCaption, 0, {}}};
+    job.finish();
+    const QString out = job.folder(QStringLiteral("out"));
+
+    zbtest::ProgramRun r = zbcli(job, {"xml", "export", "JOB", out});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(text(r.err).contains(QStringLiteral("【工事情報】に未入力項目があります。")));
+    const QJsonObject summary = QJsonDocument::fromJson(r.out).object();
+    EXPECT_EQ(summary.value("photos").toInt(), 2);
+    EXPECT_EQ(summary.value("drawings").toInt(), 1);
+    EXPECT_TRUE(QFileInfo::exists(out + "/PHOTO/DRA/DRA00002.JPG"));
+
+    r = zbcli(job, {"xml", "export", "JOB", out});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(text(r.err).contains(QStringLiteral("【PHOTO】フォルダが既に存在します。")));
+    r = zbcli(job, {"xml", "export", "JOB", out, "--disc-size", "10", "--viewer", "2", "--original"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(out + "/DISK1/PHOTO/PHOTO.XML"));
+    EXPECT_NE(zbcli(job, {"xml", "export", "JOB", out, "--disc-size", "9"}).code, 0);
+
+    QFile::remove(out + "/PHOTO/PIC/PIC00003.JPG");
+    r = zbcli(job, {"xml", "import", out + "/PHOTO"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(text(r.out), kXmlImportJob + "\n");
+    EXPECT_EQ(text(r.err), QStringLiteral("DUMMY.JPG: PIC00003.JPG\n"));
+    EXPECT_TRUE(QFileInfo::exists(job.folders.dataFile + kXmlImportJob + ".ZBD"));
+
+    r = zbcli(job, {"xml", "tree", out + "/PHOTO/PHOTO.XML"});
+    ASSERT_EQ(r.code, 0);
+    const QJsonArray top = QJsonDocument::fromJson(r.out).array();
+    ASSERT_EQ(top.size(), 1);
+    EXPECT_EQ(top[0].toObject().value("caption").toString(), QStringLiteral("photodata"));
+    const QJsonObject basic = top[0].toObject().value("children").toArray()[0].toObject();
+    EXPECT_EQ(basic.value("caption").toString(), QStringLiteral("基礎情報"));
+    EXPECT_EQ(basic.value("children").toArray()[0].toObject().value("value").toString(), QStringLiteral("1.0"));
+
+    zbtest::writeAll(out + "/bad.xml", "<a>\r\n<b>1</b>\r\n");
+    for (const QStringList& extra : {QStringList{}, QStringList{"--libxml2"}}) {
+        r = zbcli(job, QStringList{"xml", "tree", out + "/bad.xml"} + extra);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(text(r.err).startsWith(QStringLiteral("XMLファイルのフォーマットが不正です。\n\n内容 > \"")))
+            << r.err.toStdString();
+    }
+    zbtest::writeAll(out + "/PHOTO/PHOTO.XML", "<photodata>");
+    r = zbcli(job, {"xml", "import", out + "/PHOTO"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(text(r.err).startsWith(QStringLiteral("XMLファイルのフォーマットが不正です。")));
+
+    r = zbcli(job, {"html", "JOB", out});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(text(r.out), out + "/ALBUM/ALBUM.HTM\n");
+    EXPECT_TRUE(QFileInfo::exists(out + "/ALBUM/HTML/PAGE3.HTM"));
+    EXPECT_EQ(zbcli(job, {"html", "JOB", out}).code, 1);
+}
+
+}  // namespace
