@@ -4,6 +4,7 @@
 #include "core/ports.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -57,6 +58,7 @@ TPrvForm::TPrvForm(PreviewSource source, int startPage, Messages& messages, QWid
     canvas_ = new QLabel;
     scroll_->setWidget(canvas_);
     root->addWidget(scroll_, 1);
+    scroll_->viewport()->installEventFilter(this);
     auto* foot = new QHBoxLayout;
     pageLabel_ = new QLabel(this);
     status_ = new QLabel(this);
@@ -146,9 +148,10 @@ void TPrvForm::render() {
     status_->clear();
 }
 
-void TPrvForm::resizeEvent(QResizeEvent* e) {
-    QDialog::resizeEvent(e);
-    if (zoom_->currentIndex() < 2) render();
+bool TPrvForm::eventFilter(QObject* watched, QEvent* e) {
+    // The fitting zooms follow the visible area's size.
+    if (watched == scroll_->viewport() && e->type() == QEvent::Resize && zoom_->currentIndex() < 2) render();
+    return QDialog::eventFilter(watched, e);
 }
 
 }  // namespace zb

@@ -54,7 +54,7 @@ public:
     const QImage& pageImage() const { return image_; }
 
 protected:
-    void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     double percentFor(int index) const;
