@@ -1,0 +1,52 @@
+#pragma once
+// Album parts and the job's photo table: binding parts to photo and drawing
+// rows while pouring, and the pictures of photo and drawing frames when a
+// page is drawn.
+#include "album/album_document.h"
+#include "album/caption_codes.h"
+#include "album/parts_draw.h"
+
+#include <QHash>
+
+namespace zb::engine {
+class Table;
+}
+
+namespace zb::album {
+
+// Binds through the photo table: a photo frame needs its row (an empty ALBUM
+// picture is made and posted, and its pixel size becomes the reference
+// size); a drawing frame 2600 + k takes the photo's (k+1)-th non-empty
+// drawing; an item takes its resolved text and is dropped when that is empty.
+class TablePhotoBinder : public PhotoBinder {
+public:
+    explicit TablePhotoBinder(CaptionSources& sources, Messages& messages);
+    bool photoExists(RECORD photo) override;
+    bool bindPart(TPartsBox& part, RECORD photo) override;
+
+private:
+    CaptionSources& s_;
+    Messages& messages_;
+};
+
+// The non-empty drawing references of a photo row, in field order.
+QList<RECORD> photoDrawings(const engine::Table& table, const PhotoFields& fields);
+
+// Frame pictures for drawing. On screen, a frame of at most 400 × 400 pixels
+// is drawn from the row's ALBUM picture when it has one; larger frames,
+// printing and rows without ALBUM decode the current picture. Pictures are
+// cached by row and size while the target is the screen.
+class FramePictures {
+public:
+    FramePictures(engine::Table& table, const PhotoFields& fields);
+    FramePicture load(const TPartsBox& part, int code, QSize framePixels, bool screen);
+    FrameLoader loader();
+    void clearCache() { cache_.clear(); }
+
+private:
+    engine::Table& table_;
+    PhotoFields fields_;
+    QHash<QString, QImage> cache_;
+};
+
+}  // namespace zb::album

@@ -1,0 +1,371 @@
+#include "album/album_document.h"
+#include "album/photo_binding.h"
+#include "core/scripted_ports.h"
+#include "imaging/jpeg_codec.h"
+#include "store/photo_table.h"
+#include "store/table_network.h"
+#include "support/temp_dir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+using namespace zb;
+using namespace zb::album;
+
+namespace {
+
+TPartsBox item(int slot, const QString& caption, double top = 0)
+{
+    TPartsBox p;
+    p.Shape = ptKoumoku;
+    p.FormIndex = qint8(slot);
+    p.Caption = caption;
+    p.PTop = mm(top);
+    p.PWidth = mm(50);
+    p.PHeight = mm(20);
+    return p;
+}
+
+// A format with `slotCount` photo slots, each a photo frame and a title, plus a
+// page frame and a page number without slot; a cover format has no slot.
+void writeFormat(const QString& folder, const QString& name, int slotCount, qint32 paper = 9)
+{
+    Page page;
+    page.parts << item(0, QStringLiteral("{150.頁}"));
+    for (int s = 1; s <= slotCount; ++s) {
+        page.parts << item(s, QStringLiteral("{2500.写真}"), s * 80);
+        page.parts << item(s, QStringLiteral("{2010.写真タイトル}"), s * 80 + 60);
+    }
+    DocumentFile f;
+    f.header.paperCode = paper;
+    f.header.cover = slotCount == 0;
+    f.header.maxSlot = slotCount;
+    f.pages.insert(1, encodePage(page));
+    QDir().mkpath(folder);
+    zbtest::writeAll(QDir(folder).filePath(name), encodeDocumentFile(f));
+}
+
+// Binds every part; photo 0 does not exist.
+class FakeBinder : public PhotoBinder {
+public:
+    int batches = 0;
+    bool photoExists(RECORD photo) override { return photo > 0; }
+    bool bindPart(TPartsBox& part, RECORD photo) override
+    {
+        if (part.Caption.startsWith(QStringLiteral("{2010")))
+            part.Caption = QStringLiteral("写真%1").arg(photo);
+        return photo > 0 || part.FormIndex == 0;
+    }
+    void beginBatch() override { ++batches; }
+};
+
+struct Fixture {
+    zbtest::TempDir dir;
+    QString albums = dir.file("ALBUM"), forms = dir.file("FORMFILE"), work = dir.file("TEMP_G");
+    ScriptedMessages messages;
+    ScriptedProgress progress;
+    Fixture()
+    {
+        QDir().mkpath(albums);
+        writeFormat(forms, QStringLiteral("三枚.ZBF"), 3);
+        writeFormat(forms, QStringLiteral("表紙.ZBF"), 0);
+        writeFormat(forms, QStringLiteral("A3.ZBF"), 2, 8);
+    }
+    std::unique_ptr<AlbumDocument> album()
+    {
+        auto d = std::make_unique<AlbumDocument>(DocKind::Album, albums, forms, work, messages);
+        d->startNew(QStringLiteral("三枚.ZBF"), 1, 0, 0);
+        return d;
+    }
+};
+
+QMap<int, int> slotsPerPage(AlbumDocument& d)
+{
+    d.storeCurrentPage();
+    QMap<int, int> out;
+    for (int n : d.work().pages()) {
+        const Page p = *decodePage(d.work().read(n));
+        int frames = 0, common = 0;
+        for (const TPartsBox& part : p.parts) {
+            frames += frameCode(part) == 2500;
+            common += part.FormIndex == 0;
+        }
+        EXPECT_EQ(common, 1) << n;
+        out.insert(n, frames);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(AlbumDocument, WorkFiles)
+{
+    zbtest::TempDir dir;
+    EXPECT_EQ(GrphWork::fileName(7), QStringLiteral("_GRPHTEMP.007"));
+    EXPECT_EQ(GrphWork::fileName(0), QStringLiteral("_GRPHTEMP.000"));
+    // A stranger's file in the parent folder is never touched.
+    zbtest::writeAll(dir.file("_GRPHTEMP.001"), "other");
+    {
+        GrphWork w(dir.path());
+        ASSERT_TRUE(w.isValid());
+        EXPECT_NE(w.folder(), dir.path());
+        Page p;
+        p.parts << TPartsBox{};
+        EXPECT_TRUE(w.writePage(3, p));
+        EXPECT_TRUE(w.writePage(5, p));
+        EXPECT_EQ(w.lastPage(1), 5);
+        EXPECT_EQ(w.lastPage(7), 7);
+        EXPECT_TRUE(w.writePage(5, Page()));  // a page without parts deletes its file
+        EXPECT_FALSE(QFile::exists(w.pagePath(5)));
+        EXPECT_TRUE(w.move(3, 4));
+        EXPECT_EQ(w.pages(), QList<int>{4});
+        EXPECT_FALSE(w.move(9, 10));
+        w.clear();
+        EXPECT_TRUE(w.pages().isEmpty());
+    }
+    EXPECT_EQ(zbtest::readAll(dir.file("_GRPHTEMP.001")), QByteArray("other"));
+}
+
+TEST(AlbumDocument, EmptyFormatWithoutPreview)
+{
+    Fixture fx;
+    AlbumDocument format(DocKind::Format, fx.forms, fx.forms, fx.work, fx.messages);
+    format.startNew(QString(), 1, 0, 0);
+    EXPECT_EQ(format.title, QStringLiteral("書式"));
+    ASSERT_TRUE(format.save(QStringLiteral("空.ZBF")));
+    const QByteArray b = zbtest::readAll(QDir(fx.forms).filePath(QStringLiteral("空.ZBF")));
+    ASSERT_EQ(b.size(), 119);
+    EXPECT_EQ(qFromLittleEndian<qint32>(b.constData() + 115), 0);
+    EXPECT_EQ(fx.messages.boxes(), QStringList{QStringLiteral("information: ") + kCoverFormatSaved});
+    AlbumDocument again(DocKind::Format, fx.forms, fx.forms, fx.work, fx.messages);
+    ASSERT_TRUE(again.open(QDir(fx.forms).filePath(QStringLiteral("空.ZBF"))));
+    EXPECT_TRUE(again.page.parts.isEmpty());
+}
+
+TEST(AlbumDocument, FormatSaveMessagesAndPreview)
+{
+    Fixture fx;
+    AlbumDocument format(DocKind::Format, fx.forms, fx.forms, fx.work, fx.messages);
+    format.startNew(QString(), 1, 0, 0);
+    format.page.parts << item(1, QStringLiteral("{2500.写真}")) << item(0, QStringLiteral("{2010.写真タイトル}"))
+                      << item(2, QStringLiteral("{2601.参考図2}"));
+    ASSERT_TRUE(format.save(QStringLiteral("書式1.ZBF")));
+    EXPECT_EQ(fx.messages.boxes(), QStringList{QStringLiteral("information: ") + kUnslottedPhotoItems});
+    const QByteArray b = zbtest::readAll(QDir(fx.forms).filePath(QStringLiteral("書式1.ZBF")));
+    const TGrphFileHeader h = *decodeFileHeader(b);
+    EXPECT_FALSE(h.cover);
+    EXPECT_EQ(h.maxSlot, 2);
+    EXPECT_EQ(h.maxDrawing, 2);
+    ASSERT_GT(h.previewLength, 0);
+    QImage preview;
+    SilentMessages quiet;
+    ASSERT_TRUE(DecodeJpeg(b.mid(119, h.previewLength), preview, 0, quiet));
+    EXPECT_EQ(preview.size(), QSize(91, 128));  // A4 with its longer side 128
+    EXPECT_LT(qGray(preview.pixel(0, 64)), 60);  // the black frame round the paper
+}
+
+TEST(AlbumDocument, PagesWithGapsSavedAndReopened)
+{
+    Fixture fx;
+    auto d = fx.album();
+    d->title = QStringLiteral("第一回");
+    for (int n : {1, 2, 5}) {
+        ASSERT_TRUE(d->gotoPage(n));
+        d->page.parts << item(-1, QStringLiteral("頁%1").arg(n));
+    }
+    ASSERT_TRUE(d->save(QStringLiteral("帳.ZBA")));
+    const QString path = QDir(fx.albums).filePath(QStringLiteral("帳.ZBA"));
+    const std::optional<DocumentFile> f = decodeDocumentFile(zbtest::readAll(path));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->pages.keys(), (QList<int>{1, 2, 5}));
+    EXPECT_EQ(f->header.title, QStringLiteral("第一回"));
+    EXPECT_EQ(f->header.previewLength, 0);
+
+    // Saving again keeps the old file as the backup beside the work folder.
+    ASSERT_TRUE(d->save(QStringLiteral("帳.ZBA")));
+    EXPECT_TRUE(QFile::exists(QDir(fx.work).filePath(QStringLiteral("DATAFILE.BAK"))));
+
+    auto again = fx.album();
+    ASSERT_TRUE(again->open(path));
+    EXPECT_EQ(again->title, QStringLiteral("第一回"));
+    EXPECT_EQ(again->page.parts.value(0).Caption, QStringLiteral("頁1"));
+    EXPECT_EQ(again->lastPage(), 5);
+    EXPECT_FALSE(again->work().exists(3));
+    EXPECT_FALSE(again->work().exists(4));
+    ASSERT_TRUE(again->gotoPage(4));
+    EXPECT_TRUE(again->page.parts.isEmpty());
+}
+
+TEST(AlbumDocument, DamagedDocumentRefused)
+{
+    Fixture fx;
+    auto d = fx.album();
+    d->page.parts << item(-1, QStringLiteral("残る"));
+    const QString path = QDir(fx.albums).filePath(QStringLiteral("壊.ZBA"));
+    DocumentFile f;
+    f.pages.insert(1, QByteArray(40, '\x7F'));
+    zbtest::writeAll(path, encodeDocumentFile(f));
+    fx.messages.clear();
+    EXPECT_FALSE(d->open(path));
+    EXPECT_EQ(fx.messages.boxes(),
+              QStringList{QStringLiteral("error: ファイルが壊れているため読み込めません。\r\n>壊.ZBA")});
+    EXPECT_EQ(d->page.parts.value(0).Caption, QStringLiteral("残る"));
+}
+
+TEST(AlbumDocument, NewAlbumFromInitialFormat)
+{
+    Fixture fx;
+    AlbumDocument d(DocKind::Album, fx.albums, fx.forms, fx.work, fx.messages);
+    d.startNew(QStringLiteral("ない.ZBF"), 1, 0, 0);
+    d.startNew(QStringLiteral("表紙.ZBF"), 1, 0, 0);
+    d.startNew(QStringLiteral("A3.ZBF"), 3, mm(1.5), 0);
+    EXPECT_EQ(fx.messages.boxes(), (QStringList{QStringLiteral("information: ") + kInitialFormatMissing,
+                                                QStringLiteral("warning: ") + kInitialFormatIsCover}));
+    EXPECT_EQ(d.paperCode, 8);
+    EXPECT_EQ(d.pageStart, 3);
+    EXPECT_EQ(d.title, QStringLiteral("工事写真帳"));
+    EXPECT_EQ(d.layoutGuide().size(), 5);
+    fx.messages.clear();
+    EXPECT_TRUE(d.selectFormat(QStringLiteral("三枚.ZBF")));
+    EXPECT_EQ(fx.messages.boxes(), QStringList{QStringLiteral("information: ") + kOtherPaperFormat});
+    EXPECT_EQ(d.paperCode, 8);
+}
+
+TEST(AlbumDocument, PourSevenPhotosIntoThreeSlots)
+{
+    Fixture fx;
+    auto d = fx.album();
+    FakeBinder binder;
+    const PourResult r = d->pour({1, 2, 3, 4, 5, 6, 7}, binder, fx.progress);
+    EXPECT_EQ(r.placed, 7);
+    EXPECT_FALSE(r.stopped);
+    EXPECT_EQ(d->currentPage(), 3);
+    EXPECT_EQ(r.lastParts.size(), 3);  // page 3 was empty: its common part came with photo 7
+    EXPECT_EQ(fx.progress.started, 7);
+    EXPECT_EQ(binder.batches, 1);
+    EXPECT_EQ(slotsPerPage(*d), (QMap<int, int>{{1, 3}, {2, 3}, {3, 1}}));
+    EXPECT_EQ(d->page.formatName, QStringLiteral("三枚"));
+    const TPartsBox& title = d->page.parts[r.lastParts[2]];
+    EXPECT_EQ(title.Caption, QStringLiteral("写真7"));
+    EXPECT_EQ(title.PhotoRecord, 7);
+    EXPECT_EQ(title.FormIndex, 1);
+}
+
+TEST(AlbumDocument, PourStops)
+{
+    Fixture fx;
+    auto d = fx.album();
+    FakeBinder binder;
+    // ESC after the second photo.
+    fx.progress.stopAfter = 2;
+    EXPECT_EQ(d->pour({1, 2, 3, 4}, binder, fx.progress).placed, 2);
+
+    // A full page 999.
+    ASSERT_TRUE(d->gotoPage(999));
+    fx.progress.stopAfter = -1;
+    EXPECT_EQ(d->pour({1, 2, 3}, binder, fx.progress).placed, 3);
+    fx.messages.clear();
+    const PourResult full = d->pour({4}, binder, fx.progress);
+    EXPECT_EQ(full.placed, 0);
+    EXPECT_EQ(fx.messages.boxes(), QStringList{QStringLiteral("warning: ") + kLastPageReached});
+    EXPECT_EQ(slotsPerPage(*d).value(999), 3);
+
+    // A cover format takes no photos.
+    d->formatName = QStringLiteral("表紙.ZBF");
+    fx.messages.clear();
+    EXPECT_EQ(d->pour({5}, binder, fx.progress).placed, 0);
+    EXPECT_EQ(fx.messages.boxes(), QStringList{QStringLiteral("warning: ") + kCoverFormatPour});
+}
+
+TEST(AlbumDocument, PourInInsertMode)
+{
+    Fixture fx;
+    auto d = fx.album();
+    FakeBinder binder;
+    ASSERT_TRUE(d->gotoPage(2));
+    d->page.parts << item(-1, QStringLiteral("元の2頁"));
+    ASSERT_TRUE(d->gotoPage(1));
+    d->pour({1, 2, 3, 4}, binder, fx.progress, true);
+    EXPECT_EQ(d->currentPage(), 2);
+    d->storeCurrentPage();
+    EXPECT_EQ(d->work().pages(), (QList<int>{1, 2, 3}));
+    EXPECT_EQ(decodePage(d->work().read(3))->parts.value(0).Caption, QStringLiteral("元の2頁"));
+}
+
+TEST(AlbumDocument, BindingThroughThePhotoTable)
+{
+    zbtest::TempDir dir;
+    TTableNetWork table;
+    const PhotoFields f = openOrCreatePhotoTable(dir.file("J.DB"), {&table}, true);
+    QImage picture(800, 600, QImage::Format_RGB888);
+    picture.fill(qRgb(10, 200, 30));
+    QByteArray jpeg;
+    SilentMessages quiet;
+    ASSERT_TRUE(EncodeJpeg(picture, jpeg, false, 90, quiet));
+    struct Row {
+        RECORD record;
+        const char* title;
+        QList<RECORD> drawings;
+    } rows[] = {{1, "着手前", {0, 8, 9}}, {2, "", {0, 0, 0}}, {8, "図", {0, 0, 0}}};
+    for (const Row& r : rows) {
+        table.append();
+        table.setValue(f[F_RECORD], r.record);
+        table.setValue(f[F_TITLE], QString::fromUtf8(r.title));
+        table.writeBlob(f[F_IMAGE_ORG], jpeg);
+        table.setValue(f[F_GRA_FLAG], 0);
+        table.setValue(f[F_REC_DRA1], r.drawings[0]);
+        table.setValue(f[F_REC_DRA2], r.drawings[1]);
+        table.setValue(f[F_REC_DRA3], r.drawings[2]);
+        table.post();
+    }
+    CaptionSources s;
+    s.today = QDate(2026, 12, 10);
+    s.photoTable = &table;
+    s.fields = f;
+    ScriptedMessages messages;
+    TablePhotoBinder binder(s, messages);
+
+    TPartsBox photo = item(1, QStringLiteral("{2500.写真}"));
+    ASSERT_TRUE(binder.bindPart(photo, 1));
+    EXPECT_EQ(photo.PhotoRecord, 1);
+    EXPECT_EQ(photo.RefWidth, 533);
+    EXPECT_EQ(photo.RefHeight, 400);
+    ASSERT_TRUE(table.locate(1));
+    QImage album;
+    ASSERT_TRUE(DecodeJpeg(table.readBlob(f[F_ALBUM]), album, 0, quiet));
+    EXPECT_EQ(album.size(), QSize(533, 400));
+    TPartsBox gone = photo;
+    EXPECT_FALSE(binder.bindPart(gone, 77));
+
+    struct Drawing {
+        const char* caption;
+        RECORD photo;
+        bool placed;
+        RECORD ref;
+    } drawings[] = {{"{2600.参考図1}", 1, true, 8}, {"{2601.参考図2}", 1, true, 9},
+                    {"{2602.参考図3}", 1, false, 0}, {"{2600.参考図1}", 2, false, 0}};
+    for (const Drawing& c : drawings) {
+        TPartsBox p = item(1, QString::fromUtf8(c.caption));
+        EXPECT_EQ(binder.bindPart(p, c.photo), c.placed) << c.caption;
+        EXPECT_EQ(p.RefRecord, c.ref) << c.caption;
+    }
+    TPartsBox title = item(1, QStringLiteral("{2010.写真タイトル}"));
+    ASSERT_TRUE(binder.bindPart(title, 1));
+    EXPECT_EQ(title.Caption, QStringLiteral("着手前"));
+    TPartsBox empty = item(1, QStringLiteral("{2010.写真タイトル}"));
+    EXPECT_FALSE(binder.bindPart(empty, 2));
+
+    // Frame pictures: ALBUM on screen for small frames, the current picture otherwise.
+    FramePictures pictures(table, f);
+    const FramePicture small = pictures.load(photo, 2500, QSize(200, 150), true);
+    EXPECT_EQ(small.image.size(), QSize(267, 200));  // ALBUM (533 x 400) decoded at half size
+    const FramePicture print = pictures.load(photo, 2500, QSize(200, 150), false);
+    EXPECT_EQ(print.image.size(), QSize(200, 150));  // a reduced decode of the 800 x 600 picture
+    const FramePicture large = pictures.load(photo, 2500, QSize(800, 600), true);
+    EXPECT_EQ(large.image.size(), QSize(800, 600));
+    TPartsBox missing = photo;
+    missing.PhotoRecord = 55;
+    EXPECT_TRUE(pictures.load(missing, 2500, QSize(10, 10), true).missing);
+}
