@@ -269,6 +269,8 @@ int renderCommand(Context& ctx)
     if (image.isNull())
         throw Failure(QStringLiteral("the page is too large to draw at %1 dpi").arg(dpi));
     image.fill(Qt::white);
+    if (pictures)
+        pictures->prepare(d.pages.value(page), c.target);
     {
         QPainter g(&image);
         drawPage(g, d.pages.value(page), c);

@@ -360,11 +360,36 @@ TEST(AlbumDocument, BindingThroughThePhotoTable)
     // Frame pictures: ALBUM on screen for small frames, the current picture otherwise.
     FramePictures pictures(table, f);
     const FramePicture small = pictures.load(photo, 2500, QSize(200, 150), true);
-    EXPECT_EQ(small.image.size(), QSize(267, 200));  // ALBUM (533 x 400) decoded at half size
+    EXPECT_EQ(small.image.size(), QSize(200, 150));  // ALBUM (533 x 400) decoded at 3/8
     const FramePicture print = pictures.load(photo, 2500, QSize(200, 150), false);
-    EXPECT_EQ(print.image.size(), QSize(200, 150));  // a reduced decode of the 800 x 600 picture
+    EXPECT_EQ(print.image.size(), QSize(200, 150));  // the 800 x 600 picture decoded at 2/8
     const FramePicture large = pictures.load(photo, 2500, QSize(800, 600), true);
     EXPECT_EQ(large.image.size(), QSize(800, 600));
+    // Prepared ahead of drawing: turned and scaled to the frame, taken once.
+    {
+        Page page;
+        TPartsBox turned = photo;
+        turned.ImageOrientation = 1;
+        page.parts << turned;
+        const DrawTarget print = DrawTarget::onPrinter(2.0);
+        FramePictures ahead(table, f);
+        ahead.prepare(page, print);
+        const QSize frame = drawingRect(turned, print).size();
+        const FramePicture first = ahead.load(turned, 2500, frame, false);
+        EXPECT_TRUE(first.ready);
+        EXPECT_EQ(first.image.size(), frame);
+        EXPECT_FALSE(ahead.load(turned, 2500, frame, false).ready);
+    }
+    // Small screen frames come from ALBUM: with the current picture broken they
+    // still show, while printing has nothing to draw.
+    ASSERT_TRUE(table.locate(1));
+    table.edit();
+    table.writeBlob(f[F_IMAGE_ORG], QByteArray("broken"));
+    table.post();
+    FramePictures fresh(table, f);
+    EXPECT_FALSE(fresh.load(photo, 2500, QSize(300, 200), true).image.isNull());
+    EXPECT_TRUE(fresh.load(photo, 2500, QSize(300, 200), false).image.isNull());
+    EXPECT_FALSE(fresh.load(photo, 2500, QSize(300, 200), false).missing);
     TPartsBox missing = photo;
     missing.PhotoRecord = 55;
     EXPECT_TRUE(pictures.load(missing, 2500, QSize(10, 10), true).missing);
