@@ -76,9 +76,11 @@ TEST(AlbumCli, NewShowRender)
     // An existing album is refused without --overwrite.
     r = zbcli({"--root", root, "album", "new", "J", "第1回", "--format", "A4縦3連A", "--records", "2"});
     EXPECT_EQ(r.code, 1);
-    r = zbcli({"--root", root, "album", "new", "J", "第1回", "--format", "A4縦3連A", "--records", "2,1",
+    // Photo 99 has no row: nothing of it is placed and its slot stays free.
+    r = zbcli({"--root", root, "album", "new", "J", "第1回", "--format", "A4縦3連A", "--records", "2,99,1",
                "--title", "検査用", "--overwrite"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(r.out).object()["photos"].toInt(), 2);
 
     r = zbcli({"--root", root, "album", "show", file});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();

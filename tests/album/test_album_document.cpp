@@ -394,3 +394,37 @@ TEST(AlbumDocument, BindingThroughThePhotoTable)
     missing.PhotoRecord = 55;
     EXPECT_TRUE(pictures.load(missing, 2500, QSize(10, 10), true).missing);
 }
+
+TEST(AlbumDocument, ClipboardOfParts)
+{
+    Page source;
+    source.parts << item(1, QStringLiteral("a")) << item(2, QStringLiteral("b")) << item(2, QStringLiteral("c"))
+                 << item(-1, QStringLiteral("手"));
+    source.parts[0].PhotoRecord = 5;
+    source.parts[1].PhotoRecord = 6;
+    source.parts[2].PhotoRecord = 6;
+    const QByteArray clip = encodeSelectedParts(source, {0, 1, 2, 3});
+    EXPECT_EQ(decodePage(clip)->parts.size(), 4);
+    EXPECT_EQ(decodePage(encodeSelectedParts(source, {3}))->parts.value(0).Caption, QStringLiteral("手"));
+
+    // The target page holds photo 5 in slot 1 and photo 9 in slot 2: photo 5's
+    // part stays in slot 1, photo 6's parts move together to slot 3.
+    Page target;
+    target.parts << item(1, QStringLiteral("x")) << item(2, QStringLiteral("y"));
+    target.parts[0].PhotoRecord = 5;
+    target.parts[1].PhotoRecord = 9;
+    const QList<int> pasted = pasteParts(target, clip);
+    EXPECT_EQ(pasted, (QList<int>{2, 3, 4, 5}));
+    EXPECT_EQ(target.parts[2].FormIndex, 1);
+    EXPECT_EQ(target.parts[3].FormIndex, 3);
+    EXPECT_EQ(target.parts[4].FormIndex, 3);
+    EXPECT_EQ(target.parts[5].FormIndex, -1);
+    // Photo 9 pasted where slot 2 already holds it stays; onto a page that holds
+    // it in slot 4, it moves there.
+    Page other;
+    other.parts << item(4, QStringLiteral("z"));
+    other.parts[0].PhotoRecord = 6;
+    pasteParts(other, encodeSelectedParts(source, {1}));
+    EXPECT_EQ(other.parts[1].FormIndex, 4);
+    EXPECT_TRUE(pasteParts(other, QByteArray("broken")).isEmpty());
+}
