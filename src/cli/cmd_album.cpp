@@ -365,6 +365,9 @@ int newCommand(Context& ctx)
     sources.photoTable = &open.job->photoTable();
     sources.fields = open.fields;
     TablePhotoBinder binder(sources, m);
+    for (RECORD r : records)
+        if (!binder.photoExists(r))
+            throw Failure(QStringLiteral("no such photo: %1").arg(r));
     SilentProgress progress;
     const PourResult poured = doc.pour(records, binder, progress);
     if (poured.stopped)
