@@ -6,6 +6,7 @@
 #include "store/engine/table.h"
 
 #include <QPainter>
+#include <QtMath>
 
 #include <algorithm>
 #include <atomic>
@@ -189,6 +190,7 @@ void FramePictures::prepare(const Page& page, const DrawTarget& target)
         QString key;
         Source source;
         QSize size;
+        QSize decode;  // the fewest pixels the decoded picture must have
         int orientation;
         bool mirrorH, mirrorV;
         QImage result;
@@ -208,14 +210,19 @@ void FramePictures::prepare(const Page& page, const DrawTarget& target)
             continue;
         const QString k = key(record, size, target.screen) +
                           QStringLiteral("/%1%2%3").arg(p.ImageOrientation).arg(p.MirrorH).arg(p.MirrorV);
-        jobs.push_back({k, std::move(s), size, p.ImageOrientation, p.MirrorH, p.MirrorV, {}});
+        // Beyond 300 dpi at its printed size a photo shows no more detail.
+        QSize decode = size;
+        const double dpi = target.screen ? 0 : target.pixelsPerMm * 25.4;
+        if (dpi > kPrintPictureDpi)
+            decode = QSize(qCeil(size.width() * kPrintPictureDpi / dpi), qCeil(size.height() * kPrintPictureDpi / dpi));
+        jobs.push_back({k, std::move(s), size, decode, p.ImageOrientation, p.MirrorH, p.MirrorV, {}});
     }
     std::atomic<size_t> next{0};
     const auto work = [&] {
         for (size_t i = next++; i < jobs.size(); i = next++) {
             Job& j = jobs[i];
             const bool turned = j.orientation == 1 || j.orientation == 3;
-            QImage image = decodeFor(j.source.bytes, j.source.kind, turned ? j.size.transposed() : j.size);
+            QImage image = decodeFor(j.source.bytes, j.source.kind, turned ? j.decode.transposed() : j.decode);
             image = orientedImage(image, j.orientation, j.mirrorH, j.mirrorV);
             // Scaled by the painter's bilinear filter into a bitmap of the
             // frame's size and the page's pixel format, so that drawing only copies.

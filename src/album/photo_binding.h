@@ -43,8 +43,11 @@ public:
     FrameLoader loader();
     void clearCache() { cache_.clear(); }
     // Decodes the frame pictures of a page ahead of drawing, on every core,
-    // each turned and scaled to its frame; drawing then only copies them.
+    // each turned and scaled to its frame; drawing then only copies them. On a
+    // printer a picture is decoded with at least kPrintPictureDpi at its
+    // printed size (all of it when the picture has fewer pixels).
     void prepare(const Page& page, const DrawTarget& target);
+    static constexpr double kPrintPictureDpi = 300;
 
 private:
     struct Source {

@@ -169,8 +169,9 @@ bool jfifThumbnail(j_decompress_ptr cinfo, int target, QImage& out)
     return false;
 }
 
-// `fit` (when not empty) asks for the smallest decode of n/8 of the size,
-// n = 1 … 8, that still holds at least fit's width and height.
+// `fit` (when not empty) asks for the smallest decode of 1/8, 1/4, 1/2 or the
+// whole size (the reductions the decoder does fastest) that still holds at
+// least fit's width and height.
 bool runDecode(DecodeJob* job, const JOCTET* data, unsigned long size, int target, bool headerOnly,
                QSize fit = QSize())
 {
@@ -203,7 +204,7 @@ bool runDecode(DecodeJob* job, const JOCTET* data, unsigned long size, int targe
     if (!fit.isEmpty()) {
         unsigned n = 1;
         while (n < 8 && ((w * n + 7) / 8 < fit.width() || (h * n + 7) / 8 < fit.height()))
-            ++n;
+            n *= 2;
         cinfo->scale_num = n;
         cinfo->scale_denom = 8;
     }

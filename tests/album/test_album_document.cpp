@@ -360,7 +360,7 @@ TEST(AlbumDocument, BindingThroughThePhotoTable)
     // Frame pictures: ALBUM on screen for small frames, the current picture otherwise.
     FramePictures pictures(table, f);
     const FramePicture small = pictures.load(photo, 2500, QSize(200, 150), true);
-    EXPECT_EQ(small.image.size(), QSize(200, 150));  // ALBUM (533 x 400) decoded at 3/8
+    EXPECT_EQ(small.image.size(), QSize(267, 200));  // ALBUM (533 x 400) decoded at half size
     const FramePicture print = pictures.load(photo, 2500, QSize(200, 150), false);
     EXPECT_EQ(print.image.size(), QSize(200, 150));  // the 800 x 600 picture decoded at 2/8
     const FramePicture large = pictures.load(photo, 2500, QSize(800, 600), true);
@@ -427,4 +427,26 @@ TEST(AlbumDocument, ClipboardOfParts)
     pasteParts(other, encodeSelectedParts(source, {1}));
     EXPECT_EQ(other.parts[1].FormIndex, 4);
     EXPECT_TRUE(pasteParts(other, QByteArray("broken")).isEmpty());
+}
+
+TEST(AlbumDocument, PicturesDecodedToFitTheirFrames)
+{
+    QImage picture(800, 600, QImage::Format_RGB888);
+    picture.fill(qRgb(1, 2, 3));
+    QByteArray jpeg;
+    SilentMessages quiet;
+    ASSERT_TRUE(EncodeJpeg(picture, jpeg, false, 90, quiet));
+    struct Case {
+        QSize fit, decoded;
+    } cases[] = {
+        {QSize(100, 75), QSize(100, 75)},   {QSize(101, 10), QSize(200, 150)}, {QSize(200, 151), QSize(400, 300)},
+        {QSize(500, 10), QSize(800, 600)},  {QSize(5000, 5000), QSize(800, 600)}, {QSize(), QSize(800, 600)},
+    };
+    for (const Case& c : cases) {
+        QImage out;
+        ASSERT_TRUE(DecodeJpegToFit(jpeg, out, c.fit, quiet));
+        EXPECT_EQ(out.size(), c.decoded) << c.fit.width() << "x" << c.fit.height();
+    }
+    QImage out;
+    EXPECT_FALSE(DecodeJpegToFit(QByteArray("no jpeg"), out, QSize(10, 10), quiet));
 }
