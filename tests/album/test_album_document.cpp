@@ -450,3 +450,22 @@ TEST(AlbumDocument, PicturesDecodedToFitTheirFrames)
     QImage out;
     EXPECT_FALSE(DecodeJpegToFit(QByteArray("no jpeg"), out, QSize(10, 10), quiet));
 }
+
+TEST(AlbumDocument, ZeroLengthPageStreamIsAnEmptyPage)
+{
+    Fixture fx;
+    DocumentFile f;
+    f.pages.insert(1, QByteArray());
+    Page two;
+    two.parts << item(-1, QStringLiteral("二"));
+    f.pages.insert(2, encodePage(two));
+    const QString path = QDir(fx.albums).filePath(QStringLiteral("零.ZBA"));
+    zbtest::writeAll(path, encodeDocumentFile(f));
+    auto d = fx.album();
+    fx.messages.clear();
+    ASSERT_TRUE(d->open(path));
+    EXPECT_TRUE(fx.messages.boxes().isEmpty());
+    EXPECT_TRUE(d->page.parts.isEmpty());
+    ASSERT_TRUE(d->gotoPage(2));
+    EXPECT_EQ(d->page.parts.value(0).Caption, QStringLiteral("二"));
+}
