@@ -328,6 +328,19 @@ TPartsBox partFromPoints(TPartsType kind, const QList<QPoint>& sheet, const Draw
     return p;
 }
 
+void fitToPicture(TPartsBox& p)
+{
+    qint64 w = p.RefWidth, h = p.RefHeight;
+    if (p.ImageOrientation == 1 || p.ImageOrientation == 3)
+        std::swap(w, h);
+    if (w <= 0 || h <= 0)
+        return;
+    if (w > h)
+        p.PHeight = Currency(std::llround(double(p.PWidth) * h / w));
+    else
+        p.PWidth = Currency(std::llround(double(p.PHeight) * w / h));
+}
+
 // ---- cut-out
 
 QRect draggedRange(QPoint from, QPoint to)

@@ -103,6 +103,12 @@ TPartsBox partFromPoints(TPartsType kind, const QList<QPoint>& sheetPoints, cons
 // into a white bitmap of its reference size.
 QRect markedBounds(const TPartsBox& curveInReferencePixels);
 
+// Picture fitting (a picture placed, サイズの再計算): the part keeps its width
+// when the picture (its reference size, sides exchanged for a 90° or 270°
+// orientation) is wider than tall, else its height; the other side follows
+// the picture's proportions. A part without a reference size stays as it is.
+void fitToPicture(TPartsBox& part);
+
 // 画像の切取: the source is the topmost part whose pixel bounds contain the
 // range, trying a tolerance of 0 … 20 pixels; -1 when none.
 int cutSource(const Page& page, const QRect& range, const DrawTarget& target);

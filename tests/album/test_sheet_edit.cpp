@@ -192,3 +192,25 @@ TEST(SheetEdit, CutOut)
     EXPECT_GT(qBlue(piece.pixel(50, 20)), 200);
     EXPECT_LT(qRed(piece.pixel(50, 20)), 40);
 }
+
+TEST(SheetEdit, PictureFitting)
+{
+    struct Case {
+        int refW, refH, orientation;
+        double w, h;
+    } cases[] = {
+        {400, 300, 0, 80, 60},   // wider: the width stays
+        {300, 400, 0, 45, 60},   // taller: the height stays
+        {400, 300, 1, 45, 60},   // turned a quarter: taller
+        {0, 300, 0, 80, 10},     // no reference size: unchanged
+    };
+    for (const Case& c : cases) {
+        TPartsBox p = at(0, 0, 80, c.refW == 0 ? 10 : 60);
+        p.RefWidth = c.refW;
+        p.RefHeight = c.refH;
+        p.ImageOrientation = quint8(c.orientation);
+        fitToPicture(p);
+        EXPECT_EQ(p.PWidth, mm(c.w)) << c.refW << "x" << c.refH << "/" << c.orientation;
+        EXPECT_EQ(p.PHeight, mm(c.h)) << c.refW << "x" << c.refH << "/" << c.orientation;
+    }
+}
