@@ -5,6 +5,7 @@
 #include "settings/settings.h"
 
 #include <QDir>
+#include <QHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -172,6 +173,57 @@ FormatSurvey surveyFormat(const Page& page)
         }
     }
     return s;
+}
+
+QByteArray encodeSelectedParts(const Page& page, const QList<int>& selection)
+{
+    Page out;
+    out.orientation = page.orientation;
+    out.formatName = page.formatName;
+    for (int i = 0; i < page.parts.size(); ++i)
+        if (selection.contains(i))
+            out.parts << page.parts[i];
+    return encodePage(out);
+}
+
+QList<int> pasteParts(Page& page, QByteArrayView stream)
+{
+    const std::optional<Page> pasted = decodePage(stream);
+    if (!pasted)
+        return {};
+    // Which photo each slot of the page holds, before the paste.
+    QHash<int, RECORD> slotPhoto;
+    for (const TPartsBox& p : page.parts)
+        if (p.FormIndex > 0 && p.PhotoRecord > 0 && !slotPhoto.contains(p.FormIndex))
+            slotPhoto.insert(p.FormIndex, p.PhotoRecord);
+    std::set<int> used;
+    for (const TPartsBox& p : page.parts)
+        if (p.FormIndex > 0)
+            used.insert(p.FormIndex);
+    QHash<RECORD, int> moved;  // photo → the slot its parts go to
+    QList<int> indexes;
+    for (TPartsBox p : pasted->parts) {
+        if (p.FormIndex > 0 && p.PhotoRecord > 0) {
+            if (moved.contains(p.PhotoRecord)) {
+                p.FormIndex = qint8(moved[p.PhotoRecord]);
+            } else if (slotPhoto.value(p.FormIndex) == p.PhotoRecord) {
+                moved.insert(p.PhotoRecord, p.FormIndex);
+            } else {
+                int slot = slotPhoto.key(p.PhotoRecord, 0);
+                if (!slot) {
+                    slot = 1;
+                    while (slot < kMaxSlot && used.count(slot))
+                        ++slot;
+                }
+                used.insert(slot);
+                moved.insert(p.PhotoRecord, slot);
+                p.FormIndex = qint8(slot);
+            }
+        }
+        indexes << int(page.parts.size());
+        page.parts << p;
+    }
+    return indexes;
 }
 
 // ---- the document
@@ -464,6 +516,7 @@ PourResult AlbumDocument::pour(const QList<RECORD>& photos, PhotoBinder& binder,
             break;
         }
         bool placed = false;
+        int slotPartsPlaced = 0;
         while (!placed) {
             std::set<int> used;
             bool common = false;
@@ -496,6 +549,7 @@ PourResult AlbumDocument::pour(const QList<RECORD>& photos, PhotoBinder& binder,
             if (k == 1)
                 slotOnePhoto = photo;
             result.lastParts.clear();
+            slotPartsPlaced = 0;
             for (const TPartsBox& source : templatePage_.parts) {
                 const bool ofSlot = source.FormIndex == k;
                 if (!ofSlot && !(source.FormIndex == 0 && !common))
@@ -508,6 +562,7 @@ PourResult AlbumDocument::pour(const QList<RECORD>& photos, PhotoBinder& binder,
                     continue;
                 result.lastParts << int(page.parts.size());
                 page.parts << part;
+                slotPartsPlaced += ofSlot ? 1 : 0;
             }
             page.formatName = baseName(formatName);
             page.orientation = templatePage_.orientation;
@@ -515,7 +570,9 @@ PourResult AlbumDocument::pour(const QList<RECORD>& photos, PhotoBinder& binder,
         }
         if (!placed)
             break;
-        ++result.placed;
+        // A photo whose row is gone leaves its slot free.
+        if (slotPartsPlaced > 0)
+            ++result.placed;
         if (many && !progress.step()) {
             result.stopped = true;
             break;

@@ -185,6 +185,14 @@ private:
     QList<GuideRect> guide_;
 };
 
+// The internal clipboard of parts: the selected parts as a page stream, and
+// pasting such a stream onto a page. Photo parts keep their slot when the page
+// holds the same photo in that slot; otherwise they move to the slot that
+// holds their photo, or to the lowest free slot (the parts of one photo
+// together). Returns the indexes of the pasted parts.
+QByteArray encodeSelectedParts(const Page& page, const QList<int>& selection);
+QList<int> pasteParts(Page& page, QByteArrayView stream);
+
 // The highest photo slot and drawing frame a format's parts use, and whether
 // a photo item (codes 2000–2999) has no slot / any item has a slot.
 struct FormatSurvey {

@@ -505,7 +505,7 @@ void drawFrame(QPainter& g, const TPartsBox& p, int code, const QRect& r, const 
     (void)turned;
     if (pic.image.isNull())
         return;
-    const QImage shown = orientedImage(pic.image, p.ImageOrientation, p.MirrorH, p.MirrorV);
+    const QImage shown = pic.ready ? pic.image : orientedImage(pic.image, p.ImageOrientation, p.MirrorH, p.MirrorV);
     g.save();
     g.setRenderHint(QPainter::SmoothPixmapTransform, !c.target.screen);
     g.drawImage(QRectF(r), shown);
@@ -513,6 +513,11 @@ void drawFrame(QPainter& g, const TPartsBox& p, int code, const QRect& r, const 
 }
 
 }  // namespace
+
+QRect drawingRect(const TPartsBox& part, const DrawTarget& target)
+{
+    return innerRect(target.partRect(part), penPixels(part, target));
+}
 
 void drawPart(QPainter& g, const TPartsBox& p, const DrawContext& c)
 {

@@ -42,7 +42,8 @@ struct DrawTarget {
 // be decoded (nothing is drawn, the part stays).
 struct FramePicture {
     bool missing = false;
-    QImage image;  // before the part's orientation and mirrors
+    QImage image;          // before the part's orientation and mirrors, unless `ready`
+    bool ready = false;    // already turned, mirrored and scaled to the frame
 };
 using FrameLoader = std::function<FramePicture(const TPartsBox& part, int code, QSize framePixels, bool screen)>;
 
@@ -65,6 +66,10 @@ QFont partFont(const PartFont& font, double pixelSize);
 // The family the stored name stands for ("ＭＳ ゴシック" → "IPAGothic", …);
 // the name itself when it needs no stand-in.
 QString substituteFamily(const QString& name);
+
+// The rectangle a part's figure, picture and text are drawn in: the pixel
+// bounds less the outline (the frame size a frame picture is loaded for).
+QRect drawingRect(const TPartsBox& part, const DrawTarget& target);
 
 // Draws one part; the painter's state is restored afterwards.
 void drawPart(QPainter& painter, const TPartsBox& part, const DrawContext& context);

@@ -5,6 +5,14 @@
 #include "imaging/stored_pictures.h"
 #include "store/engine/table.h"
 
+#include <QPainter>
+#include <QtMath>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
 namespace zb::album {
 
 namespace {
@@ -103,41 +111,146 @@ bool TablePhotoBinder::bindPart(TPartsBox& part, RECORD photo)
 
 FramePictures::FramePictures(engine::Table& table, const PhotoFields& fields) : table_(table), fields_(fields) {}
 
+QString FramePictures::key(RECORD record, QSize size, bool screen)
+{
+    return QStringLiteral("%1/%2x%3/%4").arg(record).arg(size.width()).arg(size.height()).arg(screen ? 1 : 0);
+}
+
+FramePictures::Source FramePictures::source(RECORD record, QSize size, bool screen)
+{
+    Source s;
+    if (!locate(table_, fields_, record)) {
+        s.missing = true;
+        return s;
+    }
+    const bool small = size.width() <= kAlbumSize && size.height() <= kAlbumSize;
+    if (screen && small && fields_[F_ALBUM] >= 0 && !table_.isNull(fields_[F_ALBUM])) {
+        s.bytes = table_.readBlob(fields_[F_ALBUM]);
+        s.kind = 0;
+        if (!s.bytes.isEmpty())
+            return s;
+    }
+    const CurrentPicture current = currentOf(table_, fields_);
+    s.bytes = current.bytes;
+    s.kind = current.kind;
+    return s;
+}
+
+namespace {
+
+// A reduced decode never gives fewer pixels than the frame has.
+QImage decodeFor(const QByteArray& bytes, int kind, QSize size)
+{
+    SilentMessages quiet;
+    QImage image;
+    const bool ok = kind == 0 ? DecodeJpegToFit(bytes, image, size, quiet)
+                              : DecodeStoredPicture(bytes, kind, image, qMax(size.width(), size.height()), quiet);
+    return ok ? image : QImage();
+}
+
+}  // namespace
+
 FramePicture FramePictures::load(const TPartsBox& part, int code, QSize size, bool screen)
 {
     FramePicture out;
     const RECORD record = isPhotoFrameCode(code) ? part.PhotoRecord : part.RefRecord;
-    const QString key = QStringLiteral("%1/%2x%3").arg(record).arg(size.width()).arg(size.height());
+    const QString k = key(record, size, screen) + QStringLiteral("/%1%2%3")
+                                                      .arg(part.ImageOrientation)
+                                                      .arg(part.MirrorH)
+                                                      .arg(part.MirrorV);
+    const auto prepared = ready_.find(k);
+    if (prepared != ready_.end()) {
+        out.image = *prepared;
+        out.ready = true;
+        ready_.erase(prepared);
+        return out;
+    }
+    const QString plain = key(record, size, screen);
     if (screen) {
-        const auto it = cache_.constFind(key);
+        const auto it = cache_.constFind(plain);
         if (it != cache_.constEnd()) {
             out.image = *it;
             return out;
         }
     }
-    if (!locate(table_, fields_, record)) {
+    const Source s = source(record, size, screen);
+    if (s.missing) {
         out.missing = true;
         return out;
     }
-    SilentMessages quiet;
-    // A reduced decode never gives fewer pixels than the frame has.
-    const int target = qMax(size.width(), size.height());
-    const bool small = size.width() <= kAlbumSize && size.height() <= kAlbumSize;
-    QImage image;
-    bool done = false;
-    if (screen && small && fields_[F_ALBUM] >= 0 && !table_.isNull(fields_[F_ALBUM])) {
-        const QByteArray album = table_.readBlob(fields_[F_ALBUM]);
-        done = !album.isEmpty() && DecodeJpeg(album, image, target, quiet);
-    }
-    if (!done) {
-        const CurrentPicture current = currentOf(table_, fields_);
-        if (!DecodeStoredPicture(current.bytes, current.kind, image, target, quiet))
-            image = QImage();
-    }
-    out.image = image;
+    out.image = decodeFor(s.bytes, s.kind, size);
     if (screen)
-        cache_.insert(key, image);
+        cache_.insert(plain, out.image);
     return out;
+}
+
+void FramePictures::prepare(const Page& page, const DrawTarget& target)
+{
+    struct Job {
+        QString key;
+        Source source;
+        QSize size;
+        QSize decode;  // the fewest pixels the decoded picture must have
+        int orientation;
+        bool mirrorH, mirrorV;
+        QImage result;
+    };
+    std::vector<Job> jobs;
+    for (const TPartsBox& p : page.parts) {
+        const int code = frameCode(p);
+        if (!code)
+            continue;
+        const RECORD record = isPhotoFrameCode(code) ? p.PhotoRecord : p.RefRecord;
+        const QSize size = drawingRect(p, target).size();
+        if (size.isEmpty())
+            continue;
+        // The table is read here, on this thread; only decoding runs on the others.
+        Source s = source(record, size, target.screen);
+        if (s.missing || s.bytes.isEmpty())
+            continue;
+        const QString k = key(record, size, target.screen) +
+                          QStringLiteral("/%1%2%3").arg(p.ImageOrientation).arg(p.MirrorH).arg(p.MirrorV);
+        // Beyond 300 dpi at its printed size a photo shows no more detail.
+        QSize decode = size;
+        const double dpi = target.screen ? 0 : target.pixelsPerMm * 25.4;
+        if (dpi > kPrintPictureDpi)
+            decode = QSize(qCeil(size.width() * kPrintPictureDpi / dpi), qCeil(size.height() * kPrintPictureDpi / dpi));
+        jobs.push_back({k, std::move(s), size, decode, p.ImageOrientation, p.MirrorH, p.MirrorV, {}});
+    }
+    std::atomic<size_t> next{0};
+    const auto work = [&] {
+        for (size_t i = next++; i < jobs.size(); i = next++) {
+            Job& j = jobs[i];
+            const bool turned = j.orientation == 1 || j.orientation == 3;
+            QImage image = decodeFor(j.source.bytes, j.source.kind, turned ? j.decode.transposed() : j.decode);
+            image = orientedImage(image, j.orientation, j.mirrorH, j.mirrorV);
+            // Scaled by the painter's bilinear filter into a bitmap of the
+            // frame's size and the page's pixel format, so that drawing only copies.
+            if (!image.isNull() && image.size() != j.size) {
+                QImage scaled(j.size, QImage::Format_RGB888);
+                if (scaled.isNull()) {
+                    image = QImage();
+                } else {
+                    QPainter g(&scaled);
+                    g.setRenderHint(QPainter::SmoothPixmapTransform, !target.screen);
+                    g.drawImage(QRect(QPoint(0, 0), j.size), image);
+                    g.end();
+                    image = std::move(scaled);
+                }
+            }
+            j.result = std::move(image);
+        }
+    };
+    const int threads = std::clamp(int(std::thread::hardware_concurrency()), 1, 4);
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads && size_t(t) < jobs.size(); ++t)
+        pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool)
+        t.join();
+    for (Job& j : jobs)
+        if (!j.result.isNull())
+            ready_.insert(j.key, std::move(j.result));
 }
 
 FrameLoader FramePictures::loader()

@@ -42,11 +42,26 @@ public:
     FramePicture load(const TPartsBox& part, int code, QSize framePixels, bool screen);
     FrameLoader loader();
     void clearCache() { cache_.clear(); }
+    // Decodes the frame pictures of a page ahead of drawing, on every core,
+    // each turned and scaled to its frame; drawing then only copies them. On a
+    // printer a picture is decoded with at least kPrintPictureDpi at its
+    // printed size (all of it when the picture has fewer pixels).
+    void prepare(const Page& page, const DrawTarget& target);
+    static constexpr double kPrintPictureDpi = 300;
 
 private:
+    struct Source {
+        QByteArray bytes;
+        int kind = 0;
+        bool missing = false;
+    };
+    Source source(RECORD record, QSize size, bool screen);
+    static QString key(RECORD record, QSize size, bool screen);
+
     engine::Table& table_;
     PhotoFields fields_;
     QHash<QString, QImage> cache_;
+    QHash<QString, QImage> ready_;  // prepared pictures, taken once by drawing
 };
 
 }  // namespace zb::album

@@ -269,6 +269,8 @@ int renderCommand(Context& ctx)
     if (image.isNull())
         throw Failure(QStringLiteral("the page is too large to draw at %1 dpi").arg(dpi));
     image.fill(Qt::white);
+    if (pictures)
+        pictures->prepare(d.pages.value(page), c.target);
     {
         QPainter g(&image);
         drawPage(g, d.pages.value(page), c);
@@ -363,6 +365,9 @@ int newCommand(Context& ctx)
     sources.photoTable = &open.job->photoTable();
     sources.fields = open.fields;
     TablePhotoBinder binder(sources, m);
+    for (RECORD r : records)
+        if (!binder.photoExists(r))
+            throw Failure(QStringLiteral("no such photo: %1").arg(r));
     SilentProgress progress;
     const PourResult poured = doc.pour(records, binder, progress);
     if (poured.stopped)

@@ -169,7 +169,11 @@ bool jfifThumbnail(j_decompress_ptr cinfo, int target, QImage& out)
     return false;
 }
 
-bool runDecode(DecodeJob* job, const JOCTET* data, unsigned long size, int target, bool headerOnly)
+// `fit` (when not empty) asks for the smallest decode of 1/8, 1/4, 1/2 or the
+// whole size (the reductions the decoder does fastest) that still holds at
+// least fit's width and height.
+bool runDecode(DecodeJob* job, const JOCTET* data, unsigned long size, int target, bool headerOnly,
+               QSize fit = QSize())
 {
     j_decompress_ptr cinfo = &job->cinfo;
     if (setjmp(job->err.jump))
@@ -197,6 +201,13 @@ bool runDecode(DecodeJob* job, const JOCTET* data, unsigned long size, int targe
 
     cinfo->scale_num = 1;
     cinfo->scale_denom = unsigned(JpegScaleFor(int(w), int(h), target));
+    if (!fit.isEmpty()) {
+        unsigned n = 1;
+        while (n < 8 && ((w * n + 7) / 8 < fit.width() || (h * n + 7) / 8 < fit.height()))
+            n *= 2;
+        cinfo->scale_num = n;
+        cinfo->scale_denom = 8;
+    }
 
     bool direct = false;  // scanlines land in the bitmap as they are
     if (cinfo->jpeg_color_space == JCS_GRAYSCALE || cinfo->jpeg_color_space == JCS_YCbCr ||
@@ -256,7 +267,8 @@ bool runDecode(DecodeJob* job, const JOCTET* data, unsigned long size, int targe
     return true;
 }
 
-bool decode(const QByteArray& data, QImage* bitmap, JpegHeader* header, int target, Messages& messages)
+bool decode(const QByteArray& data, QImage* bitmap, JpegHeader* header, int target, Messages& messages,
+            QSize fit = QSize())
 {
     DecodeJob job;
     initErrors(job.err);
@@ -269,7 +281,7 @@ bool decode(const QByteArray& data, QImage* bitmap, JpegHeader* header, int targ
     job.cinfo.progress = &job.progress;
     const bool ok = runDecode(&job, reinterpret_cast<const JOCTET*>(data.constData()),
                               static_cast<unsigned long>(data.size()), std::max(target, 0),
-                              header != nullptr);
+                              header != nullptr, fit);
     if (ok && header) {
         header->width = int(job.cinfo.image_width);
         header->height = int(job.cinfo.image_height);
@@ -352,6 +364,11 @@ bool ReadJpegHeader(const QByteArray& data, JpegHeader& header, Messages& messag
 bool DecodeJpeg(const QByteArray& data, QImage& bitmap, int target, Messages& messages)
 {
     return decode(data, &bitmap, nullptr, target, messages);
+}
+
+bool DecodeJpegToFit(const QByteArray& data, QImage& bitmap, QSize atLeast, Messages& messages)
+{
+    return decode(data, &bitmap, nullptr, 0, messages, atLeast.isEmpty() ? QSize(1 << 30, 1 << 30) : atLeast);
 }
 
 bool DecodeJpegFile(const QString& path, QImage& bitmap, int target, Messages& messages)

@@ -4,6 +4,7 @@
 // " JPEG Error Status=" + the codec's text + "(" + its number + ")".
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 namespace zb {
@@ -44,6 +45,10 @@ int JpegScaleFor(int w, int h, int target);
 // truncated file included) fail.
 bool DecodeJpeg(const QByteArray& data, QImage& bitmap, int target, Messages& messages);
 bool DecodeJpegFile(const QString& path, QImage& bitmap, int target, Messages& messages);
+// Decodes at the smallest of 1/8, 1/4, 1/2 and the whole picture that still
+// holds `atLeast` in both directions: pictures drawn into a frame of known
+// pixel size, as album pages are drawn.
+bool DecodeJpegToFit(const QByteArray& data, QImage& bitmap, QSize atLeast, Messages& messages);
 
 // Encodes the bitmap (brought to 24 bits first) as a baseline JPEG: colour as
 // YCbCr with 2x2 chroma subsampling, or one grey channel. `out` is replaced by

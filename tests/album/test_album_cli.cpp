@@ -76,9 +76,15 @@ TEST(AlbumCli, NewShowRender)
     // An existing album is refused without --overwrite.
     r = zbcli({"--root", root, "album", "new", "J", "第1回", "--format", "A4縦3連A", "--records", "2"});
     EXPECT_EQ(r.code, 1);
+    // A record without a row is refused before anything is written.
+    r = zbcli({"--root", root, "album", "new", "J", "第1回", "--format", "A4縦3連A", "--records", "2,99,1",
+               "--overwrite"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("99")) << r.err.toStdString();
     r = zbcli({"--root", root, "album", "new", "J", "第1回", "--format", "A4縦3連A", "--records", "2,1",
                "--title", "検査用", "--overwrite"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(r.out).object()["photos"].toInt(), 2);
 
     r = zbcli({"--root", root, "album", "show", file});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();

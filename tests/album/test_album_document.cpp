@@ -362,10 +362,110 @@ TEST(AlbumDocument, BindingThroughThePhotoTable)
     const FramePicture small = pictures.load(photo, 2500, QSize(200, 150), true);
     EXPECT_EQ(small.image.size(), QSize(267, 200));  // ALBUM (533 x 400) decoded at half size
     const FramePicture print = pictures.load(photo, 2500, QSize(200, 150), false);
-    EXPECT_EQ(print.image.size(), QSize(200, 150));  // a reduced decode of the 800 x 600 picture
+    EXPECT_EQ(print.image.size(), QSize(200, 150));  // the 800 x 600 picture decoded at 2/8
     const FramePicture large = pictures.load(photo, 2500, QSize(800, 600), true);
     EXPECT_EQ(large.image.size(), QSize(800, 600));
+    // Prepared ahead of drawing: turned and scaled to the frame, taken once.
+    {
+        Page page;
+        TPartsBox turned = photo;
+        turned.ImageOrientation = 1;
+        page.parts << turned;
+        const DrawTarget print = DrawTarget::onPrinter(2.0);
+        FramePictures ahead(table, f);
+        ahead.prepare(page, print);
+        const QSize frame = drawingRect(turned, print).size();
+        const FramePicture first = ahead.load(turned, 2500, frame, false);
+        EXPECT_TRUE(first.ready);
+        EXPECT_EQ(first.image.size(), frame);
+        EXPECT_FALSE(ahead.load(turned, 2500, frame, false).ready);
+    }
+    // Small screen frames come from ALBUM: with the current picture broken they
+    // still show, while printing has nothing to draw.
+    ASSERT_TRUE(table.locate(1));
+    table.edit();
+    table.writeBlob(f[F_IMAGE_ORG], QByteArray("broken"));
+    table.post();
+    FramePictures fresh(table, f);
+    EXPECT_FALSE(fresh.load(photo, 2500, QSize(300, 200), true).image.isNull());
+    EXPECT_TRUE(fresh.load(photo, 2500, QSize(300, 200), false).image.isNull());
+    EXPECT_FALSE(fresh.load(photo, 2500, QSize(300, 200), false).missing);
     TPartsBox missing = photo;
     missing.PhotoRecord = 55;
     EXPECT_TRUE(pictures.load(missing, 2500, QSize(10, 10), true).missing);
+}
+
+TEST(AlbumDocument, ClipboardOfParts)
+{
+    Page source;
+    source.parts << item(1, QStringLiteral("a")) << item(2, QStringLiteral("b")) << item(2, QStringLiteral("c"))
+                 << item(-1, QStringLiteral("手"));
+    source.parts[0].PhotoRecord = 5;
+    source.parts[1].PhotoRecord = 6;
+    source.parts[2].PhotoRecord = 6;
+    const QByteArray clip = encodeSelectedParts(source, {0, 1, 2, 3});
+    EXPECT_EQ(decodePage(clip)->parts.size(), 4);
+    EXPECT_EQ(decodePage(encodeSelectedParts(source, {3}))->parts.value(0).Caption, QStringLiteral("手"));
+
+    // The target page holds photo 5 in slot 1 and photo 9 in slot 2: photo 5's
+    // part stays in slot 1, photo 6's parts move together to slot 3.
+    Page target;
+    target.parts << item(1, QStringLiteral("x")) << item(2, QStringLiteral("y"));
+    target.parts[0].PhotoRecord = 5;
+    target.parts[1].PhotoRecord = 9;
+    const QList<int> pasted = pasteParts(target, clip);
+    EXPECT_EQ(pasted, (QList<int>{2, 3, 4, 5}));
+    EXPECT_EQ(target.parts[2].FormIndex, 1);
+    EXPECT_EQ(target.parts[3].FormIndex, 3);
+    EXPECT_EQ(target.parts[4].FormIndex, 3);
+    EXPECT_EQ(target.parts[5].FormIndex, -1);
+    // Photo 9 pasted where slot 2 already holds it stays; onto a page that holds
+    // it in slot 4, it moves there.
+    Page other;
+    other.parts << item(4, QStringLiteral("z"));
+    other.parts[0].PhotoRecord = 6;
+    pasteParts(other, encodeSelectedParts(source, {1}));
+    EXPECT_EQ(other.parts[1].FormIndex, 4);
+    EXPECT_TRUE(pasteParts(other, QByteArray("broken")).isEmpty());
+}
+
+TEST(AlbumDocument, PicturesDecodedToFitTheirFrames)
+{
+    QImage picture(800, 600, QImage::Format_RGB888);
+    picture.fill(qRgb(1, 2, 3));
+    QByteArray jpeg;
+    SilentMessages quiet;
+    ASSERT_TRUE(EncodeJpeg(picture, jpeg, false, 90, quiet));
+    struct Case {
+        QSize fit, decoded;
+    } cases[] = {
+        {QSize(100, 75), QSize(100, 75)},   {QSize(101, 10), QSize(200, 150)}, {QSize(200, 151), QSize(400, 300)},
+        {QSize(500, 10), QSize(800, 600)},  {QSize(5000, 5000), QSize(800, 600)}, {QSize(), QSize(800, 600)},
+    };
+    for (const Case& c : cases) {
+        QImage out;
+        ASSERT_TRUE(DecodeJpegToFit(jpeg, out, c.fit, quiet));
+        EXPECT_EQ(out.size(), c.decoded) << c.fit.width() << "x" << c.fit.height();
+    }
+    QImage out;
+    EXPECT_FALSE(DecodeJpegToFit(QByteArray("no jpeg"), out, QSize(10, 10), quiet));
+}
+
+TEST(AlbumDocument, ZeroLengthPageStreamIsAnEmptyPage)
+{
+    Fixture fx;
+    DocumentFile f;
+    f.pages.insert(1, QByteArray());
+    Page two;
+    two.parts << item(-1, QStringLiteral("二"));
+    f.pages.insert(2, encodePage(two));
+    const QString path = QDir(fx.albums).filePath(QStringLiteral("零.ZBA"));
+    zbtest::writeAll(path, encodeDocumentFile(f));
+    auto d = fx.album();
+    fx.messages.clear();
+    ASSERT_TRUE(d->open(path));
+    EXPECT_TRUE(fx.messages.boxes().isEmpty());
+    EXPECT_TRUE(d->page.parts.isEmpty());
+    ASSERT_TRUE(d->gotoPage(2));
+    EXPECT_EQ(d->page.parts.value(0).Caption, QStringLiteral("二"));
 }

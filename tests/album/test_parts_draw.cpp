@@ -284,3 +284,74 @@ TEST(PartsDraw, DamagedDocumentsReadAndDrawnSafely)
         }
     }
 }
+
+TEST(PartsDraw, ShadowCastWithTheText)
+{
+    // A black square glyph with its silver shadow: down-right on level text,
+    // up-right on text turned by 90 degrees.
+    const auto boxes = [](const QImage& image) {
+        QRect black, silver;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb c = image.pixel(x, y);
+                if (c == qRgb(0, 0, 0))
+                    black |= QRect(x, y, 1, 1);
+                else if (c == qRgb(192, 192, 192))
+                    silver |= QRect(x, y, 1, 1);
+            }
+        return std::pair{black, silver};
+    };
+    TPartsBox p = box(5, 5, 40, 40);
+    p.PenStyle = psClear;
+    p.Caption = QStringLiteral("■");
+    p.Font.size = 60;
+    p.Kage = fkRightBottom;
+    auto [black, silver] = boxes(drawn(p, printer(4)));
+    ASSERT_TRUE(black.isValid() && silver.isValid());
+    EXPECT_GT(silver.right(), black.right());
+    EXPECT_GT(silver.bottom(), black.bottom());
+    p.Rotate = rs90;
+    std::tie(black, silver) = boxes(drawn(p, printer(4)));
+    ASSERT_TRUE(black.isValid() && silver.isValid());
+    EXPECT_GT(silver.right(), black.right());
+    EXPECT_LT(silver.top(), black.top());
+}
+
+TEST(PartsDraw, ArcsMirrored)
+{
+    // A pie of the top-right quarter; mirrored left to right it is the
+    // top-left quarter (start and end exchange with one mirror flag).
+    TPartsBox pie = box(0, 0, 101, 101, ptPie);
+    pie.RefWidth = pie.RefHeight = 100;
+    pie.Points = {QPoint(0, 0), QPoint(100, 100), QPoint(100, 50), QPoint(50, 0)};
+    pie.BrushColor = 0x0000FF00;
+    QImage image = drawn(pie, printer(1));
+    EXPECT_EQ(image.pixel(75, 25), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixel(25, 25), kBackground);
+    EXPECT_EQ(image.pixel(50, 75), kBackground);
+    pie.MirrorH = true;
+    image = drawn(pie, printer(1));
+    EXPECT_EQ(image.pixel(25, 25), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixel(75, 25), kBackground);
+    pie.MirrorV = true;  // both flags: a half turn, no exchange
+    image = drawn(pie, printer(1));
+    EXPECT_EQ(image.pixel(25, 75), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixel(25, 25), kBackground);
+}
+
+TEST(PartsDraw, ArrowHeads)
+{
+    TPartsBox a = box(10, 10, 100, 1, ptArrow);
+    a.Direction = true;
+    a.Diagonal = 50;
+    a.Arrow = arwRight;
+    // On the printer the head is 3 mm: at 2 pixels per mm its strokes reach
+    // about 6 pixels back from the end point.
+    const QImage image = drawn(a, printer(2), {300, 100});
+    int leftmostAbove = 1000;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 150; x < 230; ++x)
+            if (image.pixel(x, y) == qRgb(0, 0, 0))
+                leftmostAbove = qMin(leftmostAbove, x);
+    EXPECT_NEAR(leftmostAbove, 220 - 6, 2);
+}
