@@ -1,5 +1,6 @@
 // Printing: page order for copies, jobs split by orientation on a printer,
 // one PDF file with switching page layouts, the paper check and messages.
+#include "album/document_print.h"
 #include "album/print_run.h"
 #include "album/printer_env.h"
 #include "core/scripted_ports.h"
@@ -274,4 +275,40 @@ TEST(PreviewZoom, StepsThroughThePercentages) {
     EXPECT_EQ(PreviewZoom::step(2, 50, false), 2);
     EXPECT_EQ(PreviewZoom::step(0, 84, true), 6);   // fit showing 84 % → 90 %
     EXPECT_EQ(PreviewZoom::step(1, 84, false), 5);  // → 80 %
+}
+
+TEST(PrintPagesOf, OffsetsShiftThePartsAndAbsentPagesTakeTheDocumentOrientation) {
+    album::TPartsBox part;
+    part.Shape = album::ptRectangle;
+    part.PWidth = album::mm(10);
+    part.PHeight = album::mm(10);
+    part.BrushColor = 0;  // black fill
+    album::PrintSource source;
+    source.pageCount = 3;
+    source.orientation = 1;
+    source.pageAt = [&](int number) {
+        album::Page page;
+        if (number == 2) {
+            page.parts << part;
+            page.orientation = 0;
+        }
+        return page;
+    };
+    const PrintPages pages = album::printPagesOf(source);
+    EXPECT_EQ(pages.orientationOf(1), 1);
+    EXPECT_EQ(pages.orientationOf(2), 0);
+    struct Case {
+        QPointF offsetMm;
+        QPoint inside, outside;
+    } cases[] = {{{0, 0}, {20, 20}, {60, 60}}, {{10, 5}, {60, 40}, {20, 10}}};
+    for (const Case& c : cases) {
+        QImage image(200, 200, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter g(&image);
+            EXPECT_TRUE(pages.drawPage(2, g, 4.0, c.offsetMm));
+        }
+        EXPECT_EQ(image.pixel(c.inside), qRgb(0, 0, 0)) << c.offsetMm.x();
+        EXPECT_EQ(image.pixel(c.outside), qRgb(255, 255, 255)) << c.offsetMm.x();
+    }
 }
