@@ -40,6 +40,8 @@ PrintPages printPagesOf(const PrintSource& source)
         if (source.pictures) {
             c.frames = source.pictures->loader();
             source.pictures->prepare(page, c.target);
+        } else {
+            c.frames = source.frames;
         }
         drawPage(painter, page, c);
         // The page and any picture not taken by the drawing are let go now.

@@ -21,6 +21,7 @@ struct PrintSource {
     CommonSettings company;       // formats: company values
     QDate today;                  // formats: dates
     FramePictures* pictures = nullptr;  // albums: the photo and drawing frames
+    FrameLoader frames;                 // or a loader of them without decoding ahead
 };
 
 // The pages for PrintDocument. Each page is read, its frame pictures are

@@ -1,0 +1,143 @@
+#pragma once
+// "工事写真帳/書式設定": the window in which formats are designed and albums
+// are built. One page is shown on the sheet; the album's pages live in work
+// files and are reached, inserted, moved and deleted from the ページ menu;
+// photos poured from the main window fill the slots of the current format.
+#include "album/album_document.h"
+#include "album/parts_draw.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QDoubleSpinBox;
+class QLabel;
+class QScrollArea;
+
+namespace zb {
+class Messages;
+class Progress;
+struct Settings;
+}  // namespace zb
+
+namespace zb::album {
+
+class SResizeControl;
+class TPartsPanel;
+
+// What the main window lends the editor in album mode; all optional.
+struct GrphCallbacks {
+    PhotoBinder* binder = nullptr;   // photo service 0–3 and binding parts while pouring
+    FrameLoader frames;              // photo and drawing frame pictures
+    // Sets 写真整理フラッグ from 0 to 1; true when it changed.
+    std::function<bool(RECORD)> flagPhoto;
+};
+
+struct GrphSetup {
+    DocKind kind = DocKind::Album;
+    QString folder;       // where the documents of the kind live
+    QString formFolder;   // the formats
+    QString workParent;   // the work files' parent folder
+    GrphCallbacks callbacks;
+};
+
+class TGrphMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    TGrphMainForm(GrphSetup setup, Settings& settings, Messages& messages, Progress& progress,
+                  QWidget* parent = nullptr);
+    ~TGrphMainForm() override;
+
+    AlbumDocument& document() { return *doc_; }
+    bool isAlbum() const { return doc_->isAlbum(); }
+    TPartsPanel* sheet() const { return sheet_; }
+    SResizeControl* selector() const { return selector_; }
+    // The menu command of a name ("Mn_PageNext", …), for the menus and tests.
+    QAction* command(const QString& name) const;
+    QDoubleSpinBox* widthBox() const { return w_; }
+    QString pagePanelText() const;
+
+    // Commands.
+    void newDocument(bool ask = true);
+    bool openDocument(const QString& path);
+    bool save();
+    bool saveAs(const QString& name, const QString& title);
+    void gotoPage(int number);
+    void askPage();
+    void insertPages();
+    void moveCurrentPage();
+    void deleteCurrentPage();
+    void selectFormat();
+    void undo();
+    void copyParts();
+    void cutParts();
+    void pasteParts();
+    void deleteSelection();
+    void print();
+    void preview();
+    void paperSettings();
+    // Pours photos into the open page's free slots (drag from the photo list,
+    // 工事写真帳に追加).
+    PourResult pour(const QList<RECORD>& photos);
+    // Writes the current page, asks to save a modified document; false when
+    // the editor stays open.
+    bool closeEditor();
+
+    // Before a change: the page is kept for 元に戻す unless the change comes
+    // from the control that made the last snapshot.
+    void snapshot(const QObject* source);
+
+    // The file chooser of 開く and 名前をつけて保存; tests replace them.
+    std::function<QString()> chooseOpenPath;
+    std::function<std::optional<std::pair<QString, QString>>()> chooseSaveName;  // name, title
+
+signals:
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void buildMenus();
+    void buildBands();
+    void showPage();
+    void updateCommands();
+    void updateBoxes();
+    void applyBoxes(const QObject* source);
+    void markModified();
+    void afterPageOperation(int current);
+    QString rangePrompt(int low, int high) const;
+    DrawContext drawContext() const;
+    QString settingsKey(const char* album, const char* format) const;
+    void readSettings();
+    void writeSettings();
+
+    GrphSetup setup_;
+    Settings& settings_;
+    Messages& messages_;
+    Progress& progress_;
+    std::unique_ptr<AlbumDocument> doc_;
+    TPartsPanel* sheet_ = nullptr;
+    SResizeControl* selector_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    QLabel* panel0_ = nullptr;
+    QLabel* panel3_ = nullptr;
+    QDoubleSpinBox* x_ = nullptr;
+    QDoubleSpinBox* y_ = nullptr;
+    QDoubleSpinBox* w_ = nullptr;
+    QDoubleSpinBox* h_ = nullptr;
+    QHash<QString, QAction*> commands_;
+    QByteArray undo_;
+    const QObject* undoSource_ = nullptr;
+    QByteArray clipboard_;
+    bool updatingBoxes_ = false;
+    bool closing_ = false;
+};
+
+inline const QString kNewDocumentQuestion = QStringLiteral("現在の編集内容が失われます よろしいですか？");
+inline const QString kDeleteSelectionQuestion = QStringLiteral("選択されている項目を削除しますか？");
+inline const QString kDeletePageQuestion = QStringLiteral("現在ページを「削除」しますか？");
+
+}  // namespace zb::album
