@@ -14,6 +14,8 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QResizeEvent>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QDir>
@@ -218,8 +220,50 @@ void TGrphMainForm::buildMenus()
     }
 }
 
+QStringList TGrphMainForm::zoomCaptions()
+{
+    QStringList list{QStringLiteral("自動"), QStringLiteral("画面内"), QStringLiteral("幅")};
+    for (int p = 30; p <= 100; p += 10)
+        list << QStringLiteral("%1%").arg(p);
+    for (int p = 150; p <= 700; p += 50)
+        list << QStringLiteral("%1%").arg(p);
+    return list;
+}
+
+void TGrphMainForm::applyZoom()
+{
+    if (!zoom_ || !sheet_)
+        return;
+    const QSizeF paper = sheet_->paper();
+    const QSize visible = scroll_->viewport()->size();
+    int ritu = 100;
+    switch (zoom_->currentIndex()) {
+    case 0: ritu = TPartsPanel::zoomAuto(paper, visible); break;
+    case 1: ritu = TPartsPanel::zoomInside(paper, visible); break;
+    case 2: ritu = TPartsPanel::zoomWidth(paper, visible); break;
+    default: ritu = leadingInteger(zoom_->currentText()); break;
+    }
+    if (ritu > 0 && ritu != sheet_->Ritu()) {
+        sheet_->setRitu(ritu);
+        selector_->GridRitu = ritu;
+    }
+}
+
+void TGrphMainForm::resizeEvent(QResizeEvent* e)
+{
+    QMainWindow::resizeEvent(e);
+    applyZoom();
+}
+
 void TGrphMainForm::buildBands()
 {
+    QToolBar* view = addToolBar(QStringLiteral("表示率"));
+    view->setObjectName(QStringLiteral("ZoomBand"));
+    view->addWidget(new QLabel(QStringLiteral("表示率"), view));
+    zoom_ = new QComboBox(view);
+    zoom_->addItems(zoomCaptions());
+    view->addWidget(zoom_);
+    connect(zoom_, &QComboBox::currentIndexChanged, this, [this] { applyZoom(); });
     QToolBar* band = addToolBar(QStringLiteral("位置とサイズ"));
     band->setObjectName(QStringLiteral("SizeBand"));
     const auto box = [this, band](const QString& label, double low, double high) {
@@ -257,6 +301,8 @@ void TGrphMainForm::readSettings()
     selector_->Naiho = !(a ? s.grphBubun : s.formBubun);
     const bool group = a ? s.grphGroup : s.formGroup;
     selector_->Group = !group ? SResizeControl::gsNone : a ? SResizeControl::gsGroup : SResizeControl::gsForm;
+    const int zoom = a ? s.grphPanelRitu : s.formPanelRitu;
+    zoom_->setCurrentIndex(zoom >= 0 && zoom < zoom_->count() ? zoom : 0);
 }
 
 DrawContext TGrphMainForm::drawContext() const
@@ -286,6 +332,7 @@ void TGrphMainForm::showPage()
             guide << g.mm;
     sheet_->guide = guide;
     sheet_->setDrawContext(drawContext());
+    applyZoom();
     updateBoxes();
     updateCommands();
 }
@@ -518,6 +565,7 @@ bool TGrphMainForm::closeEditor()
         if (a == Messages::Answer::Yes && !save())
             return false;
     }
+    (isAlbum() ? settings_.grphPanelRitu : settings_.formPanelRitu) = zoom_->currentIndex();
     selector_->clear();
     doc_->work().clear();
     return true;

@@ -12,6 +12,7 @@
 #include <memory>
 
 class QAction;
+class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QScrollArea;
@@ -93,11 +94,17 @@ public:
     std::function<QString()> chooseOpenPath;
     std::function<std::optional<std::pair<QString, QString>>()> chooseSaveName;  // name, title
 
+    // The zoom list: 自動, 画面内, 幅, then percentages.
+    static QStringList zoomCaptions();
+    QComboBox* zoomBox() const { return zoom_; }
+    void applyZoom();
+
 signals:
     void closed();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
     void buildMenus();
@@ -128,6 +135,7 @@ private:
     QDoubleSpinBox* y_ = nullptr;
     QDoubleSpinBox* w_ = nullptr;
     QDoubleSpinBox* h_ = nullptr;
+    QComboBox* zoom_ = nullptr;
     QHash<QString, QAction*> commands_;
     QByteArray undo_;
     const QObject* undoSource_ = nullptr;
