@@ -100,7 +100,7 @@ int main(int argc, char** argv)
         [&] { return draw(DrawTarget::onPrinter(ppm), printSize, false); },
     });
     draw(DrawTarget::onPrinter(ppm), printSize);
-    std::printf("  (600 dpi: decoding and scaling the frames %.1f ms of it; the page without pictures %.1f ms)\n",
+    std::printf("  (600 dpi: decoding and scaling the frames %.1f ms of it; the page with its frames hatched instead, %.1f ms)\n",
                 prepared * 1000, t[3] * 1000);
     std::printf("best of %d interleaved runs of each side, wall time\n", best.runs());
     if (t[0] < 0 || t[2] < 0) {

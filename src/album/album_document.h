@@ -70,6 +70,9 @@ public:
     // Binds a placed part to the poured photo and resolves its text; false
     // when the part is not to be placed.
     virtual bool bindPart(TPartsBox& part, RECORD photo) = 0;
+    // 写真整理フラッグ: sets the photo's FLAG from 0 to 1; true when it changed
+    // (other values stay).
+    virtual bool markInAlbum(RECORD photo) { return false; }
     virtual void beginBatch() {}
     virtual void endBatch() {}
 };

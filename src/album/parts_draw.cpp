@@ -8,6 +8,7 @@
 #include <QPainterPath>
 #include <QTransform>
 #include <QtMath>
+#include <algorithm>
 #include <cmath>
 
 namespace zb::album {
@@ -34,7 +35,7 @@ int DrawTarget::length(Currency mm) const
 {
     if (screen)
         return mmToPixels(mm, pixelsPerInch, zoom);
-    return int(std::lround(toMm(mm) * pixelsPerMm));
+    return int(std::lround(std::clamp(toMm(mm) * pixelsPerMm, -kPixelLimit, kPixelLimit)));
 }
 
 QRect DrawTarget::partRect(const TPartsBox& p) const
@@ -206,8 +207,9 @@ QList<QPoint> scaledPoints(const TPartsBox& p, const QRect& r)
     if (p.RefWidth <= 0 || p.RefHeight <= 0 || r.width() <= 0 || r.height() <= 0)
         return out;
     const int L = r.x(), T = r.y(), W = r.width(), H = r.height();
+    const auto bounded = [](qint64 v) { return int(std::clamp<qint64>(v, -(1 << 24), 1 << 24)); };
     for (const QPoint& q : p.Points) {
-        QPoint s(L + int(qint64(q.x()) * W / p.RefWidth), T + int(qint64(q.y()) * H / p.RefHeight));
+        QPoint s(L + bounded(qint64(q.x()) * W / p.RefWidth), T + bounded(qint64(q.y()) * H / p.RefHeight));
         if (p.MirrorH)
             s.setX(2 * L + W - s.x() - 1);
         if (p.MirrorV)

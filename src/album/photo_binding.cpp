@@ -109,6 +109,25 @@ bool TablePhotoBinder::bindPart(TPartsBox& part, RECORD photo)
     return true;
 }
 
+bool TablePhotoBinder::markInAlbum(RECORD photo)
+{
+    if (!photoExists(photo) || s_.fields[F_FLAG] < 0)
+        return false;
+    engine::Table& t = *s_.photoTable;
+    if (!t.isNull(s_.fields[F_FLAG]) && t.value(s_.fields[F_FLAG]).toInt() != 0)
+        return false;
+    try {
+        t.edit();
+        t.setValue(s_.fields[F_FLAG], 1);
+        t.post();
+        return true;
+    } catch (const std::exception&) {
+        if (t.isEditing())
+            t.cancel();
+        return false;
+    }
+}
+
 FramePictures::FramePictures(engine::Table& table, const PhotoFields& fields) : table_(table), fields_(fields) {}
 
 QString FramePictures::key(RECORD record, QSize size, bool screen)

@@ -23,6 +23,7 @@ public:
     explicit TablePhotoBinder(CaptionSources& sources, Messages& messages);
     bool photoExists(RECORD photo) override;
     bool bindPart(TPartsBox& part, RECORD photo) override;
+    bool markInAlbum(RECORD photo) override;
 
 private:
     CaptionSources& s_;

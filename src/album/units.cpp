@@ -1,5 +1,6 @@
 #include "album/units.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace zb::album {
@@ -7,7 +8,7 @@ namespace zb::album {
 int mmToPixels(Currency length, int pixelsPerInch, int zoomPercent)
 {
     const double px = toMm(length) * pixelsPerInch * kScreenFactor / 10.0 * zoomPercent / 100.0;
-    return int(std::lround(px));
+    return int(std::lround(std::clamp(px, -kPixelLimit, kPixelLimit)));
 }
 
 Currency pixelsToMm(int pixels, int pixelsPerInch, int zoomPercent)

@@ -17,6 +17,10 @@ inline constexpr Currency mm(double value)
 }
 inline constexpr double toMm(Currency value) { return double(value) / kCurrencyScale; }
 
+// Pixel values are kept within ±2^24, far beyond any sheet or printed page,
+// so that lengths from a damaged file never overflow pixel arithmetic.
+inline constexpr double kPixelLimit = double(1 << 24);
+
 // Screen pixels of a length, rounded to the nearest integer.
 int mmToPixels(Currency length, int pixelsPerInch, int zoomPercent);
 // The inverse, kept to four decimals (a zoom or resolution of 0 gives 0).

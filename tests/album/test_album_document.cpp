@@ -351,6 +351,17 @@ TEST(AlbumDocument, BindingThroughThePhotoTable)
         EXPECT_EQ(binder.bindPart(p, c.photo), c.placed) << c.caption;
         EXPECT_EQ(p.RefRecord, c.ref) << c.caption;
     }
+    // 写真整理フラッグ 0 becomes 1; other values stay.
+    ASSERT_TRUE(table.locate(2));
+    table.edit();
+    table.setValue(f[F_FLAG], 5);
+    table.post();
+    EXPECT_TRUE(binder.markInAlbum(1));
+    EXPECT_FALSE(binder.markInAlbum(1));
+    EXPECT_FALSE(binder.markInAlbum(2));
+    EXPECT_FALSE(binder.markInAlbum(77));
+    ASSERT_TRUE(table.locate(2));
+    EXPECT_EQ(table.value(f[F_FLAG]).toInt(), 5);
     TPartsBox title = item(1, QStringLiteral("{2010.写真タイトル}"));
     ASSERT_TRUE(binder.bindPart(title, 1));
     EXPECT_EQ(title.Caption, QStringLiteral("着手前"));

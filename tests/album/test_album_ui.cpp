@@ -129,7 +129,7 @@ TEST(AlbumUi, RubberBandAndGroups)
     EXPECT_EQ(s.sel.selection(), (QList<int>{0, 1}));
 }
 
-TEST(AlbumUi, HandlesResizeKeepingTheAspect)
+TEST(AlbumUi, HandlesResizeKeepingProportions)
 {
     Sheet s;
     QTest::mouseClick(&s.panel, Qt::LeftButton, {}, s.px(20, 20));

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFontInfo>
+#include <limits>
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 
@@ -354,4 +355,28 @@ TEST(PartsDraw, ArrowHeads)
             if (image.pixel(x, y) == qRgb(0, 0, 0))
                 leftmostAbove = qMin(leftmostAbove, x);
     EXPECT_NEAR(leftmostAbove, 220 - 6, 2);
+}
+
+TEST(PartsDraw, ExtremeValuesFromAFile)
+{
+    // Lengths and points far beyond any page are bounded before pixel arithmetic.
+    TPartsBox p = box(0, 0, 10, 10, ptPolygon);
+    p.PLeft = std::numeric_limits<qint64>::max() / 2;
+    p.PWidth = std::numeric_limits<qint64>::max() / 2;
+    EXPECT_EQ(DrawTarget::onPrinter(600 / 25.4).length(p.PWidth), 1 << 24);
+    EXPECT_EQ(mmToPixels(std::numeric_limits<qint64>::min(), 96, 700), -(1 << 24));
+    p.PLeft = 0;
+    p.PWidth = mm(10);
+    p.RefWidth = 1;
+    p.RefHeight = 1;
+    p.Points = {QPoint(std::numeric_limits<int>::max(), std::numeric_limits<int>::min()), QPoint(0, 0), QPoint(1, 1)};
+    p.MirrorH = p.MirrorV = true;
+    const QList<QPoint> pts = scaledPoints(p, QRect(5, 5, 100, 100));
+    ASSERT_EQ(pts.size(), 3);
+    EXPECT_EQ(pts[0].x(), 2 * 5 + 100 - (5 + (1 << 24)) - 1);
+    (void)drawn(p, printer(1));
+    TPartsBox text = box(0, 0, 50, 50);
+    text.Font.size = std::numeric_limits<int>::max();
+    text.Caption = QStringLiteral("大");
+    (void)drawn(text, printer(1));
 }
