@@ -3,6 +3,7 @@
 // its keys, undo of a run of Ｗ edits, and the save question on closing.
 #include "album/page_ops.h"
 #include "album/shipped_formats.h"
+#include "album/ui/file_sel_form.h"
 #include "album/ui/grph_main_form.h"
 #include "album/ui/parts_panel.h"
 #include "core/scripted_ports.h"
@@ -13,6 +14,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
 #include <QSet>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -253,4 +258,36 @@ TEST(GrphMainForm, FormatModeHasNoPageMenu)
     EXPECT_EQ(e.form->pagePanelText(), QStringLiteral("0個"));
     e.messages.reply(Messages::Answer::No);
     EXPECT_TRUE(e.form->close());
+}
+
+TEST(FileSelForm, ColumnsSortDeleteAndName)
+{
+    Editor e;
+    e.form->pour({1});
+    ASSERT_TRUE(e.form->saveAs(QStringLiteral("B回"), QStringLiteral("二")));
+    e.form->pour({2, 3, 4});
+    ASSERT_TRUE(e.form->saveAs(QStringLiteral("A回"), QStringLiteral("一")));
+    TFileSelForm form(true, true, e.doc().folder, e.doc().fileName, e.doc().title, 1, e.messages);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("工事写真帳の保存"));
+    QTreeWidget* list = form.list();
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->headerItem()->text(0), QStringLiteral("名称↓"));
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("A回"));
+    EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("2"));  // pages
+    EXPECT_TRUE(list->topLevelItem(0)->font(0).bold());             // the open one
+    // A second click on 名称 turns the order.
+    QTest::mouseClick(list->header()->viewport(), Qt::LeftButton, {},
+                      QPoint(list->header()->sectionViewportPosition(0) + 5, 5));
+    EXPECT_EQ(form.sort(), -1);
+    EXPECT_EQ(list->headerItem()->text(0), QStringLiteral("名称↑"));
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("B回"));
+    list->setCurrentItem(list->topLevelItem(0));
+    EXPECT_EQ(form.nameEdit()->text(), QStringLiteral("B回"));
+    EXPECT_EQ(form.titleEdit()->text(), QStringLiteral("二"));
+    e.messages.reply(true);
+    form.deleteButton()->click();
+    EXPECT_TRUE(e.messages.log.contains(QStringLiteral("confirm: 選択している「工事写真帳」を削除しますか？")));
+    EXPECT_EQ(list->topLevelItemCount(), 1);
+    EXPECT_FALSE(QFile::exists(e.dir.file("ALBUM/B回.ZBA")));
+    e.messages.reply(Messages::Answer::No);
 }

@@ -3,6 +3,7 @@
 #include "album/document_print.h"
 #include "album/page_ops.h"
 #include "album/printer_env.h"
+#include "album/ui/file_sel_form.h"
 #include "album/ui/parts_panel.h"
 #include "album/ui/print_flow.h"
 #include "album/ui/prv_form.h"
@@ -17,7 +18,6 @@
 #include <QComboBox>
 #include <QResizeEvent>
 #include <QDoubleSpinBox>
-#include <QFileDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -93,24 +93,21 @@ TGrphMainForm::TGrphMainForm(GrphSetup setup, Settings& settings, Messages& mess
     connect(selector_, &SResizeControl::statusChanged, panel0_, &QLabel::setText);
 
     chooseOpenPath = [this] {
-        return QFileDialog::getOpenFileName(this,
-                                            (isAlbum() ? QStringLiteral("工事写真帳") : QStringLiteral("書式")) +
-                                                QStringLiteral("を開く"),
-                                            doc_->folder,
-                                            isAlbum() ? QStringLiteral("*.ZBA") : QStringLiteral("*.ZBF"));
+        int& sort = isAlbum() ? settings_.albumSort : settings_.formSort;
+        TFileSelForm form(isAlbum(), false, doc_->folder, doc_->fileName, doc_->title, sort, messages_, this);
+        const bool ok = form.exec() == QDialog::Accepted;
+        sort = form.sort();
+        return ok && QFileInfo(form.path()).isFile() ? form.path() : QString();
     };
     chooseSaveName = [this]() -> std::optional<std::pair<QString, QString>> {
-        const QString caption =
-            (isAlbum() ? QStringLiteral("工事写真帳") : QStringLiteral("書式")) + QStringLiteral("の保存");
-        const std::optional<QString> name =
-            messages_.inputBox(caption, isAlbum() ? QStringLiteral("工事写真帳(&N):") : QStringLiteral("書式名(&N):"),
-                               QFileInfo(doc_->fileName).completeBaseName());
-        if (!name || applyNameRule(*name).isEmpty())
+        int& sort = isAlbum() ? settings_.albumSort : settings_.formSort;
+        TFileSelForm form(isAlbum(), true, doc_->folder, doc_->fileName, doc_->title, sort, messages_, this);
+        const bool ok = form.exec() == QDialog::Accepted;
+        sort = form.sort();
+        const QString name = applyNameRule(form.name());
+        if (!ok || name.isEmpty())
             return std::nullopt;
-        const std::optional<QString> title = messages_.inputBox(caption, QStringLiteral("タイトル"), doc_->title);
-        if (!title)
-            return std::nullopt;
-        return std::make_pair(applyNameRule(*name), title->left(128));
+        return std::make_pair(name, form.title());
     };
     newDocument(false);
     resize(1100, 800);
