@@ -41,6 +41,14 @@ class AllPhotos : public PhotoBinder {
 public:
     bool photoExists(RECORD) override { return true; }
     bool bindPart(TPartsBox&, RECORD) override { return true; }
+    QSet<RECORD> flagged{2};
+    bool markInAlbum(RECORD photo) override
+    {
+        if (flagged.contains(photo))
+            return false;
+        flagged.insert(photo);
+        return true;
+    }
 };
 
 struct Editor {
@@ -289,5 +297,18 @@ TEST(FileSelForm, ColumnsSortDeleteAndName)
     EXPECT_TRUE(e.messages.log.contains(QStringLiteral("confirm: 選択している「工事写真帳」を削除しますか？")));
     EXPECT_EQ(list->topLevelItemCount(), 1);
     EXPECT_FALSE(QFile::exists(e.dir.file("ALBUM/B回.ZBA")));
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, PhotoFlagUpdateCountsWhatChanged)
+{
+    Editor e;
+    e.form->pour(e.records(1, 4));
+    e.messages.clear();
+    e.messages.reply(true);
+    e.form->command("Mn_FlagUpdate")->trigger();
+    EXPECT_EQ(e.binder.flagged, (QSet<RECORD>{1, 2, 3, 4}));
+    EXPECT_EQ(e.messages.boxes(), (QStringList{QStringLiteral("ask: ") + kFlagUpdateQuestion,
+                                               QStringLiteral("information: 写真整理フラッグを 3件 更新しました。")}));
     e.messages.reply(Messages::Answer::No);
 }

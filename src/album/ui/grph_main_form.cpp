@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScrollArea>
+#include <QSet>
 #include <QStatusBar>
 #include <QToolBar>
 #include <algorithm>
@@ -214,6 +215,7 @@ void TGrphMainForm::buildMenus()
             [this] { deleteCurrentPage(); });
         page->addSeparator();
         add(page, "Mn_FormSelect", QStringLiteral("書式選択(&S)..."), {}, [this] { selectFormat(); });
+        add(file, "Mn_FlagUpdate", QStringLiteral("写真整理フラッグの更新(&G)"), {}, [this] { updatePhotoFlags(); });
     }
 }
 
@@ -682,6 +684,36 @@ PourResult TGrphMainForm::pour(const QList<RECORD>& photos)
     if (!r.lastParts.isEmpty())
         selector_->select(r.lastParts, r.lastParts.first());
     return r;
+}
+
+int TGrphMainForm::updatePhotoFlags()
+{
+    PhotoBinder* binder = setup_.callbacks.binder;
+    if (!isAlbum() || !binder || !messages_.ask(kFlagUpdateQuestion))
+        return 0;
+    doc_->storeCurrentPage();
+    const QList<int> pages = doc_->work().pages();
+    messages_.status(QStringLiteral("写真整理フラッグを更新中です・・・"));
+    progress_.start(int(pages.size()));
+    binder->beginBatch();
+    int count = 0;
+    QSet<RECORD> done;
+    for (int n : pages) {
+        const std::optional<Page> page = decodePage(doc_->work().read(n));
+        if (page)
+            for (const TPartsBox& p : page->parts)
+                if (p.Shape == ptKoumoku && p.FormIndex > 0 && p.PhotoRecord > 0 && !done.contains(p.PhotoRecord)) {
+                    done.insert(p.PhotoRecord);
+                    count += binder->markInAlbum(p.PhotoRecord) ? 1 : 0;
+                }
+        if (!progress_.step())
+            break;
+    }
+    binder->endBatch();
+    progress_.end();
+    messages_.status(QString());
+    messages_.information(QStringLiteral("写真整理フラッグを %1件 更新しました。").arg(count));
+    return count;
 }
 
 // ---- paper, format choice, printing

@@ -71,6 +71,8 @@ public:
     void moveCurrentPage();
     void deleteCurrentPage();
     void selectFormat();
+    // 写真整理フラッグの更新: every photo of the album gets FLAG 1 where it was 0.
+    int updatePhotoFlags();
     void undo();
     void copyParts();
     void cutParts();
@@ -146,6 +148,9 @@ private:
 
 inline const QString kNewDocumentQuestion = QStringLiteral("現在の編集内容が失われます よろしいですか？");
 inline const QString kDeleteSelectionQuestion = QStringLiteral("選択されている項目を削除しますか？");
+inline const QString kFlagUpdateQuestion = QStringLiteral(
+    "工事写真帳に登録されている写真整理フラッグが \r\n\r\n1.｢0.原本｣ の写真を ｢1.工事写真帳｣ に一括して変更します。\r\n"
+    "2.｢0.原本｣ 以外の写真整理フラッグは変更しません。\r\n\r\n写真整理フラッグを更新しますか？");
 inline const QString kDeletePageQuestion = QStringLiteral("現在ページを「削除」しますか？");
 
 }  // namespace zb::album
