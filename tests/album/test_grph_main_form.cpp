@@ -312,3 +312,27 @@ TEST(GrphMainForm, PhotoFlagUpdateCountsWhatChanged)
                                                QStringLiteral("information: 写真整理フラッグを 3件 更新しました。")}));
     e.messages.reply(Messages::Answer::No);
 }
+
+TEST(GrphMainForm, RebuildPoursThePhotosAgain)
+{
+    Editor e;
+    e.form->pour(e.records(1, 7));
+    // Photo 2 taken off page 1 by hand: the rebuild closes its slot.
+    e.form->gotoPage(1);
+    auto& parts = e.doc().page.parts;
+    parts.erase(std::remove_if(parts.begin(), parts.end(), [](const TPartsBox& p) { return p.PhotoRecord == 2; }),
+                parts.end());
+    e.messages.clear();
+    e.messages.reply(Messages::Answer::Yes);
+    e.form->command("Mn_Rebuild")->trigger();
+    EXPECT_EQ(e.photosByPage(), (QMap<int, QList<RECORD>>{{1, {1, 3, 4}}, {2, {5, 6, 7}}}));
+    EXPECT_EQ(e.messages.boxes().last(), QStringLiteral("information: ") + kRebuildDone);
+
+    // From page 2 on, with that page's format, while page 1 is shown: page 1 stays.
+    e.form->gotoPage(1);
+    e.messages.reply(Messages::Answer::No);
+    e.messages.replyText("2");
+    e.form->command("Mn_Rebuild")->trigger();
+    EXPECT_EQ(e.photosByPage(), (QMap<int, QList<RECORD>>{{1, {1, 3, 4}}, {2, {5, 6, 7}}}));
+    e.messages.reply(Messages::Answer::No);
+}

@@ -215,6 +215,7 @@ void TGrphMainForm::buildMenus()
             [this] { deleteCurrentPage(); });
         page->addSeparator();
         add(page, "Mn_FormSelect", QStringLiteral("書式選択(&S)..."), {}, [this] { selectFormat(); });
+        add(file, "Mn_Rebuild", QStringLiteral("再構築(&R)"), {}, [this] { rebuild(); });
         add(file, "Mn_FlagUpdate", QStringLiteral("写真整理フラッグの更新(&G)"), {}, [this] { updatePhotoFlags(); });
     }
 }
@@ -714,6 +715,100 @@ int TGrphMainForm::updatePhotoFlags()
     messages_.status(QString());
     messages_.information(QStringLiteral("写真整理フラッグを %1件 更新しました。").arg(count));
     return count;
+}
+
+void TGrphMainForm::rebuild()
+{
+    PhotoBinder* binder = setup_.callbacks.binder;
+    if (!isAlbum() || !binder)
+        return;
+    const Messages::Answer a = messages_.askThree(kRebuildQuestion);
+    if (a == Messages::Answer::Cancel)
+        return;
+    const bool all = a == Messages::Answer::Yes;
+    doc_->storeCurrentPage();
+    const QList<int> existing = doc_->work().pages();
+    const int last = existing.isEmpty() ? 1 : existing.last();
+    int start = 1;
+    if (!all) {
+        for (;;) {
+            const std::optional<QString> v = messages_.inputBox(
+                QStringLiteral("再構築ページ指定"),
+                QStringLiteral("指定ページ以降を再構築します 範囲 1～") + QString::number(last),
+                QString::number(doc_->currentPage()));
+            if (!v)
+                return;
+            start = leadingInteger(v->trimmed());
+            if (start >= 1 && start <= last)
+                break;
+        }
+    }
+    // The photos in page order, each once on its page; leading pages without
+    // photos (covers) stay as they are.
+    messages_.status(QStringLiteral("現在構成を調査中です・・・"));
+    progress_.start(last - start + 1);
+    QList<RECORD> photos;
+    int first = 0, end = last;
+    QString rangeFormat;
+    bool cancelled = false;
+    for (int n = start; n <= last; ++n) {
+        const std::optional<Page> page = decodePage(doc_->work().read(n));
+        QList<RECORD> onPage;
+        if (page && doc_->work().exists(n))
+            for (const TPartsBox& p : page->parts)
+                if (isPhotoFrameCode(frameCode(p)) && p.FormIndex >= 1 && p.PhotoRecord > 0 &&
+                    !onPage.contains(p.PhotoRecord) && binder->photoExists(p.PhotoRecord))
+                    onPage << p.PhotoRecord;
+        if (!onPage.isEmpty()) {
+            if (!first) {
+                first = n;
+                rangeFormat = page->formatName;
+            } else if (!all && page->formatName != rangeFormat) {
+                end = n - 1;
+                break;
+            }
+        }
+        photos << onPage;
+        if (!progress_.step()) {
+            cancelled = true;
+            break;
+        }
+    }
+    progress_.end();
+    messages_.status(QString());
+    if (cancelled || !first)
+        return;
+
+    // The range is emptied and poured again from its first page.
+    for (int n = first; n <= end; ++n)
+        doc_->work().remove(n);
+    // The page held now is read back from its file (which the renames or the
+    // emptying may have changed) so that moving on writes nothing over it.
+    const int now = doc_->currentPage();
+    doc_->page = doc_->work().exists(now) ? decodePage(doc_->work().read(now)).value_or(Page{}) : Page{};
+    selector_->clear();
+    doc_->gotoPage(first);
+    const QString format = all ? settings_.grphFormName : rangeFormat + QStringLiteral(".ZBF");
+    doc_->formatName = format;
+    messages_.status(QStringLiteral("工事写真帳を再構築中です・・・"));
+    const PourResult r = doc_->pour(photos, *binder, progress_, !all);
+    messages_.status(QString());
+    doc_->storeCurrentPage();
+    // Fewer pages than before: the following pages close the gap.
+    if (!all && !r.stopped) {
+        const int gap = end - doc_->currentPage();
+        bool following = false;
+        for (int n = end + 1; n <= kMaxPage && !following; ++n)
+            following = doc_->work().exists(n);
+        for (int i = 0; following && i < gap; ++i)
+            if (!deletePage(doc_->work(), doc_->currentPage() + 1)) {
+                messages_.error(kPageDeleteFailed);
+                break;
+            }
+    }
+    afterPageOperation(doc_->currentPage());
+    if (!r.stopped)
+        messages_.information(kRebuildDone);
 }
 
 // ---- paper, format choice, printing

@@ -73,6 +73,9 @@ public:
     void selectFormat();
     // 写真整理フラッグの更新: every photo of the album gets FLAG 1 where it was 0.
     int updatePhotoFlags();
+    // 再構築: the album's photos poured again, all pages with the initial
+    // format or, from a chosen page, the run of pages of that page's format.
+    void rebuild();
     void undo();
     void copyParts();
     void cutParts();
@@ -151,6 +154,14 @@ inline const QString kDeleteSelectionQuestion = QStringLiteral("選択されて�
 inline const QString kFlagUpdateQuestion = QStringLiteral(
     "工事写真帳に登録されている写真整理フラッグが \r\n\r\n1.｢0.原本｣ の写真を ｢1.工事写真帳｣ に一括して変更します。\r\n"
     "2.｢0.原本｣ 以外の写真整理フラッグは変更しません。\r\n\r\n写真整理フラッグを更新しますか？");
+inline const QString kRebuildQuestion = QStringLiteral(
+    "現在の工事写真帳を再構築します 現在編集中の工事写真帳は必ず保存してください。\r\n\r\n"
+    "[はい]を選択した場合 (全ページ)\r\n\r\n1.現在設定されている初期書式を使用して再構築します。\r\n"
+    "2.１ページ目から連続する表書きはスキップします。\r\n3.移動した項目や書式の内容以外に追加した項目は無視されます。\r\n\r\n"
+    "[いいえ]を選択した場合 (ページ指定)\r\n\r\n1.指定したページで採用されている書式が連続する範囲で再構築をおこないます。\r\n"
+    "2.指定ページから連続する表書きはスキップします。\r\n3.移動した項目や書式の内容以外に追加した項目は無視されます。\r\n\r\n"
+    "実行してもよろしいですか？");
+inline const QString kRebuildDone = QStringLiteral("再構築が完了しました  必要に応じて名前を変更して保存してください。");
 inline const QString kDeletePageQuestion = QStringLiteral("現在ページを「削除」しますか？");
 
 }  // namespace zb::album
