@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -334,5 +335,49 @@ TEST(GrphMainForm, RebuildPoursThePhotosAgain)
     e.messages.replyText("2");
     e.form->command("Mn_Rebuild")->trigger();
     EXPECT_EQ(e.photosByPage(), (QMap<int, QList<RECORD>>{{1, {1, 3, 4}}, {2, {5, 6, 7}}}));
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, TextWithReservedCharactersAndTheAssociation)
+{
+    Editor e;
+    e.form->pour({1});
+    // A part of the page frame (no slot) takes typed text.
+    int common = -1;
+    for (int i = 0; i < e.doc().page.parts.size(); ++i)
+        if (e.doc().page.parts[i].FormIndex == 0)
+            common = i;
+    ASSERT_GE(common, 0);
+    e.form->selector()->select({common}, common);
+    QLineEdit* text = e.form->textEdit();
+    text->setFocus();
+    text->selectAll();
+    e.messages.clear();
+    e.messages.reply(false);  // "{" refused
+    e.messages.reply(true);   // "}" taken
+    QTest::keyClicks(text, "A{B}");
+    EXPECT_EQ(e.doc().page.parts[common].Caption, QStringLiteral("AB}"));
+    EXPECT_EQ(e.messages.boxes().size(), 2);
+    EXPECT_EQ(e.messages.boxes().first(), QStringLiteral("ask: ") + reservedCharacterQuestion(u'{'));
+    // Undo takes the whole run of typing back.
+    const QString before = e.doc().page.parts[common].Caption;
+    QTest::keyClick(e.form.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(e.doc().page.parts[common].Caption, before);
+    EXPECT_FALSE(e.doc().page.parts[common].Caption.contains(u'A'));
+
+    // Changing the association in an album asks; No keeps the slot.
+    e.form->selector()->select({common}, common);
+    QComboBox* relation = e.form->relationBox();
+    EXPECT_EQ(relation->currentText(), QStringLiteral("無"));
+    e.messages.reply(false);
+    relation->setCurrentIndex(2);
+    emit relation->activated(2);
+    EXPECT_EQ(e.doc().page.parts[common].FormIndex, 0);
+    EXPECT_EQ(relation->currentText(), QStringLiteral("無"));
+    e.messages.reply(true);
+    relation->setCurrentIndex(3);
+    emit relation->activated(3);
+    EXPECT_EQ(e.doc().page.parts[common].FormIndex, 2);
+    EXPECT_EQ(TGrphMainForm::relationCaptions(true).value(26), QStringLiteral("写真２５"));
     e.messages.reply(Messages::Answer::No);
 }

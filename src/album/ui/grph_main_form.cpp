@@ -20,7 +20,9 @@
 #include <QDoubleSpinBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QSet>
@@ -249,6 +251,39 @@ void TGrphMainForm::applyZoom()
     }
 }
 
+QStringList TGrphMainForm::relationCaptions(bool album)
+{
+    QStringList list;
+    if (album)
+        list << QStringLiteral("追加");
+    list << QStringLiteral("無");
+    for (int slot = 1; slot <= 25; ++slot) {
+        QString digits = QString::number(slot);
+        for (QChar& c : digits)
+            c = QChar(c.unicode() - u'0' + 0xFF10);  // full-width digits
+        list << QStringLiteral("写真") + digits;
+    }
+    return list;
+}
+
+QString reservedCharacterQuestion(QChar c)
+{
+    const QString quoted = QStringLiteral("\"") + c + QStringLiteral("\"");
+    return quoted + QStringLiteral("は「工事/写真情報」の為の予約済みの定義文字です 表示用の文字としては使用できません。") +
+           QStringLiteral("\r\n\r\n") + quoted + QStringLiteral("を定義文字として挿入しますか？");
+}
+
+bool TGrphMainForm::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == text_ && e->type() == QEvent::KeyPress) {
+        const QString typed = static_cast<QKeyEvent*>(e)->text();
+        if ((typed == QStringLiteral("{") || typed == QStringLiteral("}")) &&
+            !messages_.ask(reservedCharacterQuestion(typed.at(0))))
+            return true;  // the key is discarded
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
 void TGrphMainForm::resizeEvent(QResizeEvent* e)
 {
     QMainWindow::resizeEvent(e);
@@ -282,6 +317,44 @@ void TGrphMainForm::buildBands()
     y_ = box(QStringLiteral("Ｙ"), -9999, 9999);
     w_ = box(QStringLiteral("Ｗ"), 0, 9999);
     h_ = box(QStringLiteral("Ｈ"), 0, 9999);
+    band->addWidget(new QLabel(QStringLiteral(" 関連"), band));
+    relation_ = new QComboBox(band);
+    relation_->addItems(relationCaptions(isAlbum()));
+    relation_->setEnabled(false);
+    band->addWidget(relation_);
+    connect(relation_, &QComboBox::activated, this, [this](int index) {
+        const QList<int> sel = selector_->selection();
+        if (sel.isEmpty())
+            return;
+        const int slot = isAlbum() ? index - 1 : index;
+        if (isAlbum() && !messages_.ask(kRelationChangeQuestion)) {
+            updateBoxes();  // back to the first selected part's slot
+            return;
+        }
+        snapshot(nullptr);
+        for (int i : sel)
+            if (i >= 0 && i < doc_->page.parts.size())
+                doc_->page.parts[i].FormIndex = qint8(slot);
+        markModified();
+        sheet_->update();
+    });
+    band->addWidget(new QLabel(QStringLiteral(" 文字:"), band));
+    text_ = new QLineEdit(band);
+    text_->setMinimumWidth(200);
+    text_->setEnabled(false);
+    text_->installEventFilter(this);
+    band->addWidget(text_);
+    connect(text_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        const QList<int> sel = selector_->selection();
+        if (sel.isEmpty())
+            return;
+        snapshot(text_);
+        for (int i : sel)
+            if (i >= 0 && i < doc_->page.parts.size())
+                doc_->page.parts[i].Caption = text;
+        markModified();
+        sheet_->update();
+    });
     x_->setObjectName(QStringLiteral("X"));
     y_->setObjectName(QStringLiteral("Y"));
     w_->setObjectName(QStringLiteral("W"));
@@ -364,8 +437,13 @@ void TGrphMainForm::updateBoxes()
     const bool one = i >= 0 && i < doc_->page.parts.size();
     for (QDoubleSpinBox* b : {x_, y_, w_, h_})
         b->setEnabled(one);
+    relation_->setEnabled(one);
+    text_->setEnabled(one);
     if (one) {
         const TPartsBox& p = doc_->page.parts[i];
+        relation_->setCurrentIndex(std::clamp(isAlbum() ? p.FormIndex + 1 : int(p.FormIndex), 0, relation_->count() - 1));
+        if (text_->text() != p.Caption)
+            text_->setText(p.Caption);
         x_->setValue(toMm(p.PLeft));
         y_->setValue(toMm(p.PTop));
         w_->setValue(toMm(p.PWidth));

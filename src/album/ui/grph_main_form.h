@@ -15,6 +15,7 @@ class QAction;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
+class QLineEdit;
 class QScrollArea;
 
 namespace zb {
@@ -58,6 +59,10 @@ public:
     // The menu command of a name ("Mn_PageNext", …), for the menus and tests.
     QAction* command(const QString& name) const;
     QDoubleSpinBox* widthBox() const { return w_; }
+    QComboBox* relationBox() const { return relation_; }
+    QLineEdit* textEdit() const { return text_; }
+    // The association list: "無", "写真１" … (albums "追加" first).
+    static QStringList relationCaptions(bool album);
     QString pagePanelText() const;
 
     // Commands.
@@ -108,6 +113,7 @@ signals:
     void closed();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 
@@ -141,6 +147,8 @@ private:
     QDoubleSpinBox* w_ = nullptr;
     QDoubleSpinBox* h_ = nullptr;
     QComboBox* zoom_ = nullptr;
+    QComboBox* relation_ = nullptr;
+    QLineEdit* text_ = nullptr;
     QHash<QString, QAction*> commands_;
     QByteArray undo_;
     const QObject* undoSource_ = nullptr;
@@ -162,6 +170,11 @@ inline const QString kRebuildQuestion = QStringLiteral(
     "2.指定ページから連続する表書きはスキップします。\r\n3.移動した項目や書式の内容以外に追加した項目は無視されます。\r\n\r\n"
     "実行してもよろしいですか？");
 inline const QString kRebuildDone = QStringLiteral("再構築が完了しました  必要に応じて名前を変更して保存してください。");
+inline const QString kRelationChangeQuestion = QStringLiteral(
+    "工事写真帳で関連を変更することは関連の重複や欠落を解消する\r\n以外好ましくありませんのでご注意下さい。\r\n\r\n"
+    "関連(グループ)を変更しますか？");
+// The question when "{" or "}" is typed into a part's text.
+QString reservedCharacterQuestion(QChar c);
 inline const QString kDeletePageQuestion = QStringLiteral("現在ページを「削除」しますか？");
 
 }  // namespace zb::album
