@@ -3,6 +3,7 @@
 // its keys, undo of a run of Ｗ edits, and the save question on closing.
 #include "album/page_ops.h"
 #include "album/shipped_formats.h"
+#include "album/ui/cap_form.h"
 #include "album/ui/file_sel_form.h"
 #include "album/ui/grph_main_form.h"
 #include "album/ui/parts_panel.h"
@@ -17,6 +18,7 @@
 #include <QDoubleSpinBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QSet>
@@ -379,5 +381,22 @@ TEST(GrphMainForm, TextWithReservedCharactersAndTheAssociation)
     emit relation->activated(3);
     EXPECT_EQ(e.doc().page.parts[common].FormIndex, 2);
     EXPECT_EQ(TGrphMainForm::relationCaptions(true).value(26), QStringLiteral("写真２５"));
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, TextDetailsApplyToTheSelection)
+{
+    Editor e;
+    e.form->pour({1});
+    e.form->selector()->select({0, 1}, 0);
+    TCapForm* cap = e.form->capForm();
+    EXPECT_EQ(cap->windowTitle(), QStringLiteral("詳細設定"));
+    cap->alignmentBox()->setCurrentIndex(0);  // 左
+    cap->shadowBox()->setCurrentIndex(6);     // 右下
+    EXPECT_EQ(e.doc().page.parts[0].Alignment, taLeftJustify);
+    EXPECT_EQ(e.doc().page.parts[1].Alignment, taLeftJustify);
+    EXPECT_EQ(e.doc().page.parts[1].Kage, fkRightBottom);
+    cap->textBox()->setPlainText(QStringLiteral("ABC\nDEF"));
+    EXPECT_EQ(e.doc().page.parts[0].Caption, QStringLiteral("ABC\r\nDEF"));
     e.messages.reply(Messages::Answer::No);
 }

@@ -3,6 +3,7 @@
 #include "album/document_print.h"
 #include "album/page_ops.h"
 #include "album/printer_env.h"
+#include "album/ui/cap_form.h"
 #include "album/ui/file_sel_form.h"
 #include "album/ui/parts_panel.h"
 #include "album/ui/print_flow.h"
@@ -251,6 +252,29 @@ void TGrphMainForm::applyZoom()
     }
 }
 
+TCapForm* TGrphMainForm::capForm()
+{
+    if (!capForm_) {
+        capForm_ = new TCapForm(this);
+        connect(capForm_, &TCapForm::changed, this, [this](const QObject* control) {
+            const QList<int> sel = selector_->selection();
+            if (sel.isEmpty())
+                return;
+            snapshot(control);
+            for (int i : sel)
+                if (i >= 0 && i < doc_->page.parts.size())
+                    capForm_->apply(doc_->page.parts[i], control);
+            markModified();
+            sheet_->update();
+            updatingBoxes_ = true;
+            text_->setText(doc_->page.parts[sel.first()].Caption);
+            updatingBoxes_ = false;
+        });
+        updateBoxes();
+    }
+    return capForm_;
+}
+
 QStringList TGrphMainForm::relationCaptions(bool album)
 {
     QStringList list;
@@ -344,6 +368,16 @@ void TGrphMainForm::buildBands()
     text_->setEnabled(false);
     text_->installEventFilter(this);
     band->addWidget(text_);
+    auto* details = new QAction(QStringLiteral("詳細"), band);
+    band->addAction(details);
+    connect(details, &QAction::triggered, this, [this] {
+        TCapForm* f = capForm();
+        const QRect g = geometry();
+        f->adjustSize();
+        f->move(g.right() - 20 - f->width(), g.top() + menuBar()->height() + 30);
+        f->show();
+        f->raise();
+    });
     connect(text_, &QLineEdit::textEdited, this, [this](const QString& text) {
         const QList<int> sel = selector_->selection();
         if (sel.isEmpty())
@@ -439,11 +473,15 @@ void TGrphMainForm::updateBoxes()
         b->setEnabled(one);
     relation_->setEnabled(one);
     text_->setEnabled(one);
+    if (capForm_ && !one)
+        capForm_->showPart(nullptr);
     if (one) {
         const TPartsBox& p = doc_->page.parts[i];
         relation_->setCurrentIndex(std::clamp(isAlbum() ? p.FormIndex + 1 : int(p.FormIndex), 0, relation_->count() - 1));
         if (text_->text() != p.Caption)
             text_->setText(p.Caption);
+        if (capForm_)
+            capForm_->showPart(&p);
         x_->setValue(toMm(p.PLeft));
         y_->setValue(toMm(p.PTop));
         w_->setValue(toMm(p.PWidth));

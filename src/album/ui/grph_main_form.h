@@ -27,6 +27,7 @@ struct Settings;
 namespace zb::album {
 
 class SResizeControl;
+class TCapForm;
 class TPartsPanel;
 
 // What the main window lends the editor in album mode; all optional.
@@ -61,6 +62,8 @@ public:
     QDoubleSpinBox* widthBox() const { return w_; }
     QComboBox* relationBox() const { return relation_; }
     QLineEdit* textEdit() const { return text_; }
+    // 詳細: the text-detail window, opened at the editor's right edge.
+    TCapForm* capForm();
     // The association list: "無", "写真１" … (albums "追加" first).
     static QStringList relationCaptions(bool album);
     QString pagePanelText() const;
@@ -149,6 +152,7 @@ private:
     QComboBox* zoom_ = nullptr;
     QComboBox* relation_ = nullptr;
     QLineEdit* text_ = nullptr;
+    TCapForm* capForm_ = nullptr;
     QHash<QString, QAction*> commands_;
     QByteArray undo_;
     const QObject* undoSource_ = nullptr;
