@@ -400,3 +400,25 @@ TEST(GrphMainForm, TextDetailsApplyToTheSelection)
     EXPECT_EQ(e.doc().page.parts[0].Caption, QStringLiteral("ABC\r\nDEF"));
     e.messages.reply(Messages::Answer::No);
 }
+
+TEST(GrphMainForm, PictureFilesBecomePictureParts)
+{
+    Editor e;
+    QImage picture(400, 200, QImage::Format_RGB888);
+    picture.fill(Qt::red);
+    const QString png = e.dir.file("wide.png");
+    ASSERT_TRUE(picture.save(png));
+    // A 200 × 200 pixel range takes the picture's proportions: full width, half height.
+    ASSERT_TRUE(e.form->addPictureFile(png, QRect(10, 10, 200, 200)));
+    const TPartsBox& p = e.doc().page.parts.last();
+    EXPECT_EQ(p.Shape, ptPicture);
+    EXPECT_EQ(p.FormIndex, -1);
+    EXPECT_EQ(p.PictureStream.kind, QStringLiteral("JPG"));
+    EXPECT_EQ(p.RefWidth, 400);
+    EXPECT_NEAR(double(p.PHeight) / double(p.PWidth), 0.5, 0.01);
+    zbtest::writeAll(e.dir.file("bad.png"), "not a picture");
+    e.messages.clear();
+    EXPECT_FALSE(e.form->addPictureFile(e.dir.file("bad.png"), QRect(10, 10, 1, 1)));
+    EXPECT_EQ(e.messages.boxes(), (QStringList{QStringLiteral("error: サポートされていない画像の形式です。\r\n>bad.png")}));
+    e.messages.reply(Messages::Answer::No);
+}

@@ -9,7 +9,9 @@
 #include "album/ui/print_flow.h"
 #include "album/ui/prv_form.h"
 #include "album/ui/set_prn_form.h"
+#include "album/sheet_edit.h"
 #include "core/ports.h"
+#include "imaging/jpeg_codec.h"
 #include "core/text.h"
 #include "settings/settings.h"
 
@@ -22,6 +24,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QFileDialog>
+#include <QImageReader>
+#include <QMimeData>
+#include <QBuffer>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -113,6 +121,20 @@ TGrphMainForm::TGrphMainForm(GrphSetup setup, Settings& settings, Messages& mess
             return std::nullopt;
         return std::make_pair(name, form.title());
     };
+    choosePictureFile = [this] {
+        return QFileDialog::getOpenFileName(this, QStringLiteral("画像の選択"), QString(),
+                                            QStringLiteral("画像 (*.jpg *.jpeg *.png *.bmp *.gif *.tif *.tiff *.ico)"));
+    };
+    connect(sheet_, &TPartsPanel::rectangleDrawn, this, [this](TPartsType tool, const QRect& pixels) {
+        if (tool != ptPicture)
+            return;
+        const QString path = choosePictureFile ? choosePictureFile() : QString();
+        if (!path.isEmpty())
+            addPictureFile(path, pixels);
+    });
+    // Image files dropped from the file manager become picture parts.
+    sheet_->setAcceptDrops(true);
+    sheet_->installEventFilter(this);
     newDocument(false);
     resize(1100, 800);
 }
@@ -297,8 +319,76 @@ QString reservedCharacterQuestion(QChar c)
            QStringLiteral("\r\n\r\n") + quoted + QStringLiteral("を定義文字として挿入しますか？");
 }
 
+bool TGrphMainForm::addPictureFile(const QString& path, const QRect& pixels)
+{
+    QFile f(path);
+    QByteArray bytes;
+    if (f.open(QIODevice::ReadOnly) && f.size() < (qint64(1) << 30))
+        bytes = f.readAll();
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(false);
+    const QImage image = bytes.isEmpty() ? QImage() : reader.read();
+    if (image.isNull()) {
+        messages_.error(QStringLiteral("サポートされていない画像の形式です。\r\n>") + QFileInfo(path).fileName());
+        return false;
+    }
+    TPartsBox part;
+    part.Shape = ptPicture;
+    part.FormIndex = isAlbum() ? -1 : 0;
+    const QString ext = QFileInfo(path).suffix().toUpper();
+    if (ext == QStringLiteral("JPG") || ext == QStringLiteral("JPEG")) {
+        part.PictureStream = {bytes, QStringLiteral("JPG")};
+    } else if (ext == QStringLiteral("ICO")) {
+        part.PictureStream = {bytes, QStringLiteral("ICO")};
+    } else {
+        QByteArray jpeg;
+        SilentMessages quiet;
+        if (!EncodeJpeg(image.convertToFormat(QImage::Format_RGB888), jpeg, false, 90, quiet)) {
+            messages_.error(QStringLiteral("サポートされていない画像の形式です。\r\n>") + QFileInfo(path).fileName());
+            return false;
+        }
+        part.PictureStream = {jpeg, QStringLiteral("JPG")};
+    }
+    part.RefWidth = image.width();
+    part.RefHeight = image.height();
+    const int ppi = sheet_->pixelsPerInch(), zoom = sheet_->Ritu();
+    part.PLeft = pixelsToMm(pixels.left(), ppi, zoom);
+    part.PTop = pixelsToMm(pixels.top(), ppi, zoom);
+    // A point gets a picture 80 mm wide; a rectangle is filled in the picture's proportions.
+    part.PWidth = pixels.width() > 4 ? pixelsToMm(pixels.width(), ppi, zoom) : mm(80);
+    part.PHeight = pixels.height() > 4 ? pixelsToMm(pixels.height(), ppi, zoom) : mm(60);
+    fitToPicture(part);
+    snapshot(nullptr);
+    doc_->page.parts << part;
+    markModified();
+    showPage();
+    const int index = int(doc_->page.parts.size()) - 1;
+    selector_->select({index}, index);
+    return true;
+}
+
 bool TGrphMainForm::eventFilter(QObject* watched, QEvent* e)
 {
+    if (watched == sheet_ && (e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove)) {
+        auto* d = static_cast<QDropEvent*>(e);
+        if (d->mimeData()->hasUrls()) {
+            d->acceptProposedAction();
+            return true;
+        }
+    }
+    if (watched == sheet_ && e->type() == QEvent::Drop) {
+        auto* d = static_cast<QDropEvent*>(e);
+        QPoint at = d->position().toPoint();
+        for (const QUrl& url : d->mimeData()->urls()) {
+            if (!url.isLocalFile())
+                continue;
+            addPictureFile(url.toLocalFile(), QRect(at, QSize(1, 1)));
+            at += QPoint(15, 15);
+        }
+        d->acceptProposedAction();
+        return true;
+    }
     if (watched == text_ && e->type() == QEvent::KeyPress) {
         const QString typed = static_cast<QKeyEvent*>(e)->text();
         if ((typed == QStringLiteral("{") || typed == QStringLiteral("}")) &&

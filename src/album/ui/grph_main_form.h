@@ -95,6 +95,12 @@ public:
     // Pours photos into the open page's free slots (drag from the photo list,
     // 工事写真帳に追加).
     PourResult pour(const QList<RECORD>& photos);
+    // A picture part from an image file: in the sheet-pixel rectangle (the
+    // picture's proportions kept inside it), or at a point. False after the
+    // message when the file cannot be read as a picture.
+    bool addPictureFile(const QString& path, const QRect& pixels);
+    // The image-file chooser of the 画像 tool; tests replace it.
+    std::function<QString()> choosePictureFile;
     // Writes the current page, asks to save a modified document; false when
     // the editor stays open.
     bool closeEditor();
