@@ -422,3 +422,25 @@ TEST(GrphMainForm, PictureFilesBecomePictureParts)
     EXPECT_EQ(e.messages.boxes(), (QStringList{QStringLiteral("error: サポートされていない画像の形式です。\r\n>bad.png")}));
     e.messages.reply(Messages::Answer::No);
 }
+
+TEST(GrphMainForm, ItemsFromThePalette)
+{
+    Editor e;
+    e.form->pour({1});
+    const qsizetype count = e.doc().page.parts.size();
+    // A photo item must name a slot holding a photo on this page.
+    e.messages.clear();
+    EXPECT_FALSE(e.form->addItem(QStringLiteral("{2000.写真タイトル}"), 2));
+    EXPECT_EQ(e.messages.boxes(), (QStringList{QStringLiteral("warning: 指定の写真番号はまだレイアウトされていません。")}));
+    ASSERT_TRUE(e.form->addItem(QStringLiteral("{2000.写真タイトル}"), 1));
+    ASSERT_EQ(e.doc().page.parts.size(), count + 1);
+    const TPartsBox& item = e.doc().page.parts.last();
+    EXPECT_EQ(item.Shape, ptKoumoku);
+    EXPECT_EQ(item.FormIndex, 1);
+    EXPECT_EQ(item.PhotoRecord, 1);
+    EXPECT_EQ(item.PenStyle, psClear);
+    // Job items need no slot and stay 追加.
+    ASSERT_TRUE(e.form->addItem(QStringLiteral("{100.工事名称}"), 0));
+    EXPECT_EQ(e.doc().page.parts.last().FormIndex, -1);
+    e.messages.reply(Messages::Answer::No);
+}

@@ -3,6 +3,7 @@
 #include "album/photo_binding.h"
 #include "album/ui/grph_main_form.h"
 #include "core/ports.h"
+#include "items/palette.h"
 #include "settings/settings.h"
 #include "store/job_files.h"
 #include "store/job_life.h"
@@ -71,6 +72,7 @@ void TAlbumCommands::openAlbum()
     QDir().mkpath(setup.folder);
     setup.formFolder = folders.formFile;
     setup.workParent = folders.tempG;
+    setup.palettePath = folders.iniDir + items::kPaletteFileName;
     setup.callbacks.binder = albumJob_->binder.get();
     setup.callbacks.frames = albumJob_->pictures->loader();
     auto* form = new TGrphMainForm(setup, appSettings(), messages_, progress_);
@@ -93,6 +95,7 @@ void TAlbumCommands::openFormats()
     setup.folder = folders.formFile;
     setup.formFolder = folders.formFile;
     setup.workParent = folders.tempG;
+    setup.palettePath = folders.iniDir + items::kPaletteFileName;
     auto* form = new TGrphMainForm(setup, appSettings(), messages_, progress_);
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->setWindowModality(Qt::ApplicationModal);

@@ -9,9 +9,11 @@
 #include "album/ui/print_flow.h"
 #include "album/ui/prv_form.h"
 #include "album/ui/set_prn_form.h"
+#include "album/caption_codes.h"
 #include "album/sheet_edit.h"
 #include "core/ports.h"
 #include "imaging/jpeg_codec.h"
+#include "items/ui/add_form.h"
 #include "core/text.h"
 #include "settings/settings.h"
 
@@ -217,7 +219,37 @@ void TGrphMainForm::buildMenus()
         a->setChecked(!t.tool);
         tools->addAction(a);
         const std::optional<TPartsType> tool = t.tool;
-        connect(a, &QAction::triggered, this, [this, tool] { sheet_->setTool(tool); });
+        connect(a, &QAction::triggered, this, [this, tool] {
+            sheet_->setTool(tool);
+            // The item palette shows with its tool only.
+            if (tool == ptKoumoku) {
+                if (!palette_) {
+                    auto* palette = new items::TAddForm(setup_.palettePath, this);
+                    palette->setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint);
+                    palette->setSlotChoiceVisible(isAlbum());
+                    connect(palette, &items::TAddForm::pour, this, [this](const QString& text, int slot) {
+                        addItem(text, slot);
+                        if (!sheet_->Continued) {
+                            palette_->hide();
+                            sheet_->setTool(std::nullopt);
+                        }
+                    });
+                    palette_ = palette;
+                }
+                auto* palette = static_cast<items::TAddForm*>(palette_);
+                QList<int> used;
+                for (const TPartsBox& p : doc_->page.parts)
+                    if (p.FormIndex > 0 && p.PhotoRecord > 0 && !used.contains(p.FormIndex))
+                        used << p.FormIndex;
+                std::sort(used.begin(), used.end());
+                palette->setSlots(used);
+                palette->setKeepOpen(sheet_->Continued);
+                palette->show();
+                palette->raise();
+            } else if (palette_) {
+                palette_->hide();
+            }
+        });
         if (!t.tool)
             connect(sheet_, &TPartsPanel::toolFinished, a, [a] { a->setChecked(true); });
     }
@@ -359,6 +391,59 @@ bool TGrphMainForm::addPictureFile(const QString& path, const QRect& pixels)
     part.PWidth = pixels.width() > 4 ? pixelsToMm(pixels.width(), ppi, zoom) : mm(80);
     part.PHeight = pixels.height() > 4 ? pixelsToMm(pixels.height(), ppi, zoom) : mm(60);
     fitToPicture(part);
+    snapshot(nullptr);
+    doc_->page.parts << part;
+    markModified();
+    showPage();
+    const int index = int(doc_->page.parts.size()) - 1;
+    selector_->select({index}, index);
+    return true;
+}
+
+bool TGrphMainForm::addItem(const QString& tokenText, int slot)
+{
+    TPartsBox part;
+    part.Shape = ptKoumoku;
+    part.Caption = tokenText;
+    part.PenStyle = psClear;
+    part.PenWidth = 0;
+    part.Font = sheet_->defaults.font;
+    part.BrushColor = sheet_->defaults.brushColor;
+    part.Brush = bsClear;
+    // Placed at the visible part of the sheet: 10 pixels in from its left
+    // edge, 15 font heights wide and 1.6 font heights + 10 pixels high.
+    const QPoint visible = sheet_->mapFrom(scroll_->viewport(), QPoint(0, 0));
+    const int ppi = sheet_->pixelsPerInch(), zoom = sheet_->Ritu();
+    const double fontPixels = part.Font.size * ppi / 72.0 * zoom / 100.0;
+    const int left = std::max(0, visible.x()) + 10, top = std::max(0, visible.y());
+    part.PLeft = pixelsToMm(left, ppi, zoom);
+    part.PTop = pixelsToMm(top, ppi, zoom);
+    part.PWidth = pixelsToMm(int(fontPixels * 15), ppi, zoom);
+    part.PHeight = pixelsToMm(int(fontPixels * 1.6) + 10, ppi, zoom);
+    part.FormIndex = isAlbum() ? qint8(-1) : qint8(0);
+    if (isAlbum()) {
+        bool photoItem = false;
+        substituteTokens(tokenText, [&](const CaptionToken& t) -> std::optional<QString> {
+            photoItem = photoItem || (t.code >= 2000 && t.code <= 2999);
+            return std::nullopt;
+        });
+        RECORD photo = 0;
+        if (photoItem) {
+            for (const TPartsBox& p : doc_->page.parts)
+                if (slot > 0 && p.FormIndex == slot && p.PhotoRecord > 0)
+                    photo = p.PhotoRecord;
+            if (!photo) {
+                messages_.warning(QStringLiteral("指定の写真番号はまだレイアウトされていません。"));
+                return false;
+            }
+            part.FormIndex = qint8(slot);
+            part.PhotoRecord = photo;
+        }
+        if (PhotoBinder* binder = setup_.callbacks.binder; binder && !binder->bindPart(part, photo)) {
+            messages_.warning(QStringLiteral("指定の項目は入力されていません。"));
+            return false;
+        }
+    }
     snapshot(nullptr);
     doc_->page.parts << part;
     markModified();

@@ -43,6 +43,7 @@ struct GrphSetup {
     QString folder;       // where the documents of the kind live
     QString formFolder;   // the formats
     QString workParent;   // the work files' parent folder
+    QString palettePath;  // ZBGRPH.LST of the item palette
     GrphCallbacks callbacks;
 };
 
@@ -99,6 +100,10 @@ public:
     // picture's proportions kept inside it), or at a point. False after the
     // message when the file cannot be read as a picture.
     bool addPictureFile(const QString& path, const QRect& pixels);
+    // 流込 of the item palette: one item part with the token text, at the
+    // visible part's top-left corner. False (after the message) when it is
+    // not placed.
+    bool addItem(const QString& tokenText, int slot);
     // The image-file chooser of the 画像 tool; tests replace it.
     std::function<QString()> choosePictureFile;
     // Writes the current page, asks to save a modified document; false when
@@ -159,6 +164,7 @@ private:
     QComboBox* relation_ = nullptr;
     QLineEdit* text_ = nullptr;
     TCapForm* capForm_ = nullptr;
+    QWidget* palette_ = nullptr;
     QHash<QString, QAction*> commands_;
     QByteArray undo_;
     const QObject* undoSource_ = nullptr;
