@@ -444,3 +444,18 @@ TEST(GrphMainForm, ItemsFromThePalette)
     EXPECT_EQ(e.doc().page.parts.last().FormIndex, -1);
     e.messages.reply(Messages::Answer::No);
 }
+
+TEST(GrphMainForm, TogglesKeepTheModesSettings)
+{
+    Editor e;
+    QAction* lock = e.form->command("Mn_Lock");
+    ASSERT_TRUE(lock->isCheckable());
+    EXPECT_FALSE(lock->isChecked());
+    lock->trigger();
+    EXPECT_TRUE(e.settings.grphLock);
+    EXPECT_TRUE(e.form->selector()->Lock);
+    EXPECT_FALSE(e.settings.formLock);
+    e.form->command("Mn_Bubun")->trigger();  // on by default: off now
+    EXPECT_TRUE(e.form->selector()->Naiho);
+    e.messages.reply(Messages::Answer::No);
+}

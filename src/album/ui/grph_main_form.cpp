@@ -211,6 +211,41 @@ void TGrphMainForm::buildMenus()
     add(edit, "Mn_Raise", QStringLiteral("表示順位を上げる"), {}, aligned(&SResizeControl::raise));
     add(edit, "Mn_Lower", QStringLiteral("表示順位を下げる"), {}, aligned(&SResizeControl::lower));
 
+    add(edit, "Mn_Refit", QStringLiteral("サイズの再計算"), {}, [this] {
+        snapshot(nullptr);
+        for (int i : selector_->selection())
+            if (i >= 0 && i < doc_->page.parts.size())
+                fitToPicture(doc_->page.parts[i]);
+        markModified();
+        showPage();
+    });
+    edit->addSeparator();
+    // The four toggles and the repaint quality, kept in the mode's settings.
+    const bool a = isAlbum();
+    const struct {
+        const char* name;
+        const char* caption;
+        bool Settings::*album;
+        bool Settings::*format;
+    } toggles[] = {
+        {"Mn_Lock", "項目固定", &Settings::grphLock, &Settings::formLock},
+        {"Mn_ShiftLock", "縦横比固定", &Settings::grphShiftLock, &Settings::formShiftLock},
+        {"Mn_Bubun", "部分選択", &Settings::grphBubun, &Settings::formBubun},
+        {"Mn_Group", "グループ", &Settings::grphGroup, &Settings::formGroup},
+        {"Mn_Kouhini", "高品質な再描画", &Settings::grphKouhini, &Settings::formKouhini},
+    };
+    for (const auto& t : toggles) {
+        bool Settings::*field = a ? t.album : t.format;
+        QAction* act = add(edit, t.name, QString::fromUtf8(t.caption), {}, [] {});
+        act->setCheckable(true);
+        act->setChecked(settings_.*field);
+        connect(act, &QAction::toggled, this, [this, field](bool on) {
+            settings_.*field = on;
+            readSettings();
+            showPage();
+        });
+    }
+
     QMenu* items = menuBar()->addMenu(QStringLiteral("項目(&I)"));
     auto* tools = new QActionGroup(this);
     for (const ToolEntry& t : kTools) {
@@ -583,8 +618,11 @@ void TGrphMainForm::readSettings()
     selector_->Naiho = !(a ? s.grphBubun : s.formBubun);
     const bool group = a ? s.grphGroup : s.formGroup;
     selector_->Group = !group ? SResizeControl::gsNone : a ? SResizeControl::gsGroup : SResizeControl::gsForm;
-    const int zoom = a ? s.grphPanelRitu : s.formPanelRitu;
-    zoom_->setCurrentIndex(zoom >= 0 && zoom < zoom_->count() ? zoom : 0);
+    if (!settingsRead_) {
+        const int zoom = a ? s.grphPanelRitu : s.formPanelRitu;
+        zoom_->setCurrentIndex(zoom >= 0 && zoom < zoom_->count() ? zoom : 0);
+        settingsRead_ = true;
+    }
 }
 
 DrawContext TGrphMainForm::drawContext() const

@@ -171,6 +171,7 @@ private:
     QByteArray clipboard_;
     bool updatingBoxes_ = false;
     bool closing_ = false;
+    bool settingsRead_ = false;
 };
 
 inline const QString kNewDocumentQuestion = QStringLiteral("現在の編集内容が失われます よろしいですか？");
