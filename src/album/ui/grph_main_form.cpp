@@ -137,6 +137,8 @@ TGrphMainForm::TGrphMainForm(GrphSetup setup, Settings& settings, Messages& mess
     // Image files dropped from the file manager become picture parts.
     sheet_->setAcceptDrops(true);
     sheet_->installEventFilter(this);
+    // The fitting zooms follow the visible area's size.
+    scroll_->viewport()->installEventFilter(this);
     newDocument(false);
     resize(1100, 800);
 }
@@ -490,6 +492,8 @@ bool TGrphMainForm::addItem(const QString& tokenText, int slot)
 
 bool TGrphMainForm::eventFilter(QObject* watched, QEvent* e)
 {
+    if (scroll_ && watched == scroll_->viewport() && e->type() == QEvent::Resize)
+        applyZoom();
     if (watched == sheet_ && (e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove)) {
         auto* d = static_cast<QDropEvent*>(e);
         if (d->mimeData()->hasUrls()) {
