@@ -1,5 +1,7 @@
 #include "album/album_document.h"
 
+#include "album/paper_sizes.h"
+
 #include "core/ports.h"
 #include "imaging/jpeg_codec.h"
 #include "settings/settings.h"
@@ -15,16 +17,9 @@ namespace zb::album {
 
 QSizeF paperSizeMm(qint32 code, quint8 orientation)
 {
-    QSizeF s;
-    switch (code) {
-    case 1: s = {215.9, 279.4}; break;   // Letter
-    case 5: s = {215.9, 355.6}; break;   // Legal
-    case 8: s = {297, 420}; break;       // A3
-    case 11: s = {148, 210}; break;      // A5
-    case 12: s = {257, 364}; break;      // B4 (JIS)
-    case 13: s = {182, 257}; break;      // B5 (JIS)
-    default: s = {210, 297}; break;      // A4
-    }
+    // One table of papers serves documents and printing alike.
+    const std::optional<PaperCode> paper = PaperOfCode(code);
+    const QSizeF s = paper ? paper->portraitMm : QSizeF(210, 297);
     return orientation == 1 ? s.transposed() : s;
 }
 

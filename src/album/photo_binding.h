@@ -43,6 +43,8 @@ public:
     FramePicture load(const TPartsBox& part, int code, QSize framePixels, bool screen);
     FrameLoader loader();
     void clearCache() { cache_.clear(); }
+    // Lets go of prepared pictures the drawing did not take.
+    void releasePrepared() { ready_.clear(); }
     // Decodes the frame pictures of a page ahead of drawing, on every core,
     // each turned and scaled to its frame; drawing then only copies them. On a
     // printer a picture is decoded with at least kPrintPictureDpi at its

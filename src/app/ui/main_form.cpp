@@ -12,6 +12,7 @@
 #include "maintenance/ui/maintenance_commands.h"
 #include "store/data_module.h"
 #include "store/job_files.h"
+#include "album/ui/album_commands.h"
 #include "delivery/ui/delivery_commands.h"
 #include "imaging/ui/edit_commands.h"
 #include "imaging/ui/import_commands.h"
@@ -725,8 +726,13 @@ void TZbMainForm::wireJob()
     items_->setSelection(selection);
     connect(photos, &TPhotoListPanel::selectionChanged, items_, &TItemPanel::selectionChanged);
 
-    // The album editor does not exist yet: nothing to close.
-    bench.job().hooks.closeAlbumEditor = [] { return true; };
+    // 工事写真帳, 書式設定 and 工事写真帳に追加: the album and format editor.
+    auto* albums = new TAlbumCommands(bench.job(), messages_, *progress_, this, this);
+    albums->hooks.focusedSelection = [list] { return list->focusedListSelection(); };
+    albums->hooks.refreshLists = [this] { restartButtonTimer(); };
+    albums->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
+    bench.job().hooks.closeAlbumEditor = [albums] { return albums->closeEditor(); };
+    hooks_.albumEditorShowing = [albums] { return albums->editorShowing(); };
 
     // マスタ, 検索, 一覧解除 and 入力漏れの検証, with list mode.
     auto* search = new TSearchCommands(folders_, bench.job(), bench.tree(), bench.treePanel(), photos, messages_,

@@ -1,0 +1,46 @@
+#pragma once
+// "詳細設定": the text details of the selected parts (character and line
+// pitch, placement, direction, shadow, frame, fitting and the text itself)
+// in a small window that stays above the editor.
+#include "album/parts_box.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QPlainTextEdit;
+
+namespace zb::album {
+
+class TCapForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TCapForm(QWidget* parent = nullptr);
+    // Shows the values of a part; nothing selected disables the controls.
+    void showPart(const TPartsBox* part);
+    // Applies the value of the control that changed to a part.
+    void apply(TPartsBox& part, const QObject* control) const;
+
+    QDoubleSpinBox* pitchBox() const { return pitch_; }
+    QComboBox* alignmentBox() const { return alignment_; }
+    QComboBox* shadowBox() const { return kage_; }
+    QPlainTextEdit* textBox() const { return text_; }
+
+signals:
+    void changed(const QObject* control);
+
+private:
+    bool showing_ = false;
+    QDoubleSpinBox* pitch_;
+    QDoubleSpinBox* linePitch_;
+    QComboBox* alignment_;
+    QComboBox* layout_;
+    QComboBox* rotate_;
+    QComboBox* kage_;
+    QCheckBox* waku_;
+    QCheckBox* justfit_;
+    QPlainTextEdit* text_;
+};
+
+}  // namespace zb::album

@@ -1,0 +1,197 @@
+#pragma once
+// "工事写真帳/書式設定": the window in which formats are designed and albums
+// are built. One page is shown on the sheet; the album's pages live in work
+// files and are reached, inserted, moved and deleted from the ページ menu;
+// photos poured from the main window fill the slots of the current format.
+#include "album/album_document.h"
+#include "album/parts_draw.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QLineEdit;
+class QScrollArea;
+
+namespace zb {
+class Messages;
+class Progress;
+struct Settings;
+}  // namespace zb
+
+namespace zb::album {
+
+class SResizeControl;
+class TCapForm;
+class TPartsPanel;
+
+// What the main window lends the editor in album mode; all optional.
+struct GrphCallbacks {
+    PhotoBinder* binder = nullptr;   // photo service 0–3 and binding parts while pouring
+    FrameLoader frames;              // photo and drawing frame pictures
+    // Sets 写真整理フラッグ from 0 to 1; true when it changed.
+    std::function<bool(RECORD)> flagPhoto;
+};
+
+struct GrphSetup {
+    DocKind kind = DocKind::Album;
+    QString folder;       // where the documents of the kind live
+    QString formFolder;   // the formats
+    QString workParent;   // the work files' parent folder
+    QString palettePath;  // ZBGRPH.LST of the item palette
+    GrphCallbacks callbacks;
+};
+
+class TGrphMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    TGrphMainForm(GrphSetup setup, Settings& settings, Messages& messages, Progress& progress,
+                  QWidget* parent = nullptr);
+    ~TGrphMainForm() override;
+
+    AlbumDocument& document() { return *doc_; }
+    bool isAlbum() const { return doc_->isAlbum(); }
+    TPartsPanel* sheet() const { return sheet_; }
+    SResizeControl* selector() const { return selector_; }
+    // The menu command of a name ("Mn_PageNext", …), for the menus and tests.
+    QAction* command(const QString& name) const;
+    QDoubleSpinBox* widthBox() const { return w_; }
+    QComboBox* relationBox() const { return relation_; }
+    QLineEdit* textEdit() const { return text_; }
+    // 詳細: the text-detail window, opened at the editor's right edge.
+    TCapForm* capForm();
+    // The association list: "無", "写真１" … (albums "追加" first).
+    static QStringList relationCaptions(bool album);
+    QString pagePanelText() const;
+
+    // Commands.
+    void newDocument(bool ask = true);
+    bool openDocument(const QString& path);
+    bool save();
+    bool saveAs(const QString& name, const QString& title);
+    void gotoPage(int number);
+    void askPage();
+    void insertPages();
+    void moveCurrentPage();
+    void deleteCurrentPage();
+    void selectFormat();
+    // 写真整理フラッグの更新: every photo of the album gets FLAG 1 where it was 0.
+    int updatePhotoFlags();
+    // 再構築: the album's photos poured again, all pages with the initial
+    // format or, from a chosen page, the run of pages of that page's format.
+    void rebuild();
+    void undo();
+    void copyParts();
+    void cutParts();
+    void pasteParts();
+    void deleteSelection();
+    void print();
+    void preview();
+    void paperSettings();
+    // Pours photos into the open page's free slots (drag from the photo list,
+    // 工事写真帳に追加).
+    PourResult pour(const QList<RECORD>& photos);
+    // A picture part from an image file: in the sheet-pixel rectangle (the
+    // picture's proportions kept inside it), or at a point. False after the
+    // message when the file cannot be read as a picture.
+    bool addPictureFile(const QString& path, const QRect& pixels);
+    // 流込 of the item palette: one item part with the token text, at the
+    // visible part's top-left corner. False (after the message) when it is
+    // not placed.
+    bool addItem(const QString& tokenText, int slot);
+    // The image-file chooser of the 画像 tool; tests replace it.
+    std::function<QString()> choosePictureFile;
+    // Writes the current page, asks to save a modified document; false when
+    // the editor stays open.
+    bool closeEditor();
+
+    // Before a change: the page is kept for 元に戻す unless the change comes
+    // from the control that made the last snapshot.
+    void snapshot(const QObject* source);
+
+    // The file chooser of 開く and 名前をつけて保存; tests replace them.
+    std::function<QString()> chooseOpenPath;
+    std::function<std::optional<std::pair<QString, QString>>()> chooseSaveName;  // name, title
+
+    // The zoom list: 自動, 画面内, 幅, then percentages.
+    static QStringList zoomCaptions();
+    QComboBox* zoomBox() const { return zoom_; }
+    void applyZoom();
+
+signals:
+    void closed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void buildMenus();
+    void buildBands();
+    void showPage();
+    void updateCommands();
+    void updateBoxes();
+    void applyBoxes(const QObject* source);
+    void markModified();
+    void afterPageOperation(int current);
+    QString rangePrompt(int low, int high) const;
+    DrawContext drawContext() const;
+    QString settingsKey(const char* album, const char* format) const;
+    void readSettings();
+    void writeSettings();
+
+    GrphSetup setup_;
+    Settings& settings_;
+    Messages& messages_;
+    Progress& progress_;
+    std::unique_ptr<AlbumDocument> doc_;
+    TPartsPanel* sheet_ = nullptr;
+    SResizeControl* selector_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    QLabel* panel0_ = nullptr;
+    QLabel* panel3_ = nullptr;
+    QDoubleSpinBox* x_ = nullptr;
+    QDoubleSpinBox* y_ = nullptr;
+    QDoubleSpinBox* w_ = nullptr;
+    QDoubleSpinBox* h_ = nullptr;
+    QComboBox* zoom_ = nullptr;
+    QComboBox* relation_ = nullptr;
+    QLineEdit* text_ = nullptr;
+    TCapForm* capForm_ = nullptr;
+    QWidget* palette_ = nullptr;
+    QHash<QString, QAction*> commands_;
+    QByteArray undo_;
+    const QObject* undoSource_ = nullptr;
+    QByteArray clipboard_;
+    bool updatingBoxes_ = false;
+    bool closing_ = false;
+    bool settingsRead_ = false;
+};
+
+inline const QString kNewDocumentQuestion = QStringLiteral("現在の編集内容が失われます よろしいですか？");
+inline const QString kDeleteSelectionQuestion = QStringLiteral("選択されている項目を削除しますか？");
+inline const QString kFlagUpdateQuestion = QStringLiteral(
+    "工事写真帳に登録されている写真整理フラッグが \r\n\r\n1.｢0.原本｣ の写真を ｢1.工事写真帳｣ に一括して変更します。\r\n"
+    "2.｢0.原本｣ 以外の写真整理フラッグは変更しません。\r\n\r\n写真整理フラッグを更新しますか？");
+inline const QString kRebuildQuestion = QStringLiteral(
+    "現在の工事写真帳を再構築します 現在編集中の工事写真帳は必ず保存してください。\r\n\r\n"
+    "[はい]を選択した場合 (全ページ)\r\n\r\n1.現在設定されている初期書式を使用して再構築します。\r\n"
+    "2.１ページ目から連続する表書きはスキップします。\r\n3.移動した項目や書式の内容以外に追加した項目は無視されます。\r\n\r\n"
+    "[いいえ]を選択した場合 (ページ指定)\r\n\r\n1.指定したページで採用されている書式が連続する範囲で再構築をおこないます。\r\n"
+    "2.指定ページから連続する表書きはスキップします。\r\n3.移動した項目や書式の内容以外に追加した項目は無視されます。\r\n\r\n"
+    "実行してもよろしいですか？");
+inline const QString kRebuildDone = QStringLiteral("再構築が完了しました  必要に応じて名前を変更して保存してください。");
+inline const QString kRelationChangeQuestion = QStringLiteral(
+    "工事写真帳で関連を変更することは関連の重複や欠落を解消する\r\n以外好ましくありませんのでご注意下さい。\r\n\r\n"
+    "関連(グループ)を変更しますか？");
+// The question when "{" or "}" is typed into a part's text.
+QString reservedCharacterQuestion(QChar c);
+inline const QString kDeletePageQuestion = QStringLiteral("現在ページを「削除」しますか？");
+
+}  // namespace zb::album

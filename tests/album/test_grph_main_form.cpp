@@ -1,0 +1,461 @@
+// The album editor driven as a user would: pouring photos from the main
+// window, page navigation, insert, move and delete from the ページ menu and
+// its keys, undo of a run of Ｗ edits, and the save question on closing.
+#include "album/page_ops.h"
+#include "album/shipped_formats.h"
+#include "album/ui/cap_form.h"
+#include "album/ui/file_sel_form.h"
+#include "album/ui/grph_main_form.h"
+#include "album/ui/parts_panel.h"
+#include "core/scripted_ports.h"
+#include "settings/settings.h"
+#include "support/temp_dir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QSet>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace zb;
+using namespace zb::album;
+
+namespace {
+
+QApplication& app()
+{
+    static int argc = 1;
+    static char name[] = "test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* a = new QApplication(argc, argv);
+    return *a;
+}
+
+// Every photo exists; every part is placed as it is.
+class AllPhotos : public PhotoBinder {
+public:
+    bool photoExists(RECORD) override { return true; }
+    bool bindPart(TPartsBox&, RECORD) override { return true; }
+    QSet<RECORD> flagged{2};
+    bool markInAlbum(RECORD photo) override
+    {
+        if (flagged.contains(photo))
+            return false;
+        flagged.insert(photo);
+        return true;
+    }
+};
+
+struct Editor {
+    zbtest::TempDir dir;
+    Settings settings;
+    ScriptedMessages messages;
+    ScriptedProgress progress;
+    AllPhotos binder;
+    std::unique_ptr<TGrphMainForm> form;
+
+    explicit Editor(DocKind kind = DocKind::Album)
+    {
+        app();
+        EXPECT_TRUE(writeShippedFormats(dir.file("FORMFILE")));
+        QDir(dir.path()).mkpath("ALBUM");
+        QDir(dir.path()).mkpath("TEMP_G");
+        GrphSetup setup;
+        setup.kind = kind;
+        setup.folder = dir.file("ALBUM") + "/";
+        setup.formFolder = dir.file("FORMFILE") + "/";
+        setup.workParent = dir.file("TEMP_G");
+        setup.callbacks.binder = &binder;
+        form = std::make_unique<TGrphMainForm>(setup, settings, messages, progress);
+        form->show();
+        form->activateWindow();
+        QTest::qWaitForWindowActive(form.get());
+    }
+    AlbumDocument& doc() { return form->document(); }
+    void key(Qt::Key k) { QTest::keyClick(form.get(), k); }
+    // The photos of each existing page, by page number.
+    QMap<int, QList<RECORD>> photosByPage()
+    {
+        doc().storeCurrentPage();
+        QMap<int, QList<RECORD>> out;
+        for (int n : doc().work().pages()) {
+            const Page p = decodePage(doc().work().read(n)).value_or(Page{});
+            QList<RECORD> photos;
+            for (const TPartsBox& part : p.parts)
+                if (part.FormIndex > 0 && part.PhotoRecord > 0 && !photos.contains(part.PhotoRecord))
+                    photos << part.PhotoRecord;
+            out.insert(n, photos);
+        }
+        return out;
+    }
+    int commonParts(int page)
+    {
+        doc().storeCurrentPage();
+        const Page p = decodePage(doc().work().read(page)).value_or(Page{});
+        return int(std::count_if(p.parts.begin(), p.parts.end(), [](const TPartsBox& b) { return b.FormIndex == 0; }));
+    }
+    QList<RECORD> records(int from, int to)
+    {
+        QList<RECORD> out;
+        for (int r = from; r <= to; ++r)
+            out << r;
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST(GrphMainForm, SevenPhotosIntoAThreePhotoFormat)
+{
+    Editor e;
+    EXPECT_EQ(e.form->windowTitle(), QStringLiteral("工事写真帳作成"));
+    const int templateCommon = int(std::count_if(e.doc().templatePage().parts.begin(),
+                                                 e.doc().templatePage().parts.end(),
+                                                 [](const TPartsBox& b) { return b.FormIndex == 0; }));
+    const PourResult r = e.form->pour(e.records(1, 7));
+    EXPECT_EQ(r.placed, 7);
+    const auto pages = e.photosByPage();
+    EXPECT_EQ(pages, (QMap<int, QList<RECORD>>{{1, {1, 2, 3}}, {2, {4, 5, 6}}, {3, {7}}}));
+    for (int n = 1; n <= 3; ++n)
+        EXPECT_EQ(e.commonParts(n), templateCommon) << n;
+    EXPECT_EQ(e.form->pagePanelText(), QStringLiteral("3 / 3"));
+    EXPECT_TRUE(e.doc().modified);
+    // The last photo's parts are selected.
+    EXPECT_FALSE(e.form->selector()->selection().isEmpty());
+
+    // F3 and F5 walk the pages; F2 jumps, clamped to 1 … 999.
+    e.key(Qt::Key_F3);
+    EXPECT_EQ(e.doc().currentPage(), 1);
+    e.key(Qt::Key_F5);
+    EXPECT_EQ(e.doc().currentPage(), 2);
+    struct Jump {
+        const char* typed;
+        int page;
+    } jumps[] = {{"0", 1}, {"1200", 999}, {"2", 2}};
+    for (const Jump& j : jumps) {
+        e.messages.replyText(QString::fromLatin1(j.typed));
+        e.key(Qt::Key_F2);
+        EXPECT_EQ(e.doc().currentPage(), j.page) << j.typed;
+    }
+    EXPECT_TRUE(e.messages.log.contains(
+        QStringLiteral("input: ページ指定/範囲 1～999 (編集範囲 1～3)")))
+        << e.messages.log.join('\n').toStdString();
+}
+
+TEST(GrphMainForm, PageNineNineNineFullAndInsertBeyondTheLastPage)
+{
+    Editor e;
+    e.messages.replyText("999");
+    e.key(Qt::Key_F2);
+    ASSERT_EQ(e.doc().currentPage(), 999);
+    e.form->pour(e.records(1, 3));
+    e.messages.clear();
+    const PourResult r = e.form->pour({4});
+    EXPECT_EQ(r.placed, 0);
+    EXPECT_TRUE(e.messages.boxes().join('\n').contains(kLastPageReached)) << e.messages.log.join('\n').toStdString();
+    EXPECT_EQ(e.photosByPage().value(999), (QList<RECORD>{1, 2, 3}));
+    // F7 is disabled on page 999.
+    EXPECT_FALSE(e.form->command("Mn_PageInsert")->isEnabled());
+
+    // With page 996 the last page, five pages do not fit: the question comes again.
+    Editor f;
+    f.messages.replyText("996");
+    f.key(Qt::Key_F2);
+    f.form->pour({1});
+    f.messages.replyText("1");
+    f.key(Qt::Key_F2);
+    f.messages.clear();
+    f.messages.replyText("5");
+    f.messages.replyText(std::nullopt);
+    f.key(Qt::Key_F7);
+    EXPECT_EQ(f.messages.boxes().filter(QStringLiteral("error: ")), (QStringList{QStringLiteral("error: ") + kPastMaxPage}));
+    EXPECT_TRUE(f.messages.log.contains(QStringLiteral("input: ページ挿入/範囲 1～3 (編集範囲 1～996)")))
+        << f.messages.log.join('\n').toStdString();
+    EXPECT_EQ(f.photosByPage().keys(), (QList<int>{996}));
+    f.messages.replyText("3");
+    f.key(Qt::Key_F7);
+    EXPECT_EQ(f.photosByPage().keys(), (QList<int>{999}));
+}
+
+TEST(GrphMainForm, MovePageTwoToFiveAndDeleteAPage)
+{
+    Editor e;
+    e.form->pour(e.records(1, 15));  // pages 1–5, three photos each
+    ASSERT_EQ(e.photosByPage().size(), 5);
+    e.form->gotoPage(2);
+    e.messages.replyText("5");
+    e.key(Qt::Key_F8);
+    EXPECT_EQ(e.doc().currentPage(), 5);
+    EXPECT_EQ(e.photosByPage(), (QMap<int, QList<RECORD>>{
+                                    {1, {1, 2, 3}}, {2, {7, 8, 9}}, {3, {10, 11, 12}}, {4, {13, 14, 15}}, {5, {4, 5, 6}}}));
+    // The page shown is the moved one.
+    QSet<RECORD> shown;
+    for (const TPartsBox& p : e.doc().page.parts)
+        if (p.PhotoRecord > 0)
+            shown.insert(p.PhotoRecord);
+    EXPECT_EQ(shown, (QSet<RECORD>{4, 5, 6}));
+
+    e.form->gotoPage(1);
+    e.messages.reply(true);
+    e.key(Qt::Key_F9);
+    EXPECT_EQ(e.photosByPage(), (QMap<int, QList<RECORD>>{
+                                    {1, {7, 8, 9}}, {2, {10, 11, 12}}, {3, {13, 14, 15}}, {4, {4, 5, 6}}}));
+    EXPECT_EQ(e.form->pagePanelText(), QStringLiteral("1 / 4"));
+}
+
+TEST(GrphMainForm, UndoAfterThreeWidthEditsAndTheClipboard)
+{
+    Editor e;
+    e.form->pour({1});
+    TPartsBox& first = e.doc().page.parts[0];
+    const Currency before = first.PWidth;
+    e.form->selector()->select({0}, 0);
+    QDoubleSpinBox* w = e.form->widthBox();
+    ASSERT_TRUE(w->isEnabled());
+    w->setFocus();
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(w, Qt::Key_Up);
+    EXPECT_EQ(e.doc().page.parts[0].PWidth, before + mm(0.3));
+    QTest::keyClick(e.form.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(e.doc().page.parts[0].PWidth, before);
+    EXPECT_FALSE(e.form->command("Mn_Undo")->isEnabled());
+
+    // Copy and paste of the selection adds its parts once more.
+    const qsizetype count = e.doc().page.parts.size();
+    e.form->selector()->select({0}, 0);
+    e.form->command("Mn_Copy")->trigger();
+    e.form->command("Mn_Paste")->trigger();
+    EXPECT_EQ(e.doc().page.parts.size(), count + 1);
+    e.messages.reply(true);
+    e.form->command("Mn_Delete")->trigger();
+    EXPECT_EQ(e.doc().page.parts.size(), count);
+}
+
+TEST(GrphMainForm, ClosingAsksToSaveAndKeepsThePagesUntilDone)
+{
+    Editor e;
+    e.form->pour(e.records(1, 4));
+    const QString work = e.doc().work().folder();
+    // Cancel, and a save whose name is not given, keep the editor and its pages.
+    e.messages.reply(Messages::Answer::Cancel);
+    EXPECT_FALSE(e.form->close());
+    e.form->chooseSaveName = [] { return std::nullopt; };
+    e.messages.reply(Messages::Answer::Yes);
+    EXPECT_FALSE(e.form->close());
+    EXPECT_TRUE(e.form->isVisible());
+    EXPECT_EQ(e.photosByPage().size(), 2);
+    EXPECT_TRUE(e.messages.log.contains(QStringLiteral("askThree: 現在編集中の工事写真帳を保存しますか？")));
+    // Yes with a name saves, then the work files go.
+    e.form->chooseSaveName = [] { return std::make_optional(std::make_pair(QStringLiteral("第1回"), QStringLiteral("検査"))); };
+    e.messages.reply(Messages::Answer::Yes);
+    EXPECT_TRUE(e.form->close());
+    EXPECT_TRUE(QFile::exists(e.dir.file("ALBUM/第1回.ZBA")));
+    EXPECT_TRUE(QDir(work).entryList(QDir::Files).isEmpty());
+}
+
+TEST(GrphMainForm, FormatModeHasNoPageMenu)
+{
+    Editor e(DocKind::Format);
+    EXPECT_EQ(e.form->windowTitle(), QStringLiteral("書式設定"));
+    EXPECT_EQ(e.form->command("Mn_PageNext"), nullptr);
+    EXPECT_EQ(e.form->pagePanelText(), QStringLiteral("0個"));
+    e.messages.reply(Messages::Answer::No);
+    EXPECT_TRUE(e.form->close());
+}
+
+TEST(FileSelForm, ColumnsSortDeleteAndName)
+{
+    Editor e;
+    e.form->pour({1});
+    ASSERT_TRUE(e.form->saveAs(QStringLiteral("B回"), QStringLiteral("二")));
+    e.form->pour({2, 3, 4});
+    ASSERT_TRUE(e.form->saveAs(QStringLiteral("A回"), QStringLiteral("一")));
+    TFileSelForm form(true, true, e.doc().folder, e.doc().fileName, e.doc().title, 1, e.messages);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("工事写真帳の保存"));
+    QTreeWidget* list = form.list();
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->headerItem()->text(0), QStringLiteral("名称↓"));
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("A回"));
+    EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("2"));  // pages
+    EXPECT_TRUE(list->topLevelItem(0)->font(0).bold());             // the open one
+    // A second click on 名称 turns the order.
+    QTest::mouseClick(list->header()->viewport(), Qt::LeftButton, {},
+                      QPoint(list->header()->sectionViewportPosition(0) + 5, 5));
+    EXPECT_EQ(form.sort(), -1);
+    EXPECT_EQ(list->headerItem()->text(0), QStringLiteral("名称↑"));
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("B回"));
+    list->setCurrentItem(list->topLevelItem(0));
+    EXPECT_EQ(form.nameEdit()->text(), QStringLiteral("B回"));
+    EXPECT_EQ(form.titleEdit()->text(), QStringLiteral("二"));
+    e.messages.reply(true);
+    form.deleteButton()->click();
+    EXPECT_TRUE(e.messages.log.contains(QStringLiteral("confirm: 選択している「工事写真帳」を削除しますか？")));
+    EXPECT_EQ(list->topLevelItemCount(), 1);
+    EXPECT_FALSE(QFile::exists(e.dir.file("ALBUM/B回.ZBA")));
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, PhotoFlagUpdateCountsWhatChanged)
+{
+    Editor e;
+    e.form->pour(e.records(1, 4));
+    e.messages.clear();
+    e.messages.reply(true);
+    e.form->command("Mn_FlagUpdate")->trigger();
+    EXPECT_EQ(e.binder.flagged, (QSet<RECORD>{1, 2, 3, 4}));
+    EXPECT_EQ(e.messages.boxes(), (QStringList{QStringLiteral("ask: ") + kFlagUpdateQuestion,
+                                               QStringLiteral("information: 写真整理フラッグを 3件 更新しました。")}));
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, RebuildPoursThePhotosAgain)
+{
+    Editor e;
+    e.form->pour(e.records(1, 7));
+    // Photo 2 taken off page 1 by hand: the rebuild closes its slot.
+    e.form->gotoPage(1);
+    auto& parts = e.doc().page.parts;
+    parts.erase(std::remove_if(parts.begin(), parts.end(), [](const TPartsBox& p) { return p.PhotoRecord == 2; }),
+                parts.end());
+    e.messages.clear();
+    e.messages.reply(Messages::Answer::Yes);
+    e.form->command("Mn_Rebuild")->trigger();
+    EXPECT_EQ(e.photosByPage(), (QMap<int, QList<RECORD>>{{1, {1, 3, 4}}, {2, {5, 6, 7}}}));
+    EXPECT_EQ(e.messages.boxes().last(), QStringLiteral("information: ") + kRebuildDone);
+
+    // From page 2 on, with that page's format, while page 1 is shown: page 1 stays.
+    e.form->gotoPage(1);
+    e.messages.reply(Messages::Answer::No);
+    e.messages.replyText("2");
+    e.form->command("Mn_Rebuild")->trigger();
+    EXPECT_EQ(e.photosByPage(), (QMap<int, QList<RECORD>>{{1, {1, 3, 4}}, {2, {5, 6, 7}}}));
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, TextWithReservedCharactersAndTheAssociation)
+{
+    Editor e;
+    e.form->pour({1});
+    // A part of the page frame (no slot) takes typed text.
+    int common = -1;
+    for (int i = 0; i < e.doc().page.parts.size(); ++i)
+        if (e.doc().page.parts[i].FormIndex == 0)
+            common = i;
+    ASSERT_GE(common, 0);
+    e.form->selector()->select({common}, common);
+    QLineEdit* text = e.form->textEdit();
+    text->setFocus();
+    text->selectAll();
+    e.messages.clear();
+    e.messages.reply(false);  // "{" refused
+    e.messages.reply(true);   // "}" taken
+    QTest::keyClicks(text, "A{B}");
+    EXPECT_EQ(e.doc().page.parts[common].Caption, QStringLiteral("AB}"));
+    EXPECT_EQ(e.messages.boxes().size(), 2);
+    EXPECT_EQ(e.messages.boxes().first(), QStringLiteral("ask: ") + reservedCharacterQuestion(u'{'));
+    // Undo takes the whole run of typing back.
+    const QString before = e.doc().page.parts[common].Caption;
+    QTest::keyClick(e.form.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(e.doc().page.parts[common].Caption, before);
+    EXPECT_FALSE(e.doc().page.parts[common].Caption.contains(u'A'));
+
+    // Changing the association in an album asks; No keeps the slot.
+    e.form->selector()->select({common}, common);
+    QComboBox* relation = e.form->relationBox();
+    EXPECT_EQ(relation->currentText(), QStringLiteral("無"));
+    e.messages.reply(false);
+    relation->setCurrentIndex(2);
+    emit relation->activated(2);
+    EXPECT_EQ(e.doc().page.parts[common].FormIndex, 0);
+    EXPECT_EQ(relation->currentText(), QStringLiteral("無"));
+    e.messages.reply(true);
+    relation->setCurrentIndex(3);
+    emit relation->activated(3);
+    EXPECT_EQ(e.doc().page.parts[common].FormIndex, 2);
+    EXPECT_EQ(TGrphMainForm::relationCaptions(true).value(26), QStringLiteral("写真２５"));
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, TextDetailsApplyToTheSelection)
+{
+    Editor e;
+    e.form->pour({1});
+    e.form->selector()->select({0, 1}, 0);
+    TCapForm* cap = e.form->capForm();
+    EXPECT_EQ(cap->windowTitle(), QStringLiteral("詳細設定"));
+    cap->alignmentBox()->setCurrentIndex(0);  // 左
+    cap->shadowBox()->setCurrentIndex(6);     // 右下
+    EXPECT_EQ(e.doc().page.parts[0].Alignment, taLeftJustify);
+    EXPECT_EQ(e.doc().page.parts[1].Alignment, taLeftJustify);
+    EXPECT_EQ(e.doc().page.parts[1].Kage, fkRightBottom);
+    cap->textBox()->setPlainText(QStringLiteral("ABC\nDEF"));
+    EXPECT_EQ(e.doc().page.parts[0].Caption, QStringLiteral("ABC\r\nDEF"));
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, PictureFilesBecomePictureParts)
+{
+    Editor e;
+    QImage picture(400, 200, QImage::Format_RGB888);
+    picture.fill(Qt::red);
+    const QString png = e.dir.file("wide.png");
+    ASSERT_TRUE(picture.save(png));
+    // A 200 × 200 pixel range takes the picture's proportions: full width, half height.
+    ASSERT_TRUE(e.form->addPictureFile(png, QRect(10, 10, 200, 200)));
+    const TPartsBox& p = e.doc().page.parts.last();
+    EXPECT_EQ(p.Shape, ptPicture);
+    EXPECT_EQ(p.FormIndex, -1);
+    EXPECT_EQ(p.PictureStream.kind, QStringLiteral("JPG"));
+    EXPECT_EQ(p.RefWidth, 400);
+    EXPECT_NEAR(double(p.PHeight) / double(p.PWidth), 0.5, 0.01);
+    zbtest::writeAll(e.dir.file("bad.png"), "not a picture");
+    e.messages.clear();
+    EXPECT_FALSE(e.form->addPictureFile(e.dir.file("bad.png"), QRect(10, 10, 1, 1)));
+    EXPECT_EQ(e.messages.boxes(), (QStringList{QStringLiteral("error: サポートされていない画像の形式です。\r\n>bad.png")}));
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, ItemsFromThePalette)
+{
+    Editor e;
+    e.form->pour({1});
+    const qsizetype count = e.doc().page.parts.size();
+    // A photo item must name a slot holding a photo on this page.
+    e.messages.clear();
+    EXPECT_FALSE(e.form->addItem(QStringLiteral("{2000.写真タイトル}"), 2));
+    EXPECT_EQ(e.messages.boxes(), (QStringList{QStringLiteral("warning: 指定の写真番号はまだレイアウトされていません。")}));
+    ASSERT_TRUE(e.form->addItem(QStringLiteral("{2000.写真タイトル}"), 1));
+    ASSERT_EQ(e.doc().page.parts.size(), count + 1);
+    const TPartsBox& item = e.doc().page.parts.last();
+    EXPECT_EQ(item.Shape, ptKoumoku);
+    EXPECT_EQ(item.FormIndex, 1);
+    EXPECT_EQ(item.PhotoRecord, 1);
+    EXPECT_EQ(item.PenStyle, psClear);
+    // Job items need no slot and stay 追加.
+    ASSERT_TRUE(e.form->addItem(QStringLiteral("{100.工事名称}"), 0));
+    EXPECT_EQ(e.doc().page.parts.last().FormIndex, -1);
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, TogglesKeepTheModesSettings)
+{
+    Editor e;
+    QAction* lock = e.form->command("Mn_Lock");
+    ASSERT_TRUE(lock->isCheckable());
+    EXPECT_FALSE(lock->isChecked());
+    lock->trigger();
+    EXPECT_TRUE(e.settings.grphLock);
+    EXPECT_TRUE(e.form->selector()->Lock);
+    EXPECT_FALSE(e.settings.formLock);
+    e.form->command("Mn_Bubun")->trigger();  // on by default: off now
+    EXPECT_TRUE(e.form->selector()->Naiho);
+    e.messages.reply(Messages::Answer::No);
+}
