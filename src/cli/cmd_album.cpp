@@ -6,6 +6,7 @@
 #include "album/photo_binding.h"
 #include "cli/cli.h"
 #include "cli/cli_folders.h"
+#include "cli/cli_job.h"
 #include "core/scripted_ports.h"
 #include "items/job_walk.h"
 #include "settings/settings.h"
@@ -29,16 +30,9 @@ using namespace zb;
 using namespace zb::album;
 using zb::cli::Context;
 using zb::cli::Failure;
-
-struct UsageError {
-    QString reason;
-};
-
-int usageExit(const UsageError& e, const char* command, const char* usage)
-{
-    std::fprintf(stderr, "zbcli: %s\nusage: zbcli %s %s\n", qPrintable(e.reason), command, usage);
-    return 2;
-}
+using zb::cli::OpenJob;
+using zb::cli::UsageError;
+using zb::cli::usageExit;
 
 double mmValue(Currency c) { return double(c) / kCurrencyScale; }
 
@@ -179,33 +173,6 @@ int showCommand(Context& ctx)
                                {"pages", pages}});
     return 0;
 }
-
-// An open job for one command; closed when it ends.
-struct OpenJob {
-    ScriptedMessages messages;
-    Folders folders;
-    std::unique_ptr<TDataModule_Main> data;
-    std::unique_ptr<JobLife> job;
-    PhotoFields fields;
-
-    OpenJob(Context& ctx, const QString& name) : folders(cli::localFolders(ctx))
-    {
-        if (cleanJobName(name) != name)
-            throw Failure(QStringLiteral("not a job name: ") + name);
-        if (!jobTreeFileExists(folders.dataFile, name))
-            throw Failure(QStringLiteral("no such job: ") + name);
-        data = std::make_unique<TDataModule_Main>(folders, messages);
-        job = std::make_unique<JobLife>(folders, *data, messages);
-        if (job->openChosen({name, QString()}) != JobLife::OpenResult::Opened)
-            throw Failure(QStringLiteral("cannot open job: ") + name + cli::reasons(messages));
-        fields.lookUp(job->photoTable());
-    }
-    ~OpenJob()
-    {
-        if (job && job->isOpen())
-            job->closeJob();
-    }
-};
 
 CommonSettings companyValues(const Folders& folders)
 {

@@ -3,6 +3,7 @@
 // picture field taken out of a job, and a file attached as a drawing.
 #include "cli/cli.h"
 #include "cli/cli_folders.h"
+#include "cli/cli_job.h"
 #include "core/scripted_ports.h"
 #include "imaging/import.h"
 #include "imaging/photo_edits.h"
@@ -23,17 +24,9 @@ namespace {
 using namespace zb;
 using zb::cli::Context;
 using zb::cli::Failure;
-
-struct UsageError {
-    QString reason;
-};
-
-// The usage line and exit status 2 for a bad command line.
-int usageExit(const UsageError& e, const char* command, const char* usage)
-{
-    std::fprintf(stderr, "zbcli: %s\nusage: zbcli %s %s\n", qPrintable(e.reason), command, usage);
-    return 2;
-}
+using zb::cli::OpenJob;
+using zb::cli::UsageError;
+using zb::cli::usageExit;
 
 RECORD recordArgument(const QString& text)
 {
@@ -43,34 +36,6 @@ RECORD recordArgument(const QString& text)
         throw UsageError{QStringLiteral("RECORD wants a positive whole number, not \"%1\"").arg(text)};
     return RECORD(r);
 }
-
-// An open job for one command; saved and closed when it ends.
-struct OpenJob {
-    ScriptedMessages messages;
-    Folders folders;
-    std::unique_ptr<TDataModule_Main> data;
-    std::unique_ptr<JobLife> job;
-    PhotoFields fields;
-
-    OpenJob(Context& ctx, const QString& name) : folders(cli::localFolders(ctx))
-    {
-        if (cleanJobName(name) != name)
-            throw Failure(QStringLiteral("not a job name: ") + name);
-        if (!jobTreeFileExists(folders.dataFile, name))
-            throw Failure(QStringLiteral("no such job: ") + name);
-        data = std::make_unique<TDataModule_Main>(folders, messages);
-        job = std::make_unique<JobLife>(folders, *data, messages);
-        if (job->openChosen({name, QString()}) != JobLife::OpenResult::Opened)
-            throw Failure(QStringLiteral("cannot open job: ") + name + cli::reasons(messages));
-        fields.lookUp(job->photoTable());
-    }
-    ~OpenJob()
-    {
-        if (job && job->isOpen())
-            job->closeJob();
-    }
-    bool hasRow(RECORD r) { return job->photoTable().locate(r); }
-};
 
 const char* kEditUsage = "JOB RECORD (--rotate 90|180|270 [--yes] | --original)";
 

@@ -9,6 +9,7 @@
 #include "album/printer_env.h"
 #include "cli/cli.h"
 #include "cli/cli_folders.h"
+#include "cli/cli_job.h"
 #include "core/scripted_ports.h"
 #include "settings/settings.h"
 #include "store/data_module.h"
@@ -27,16 +28,8 @@ using namespace zb;
 using namespace zb::album;
 using zb::cli::Context;
 using zb::cli::Failure;
-
-struct UsageError {
-    QString reason;
-};
-
-int usageExit(const UsageError& e, const char* command, const char* usage)
-{
-    std::fprintf(stderr, "zbcli: %s\nusage: zbcli %s %s\n", qPrintable(e.reason), command, usage);
-    return 2;
-}
+using zb::cli::UsageError;
+using zb::cli::usageExit;
 
 DocumentFile readDocument(const QString& path)
 {

@@ -3,6 +3,7 @@
 // XML file, and the HTML album.
 #include "cli/cli.h"
 #include "cli/cli_folders.h"
+#include "cli/cli_job.h"
 #include "core/inifile.h"
 #include "core/scripted_ports.h"
 #include "delivery/delivery_export.h"
@@ -65,30 +66,10 @@ void noMoreOptions(const QStringList& args, int positionals)
         throw Failure(QStringLiteral("too many arguments"));
 }
 
-// A job opened for one command, closed when it ends.
-struct OpenJob {
-    ScriptedMessages messages;
-    Folders folders;
-    std::unique_ptr<TDataModule_Main> data;
-    std::unique_ptr<JobLife> job;
-
-    OpenJob(const Context& ctx, const QString& name) : folders(cli::localFolders(ctx))
-    {
-        if (cleanJobName(name) != name)
-            throw Failure(QStringLiteral("not a job name: ") + name);
-        if (!jobTreeFileExists(folders.dataFile, name))
-            throw Failure(QStringLiteral("no such job: ") + name);
-        data = std::make_unique<TDataModule_Main>(folders, messages);
-        job = std::make_unique<JobLife>(folders, *data, messages);
-        if (job->openChosen({name, QString()}) != JobLife::OpenResult::Opened)
-            throw Failure(QStringLiteral("cannot open job: ") + name + cli::reasons(messages));
-        messages.clear();
-    }
-    ~OpenJob()
-    {
-        if (job && job->isOpen())
-            job->closeJob();
-    }
+// A job opened for one command, closed when it ends; what opening said is
+// not part of the command's report.
+struct OpenJob : cli::OpenJob {
+    OpenJob(const Context& ctx, const QString& name) : cli::OpenJob(ctx, name) { messages.clear(); }
     ExportJob exportJob()
     {
         ExportJob j;
