@@ -3,6 +3,7 @@
 // its keys, undo of a run of Ｗ edits, and the save question on closing.
 #include "album/page_ops.h"
 #include "album/shipped_formats.h"
+#include "album/ui/album_commands.h"
 #include "album/ui/cap_form.h"
 #include "album/ui/file_sel_form.h"
 #include "album/ui/grph_main_form.h"
@@ -10,6 +11,8 @@
 #include "core/scripted_ports.h"
 #include "settings/settings.h"
 #include "support/temp_dir.h"
+#include "workspace/ui/photo_list_view.h"
+#include "workspace/ui/tree_view.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,7 +20,11 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QHeaderView>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -45,6 +52,9 @@ public:
     bool photoExists(RECORD) override { return true; }
     bool bindPart(TPartsBox&, RECORD) override { return true; }
     QSet<RECORD> flagged{2};
+    QStringList batches;
+    void beginBatch() override { batches << QStringLiteral("begin"); }
+    void endBatch() override { batches << QStringLiteral("end"); }
     bool markInAlbum(RECORD photo) override
     {
         if (flagged.contains(photo))
@@ -62,7 +72,7 @@ struct Editor {
     AllPhotos binder;
     std::unique_ptr<TGrphMainForm> form;
 
-    explicit Editor(DocKind kind = DocKind::Album)
+    explicit Editor(DocKind kind = DocKind::Album, const std::function<void(GrphSetup&)>& adjust = {})
     {
         app();
         EXPECT_TRUE(writeShippedFormats(dir.file("FORMFILE")));
@@ -74,6 +84,8 @@ struct Editor {
         setup.formFolder = dir.file("FORMFILE") + "/";
         setup.workParent = dir.file("TEMP_G");
         setup.callbacks.binder = &binder;
+        if (adjust)
+            adjust(setup);
         form = std::make_unique<TGrphMainForm>(setup, settings, messages, progress);
         form->show();
         form->activateWindow();
@@ -457,5 +469,85 @@ TEST(GrphMainForm, TogglesKeepTheModesSettings)
     EXPECT_FALSE(e.settings.formLock);
     e.form->command("Mn_Bubun")->trigger();  // on by default: off now
     EXPECT_TRUE(e.form->selector()->Naiho);
+    e.messages.reply(Messages::Answer::No);
+}
+
+namespace {
+
+// A list as the main window's photo and drawing lists fill theirs.
+void fillList(QListWidget& list, const QList<QList<int>>& rows)
+{
+    for (const QList<int>& r : rows) {
+        auto* it = new QListWidgetItem(QString::number(r[0]), &list);
+        it->setData(kRecordRole, r[0]);
+        if (r.size() > 1) {
+            it->setData(kSlotRole, r[1]);
+            it->setData(kPhotoRole, r[2]);
+        }
+    }
+}
+
+// Drags the data onto the sheet at a point: whether the sheet took the
+// drag, and whether it took the drop.
+std::pair<bool, bool> dropOn(QWidget* sheet, QMimeData& mime, QPoint at)
+{
+    QDragEnterEvent enter(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(sheet, &enter);
+    QDropEvent drop(QPointF(at), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(sheet, &drop);
+    return {enter.isAccepted(), drop.isAccepted()};
+}
+
+}  // namespace
+
+TEST(GrphMainForm, DropsFromThePhotoAndDrawingLists)
+{
+    // The photo list shows photos 11, 12, 13, 14; the drawing list the two
+    // drawings 31 and 32 of photo 12.
+    app();
+    QListWidget photos, drawings;
+    fillList(photos, {{11}, {12}, {13}, {14}});
+    fillList(drawings, {{31, 1, 12}, {32, 3, 12}});
+    const QObject* source = &photos;
+    Editor e(DocKind::Album, [&](GrphSetup& s) {
+        s.callbacks.dragged = [&](const QMimeData* m, const QObject*) { return draggedFromLists(m, source); };
+    });
+    // Rows 3, 0 and 1 dragged: the photos pour in list order, in one batch.
+    QMimeData rows;
+    rows.setData(kPhotoMime, "0,1,3");
+    EXPECT_EQ(dropOn(e.form->sheet(), rows, QPoint(50, 50)), std::make_pair(true, true));
+    EXPECT_EQ(e.photosByPage(), (QMap<int, QList<RECORD>>{{1, {11, 12, 14}}}));
+    EXPECT_EQ(e.binder.batches, (QStringList{QStringLiteral("begin"), QStringLiteral("end")}));
+
+    // The second drawing: a drawing frame 2601 at the drop point, bound to
+    // the slot holding photo 12; the next one 15 pixels further on.
+    source = &drawings;
+    const qsizetype before = e.doc().page.parts.size();
+    QMimeData drawing;
+    drawing.setData(kDrawingMime, "1,0");
+    EXPECT_EQ(dropOn(e.form->sheet(), drawing, QPoint(40, 60)), std::make_pair(true, true));
+    ASSERT_EQ(e.doc().page.parts.size(), before + 2);
+    const TPartsBox& frame = e.doc().page.parts[before];
+    EXPECT_EQ(frame.Shape, ptKoumoku);
+    EXPECT_EQ(frameCode(frame), 2601);
+    EXPECT_EQ(frame.FormIndex, 2);
+    EXPECT_EQ(frame.PhotoRecord, 12);
+    EXPECT_EQ(frameCode(e.doc().page.parts[before + 1]), 2600);
+    EXPECT_LT(frame.PLeft, e.doc().page.parts[before + 1].PLeft);
+    EXPECT_LT(frame.PTop, e.doc().page.parts[before + 1].PTop);
+    EXPECT_TRUE(e.messages.boxes().isEmpty()) << e.messages.log.join('\n').toStdString();
+
+    // A drawing of a photo that is not on the page is not placed.
+    fillList(drawings, {{41, 1, 99}});
+    QMimeData stray;
+    stray.setData(kDrawingMime, "2");
+    dropOn(e.form->sheet(), stray, QPoint(40, 60));
+    EXPECT_EQ(e.doc().page.parts.size(), before + 2);
+    EXPECT_EQ(e.messages.boxes(), (QStringList{QStringLiteral("warning: 指定の写真番号はまだレイアウトされていません。")}));
+
+    // Other drags are refused.
+    QMimeData text;
+    text.setText(QStringLiteral("x"));
+    EXPECT_EQ(dropOn(e.form->sheet(), text, QPoint(40, 60)), std::make_pair(false, false));
     e.messages.reply(Messages::Answer::No);
 }

@@ -13,6 +13,7 @@
 #include "album/sheet_edit.h"
 #include "core/ports.h"
 #include "imaging/jpeg_codec.h"
+#include "items/palette.h"
 #include "items/ui/add_form.h"
 #include "core/text.h"
 #include "settings/settings.h"
@@ -457,6 +458,11 @@ bool TGrphMainForm::addItem(const QString& tokenText, int slot)
     part.PTop = pixelsToMm(top, ppi, zoom);
     part.PWidth = pixelsToMm(int(fontPixels * 15), ppi, zoom);
     part.PHeight = pixelsToMm(int(fontPixels * 1.6) + 10, ppi, zoom);
+    return placeItem(part, tokenText, slot);
+}
+
+bool TGrphMainForm::placeItem(TPartsBox part, const QString& tokenText, int slot)
+{
     part.FormIndex = isAlbum() ? qint8(-1) : qint8(0);
     if (isAlbum()) {
         bool photoItem = false;
@@ -490,27 +496,89 @@ bool TGrphMainForm::addItem(const QString& tokenText, int slot)
     return true;
 }
 
+int TGrphMainForm::addDrawingFrames(const QList<std::pair<RECORD, int>>& drawings, QPoint at)
+{
+    if (!isAlbum())
+        return 0;
+    const QList<items::PaletteEntry> entries = items::readPalette(setup_.palettePath);
+    const int ppi = sheet_->pixelsPerInch(), zoom = sheet_->Ritu();
+    int placed = 0;
+    for (const auto& [photo, position] : drawings) {
+        const int code = 2600 + std::clamp(position, 0, 2);
+        QString token = items::tokenForCode(entries, code);
+        if (token.isEmpty())
+            token = QStringLiteral("{%1.参考図%2}").arg(code).arg(code - 2599);
+        // The frame goes with the slot that holds the drawing's photo.
+        int slot = 0;
+        for (const TPartsBox& p : doc_->page.parts)
+            if (p.FormIndex > 0 && p.PhotoRecord == photo)
+                slot = p.FormIndex;
+        TPartsBox part;
+        part.Shape = ptKoumoku;
+        part.Caption = token;
+        part.PenStyle = psSolid;
+        part.PenWidth = 1;
+        part.Font = sheet_->defaults.font;
+        part.BrushColor = sheet_->defaults.brushColor;
+        part.Brush = bsClear;
+        // A 4:3 frame, 160 × 120 pixels at 100 %.
+        part.PLeft = pixelsToMm(std::max(0, at.x()), ppi, zoom);
+        part.PTop = pixelsToMm(std::max(0, at.y()), ppi, zoom);
+        part.PWidth = pixelsToMm(160 * zoom / 100, ppi, zoom);
+        part.PHeight = pixelsToMm(120 * zoom / 100, ppi, zoom);
+        if (placeItem(part, token, slot))
+            ++placed;
+        at += QPoint(15, 15);
+    }
+    return placed;
+}
+
+DraggedItems TGrphMainForm::draggedItems(const QMimeData* mime, const QObject* source) const
+{
+    if (!isAlbum() || !mime || !setup_.callbacks.dragged)
+        return {};
+    return setup_.callbacks.dragged(mime, source);
+}
+
+bool TGrphMainForm::dropOnSheet(const QMimeData* mime, const QObject* source, QPoint at)
+{
+    if (!mime)
+        return false;
+    const DraggedItems items = draggedItems(mime, source);
+    if (!items.photos.isEmpty()) {
+        pour(items.photos);
+        return true;
+    }
+    if (!items.drawings.isEmpty()) {
+        addDrawingFrames(items.drawings, at);
+        return true;
+    }
+    bool any = false;
+    for (const QUrl& url : mime->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        addPictureFile(url.toLocalFile(), QRect(at, QSize(1, 1)));
+        at += QPoint(15, 15);
+        any = true;
+    }
+    return any;
+}
+
 bool TGrphMainForm::eventFilter(QObject* watched, QEvent* e)
 {
     if (scroll_ && watched == scroll_->viewport() && e->type() == QEvent::Resize)
         applyZoom();
     if (watched == sheet_ && (e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove)) {
         auto* d = static_cast<QDropEvent*>(e);
-        if (d->mimeData()->hasUrls()) {
+        if (d->mimeData()->hasUrls() || !draggedItems(d->mimeData(), d->source()).empty()) {
             d->acceptProposedAction();
             return true;
         }
     }
     if (watched == sheet_ && e->type() == QEvent::Drop) {
         auto* d = static_cast<QDropEvent*>(e);
-        QPoint at = d->position().toPoint();
-        for (const QUrl& url : d->mimeData()->urls()) {
-            if (!url.isLocalFile())
-                continue;
-            addPictureFile(url.toLocalFile(), QRect(at, QSize(1, 1)));
-            at += QPoint(15, 15);
-        }
-        d->acceptProposedAction();
+        if (dropOnSheet(d->mimeData(), d->source(), d->position().toPoint()))
+            d->acceptProposedAction();
         return true;
     }
     if (watched == text_ && e->type() == QEvent::KeyPress) {

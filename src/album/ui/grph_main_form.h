@@ -16,6 +16,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
+class QMimeData;
 class QScrollArea;
 
 namespace zb {
@@ -30,12 +31,22 @@ class SResizeControl;
 class TCapForm;
 class TPartsPanel;
 
+// What a drag from the main window's lists carries onto the sheet.
+struct DraggedItems {
+    QList<RECORD> photos;                    // photo list: the photos, in list order
+    QList<std::pair<RECORD, int>> drawings;  // drawing list: the photo and the drawing's position 0–2
+    bool empty() const { return photos.isEmpty() && drawings.isEmpty(); }
+};
+
 // What the main window lends the editor in album mode; all optional.
 struct GrphCallbacks {
     PhotoBinder* binder = nullptr;   // photo service 0–3 and binding parts while pouring
     FrameLoader frames;              // photo and drawing frame pictures
     // Sets 写真整理フラッグ from 0 to 1; true when it changed.
     std::function<bool(RECORD)> flagPhoto;
+    // The photos or drawings a drag from the main window's lists carries
+    // (the drag's data and the list it started from).
+    std::function<DraggedItems(const QMimeData*, const QObject*)> dragged;
 };
 
 struct GrphSetup {
@@ -104,6 +115,14 @@ public:
     // visible part's top-left corner. False (after the message) when it is
     // not placed.
     bool addItem(const QString& tokenText, int slot);
+    // Drawings dropped from a photo's drawing list: one drawing frame each,
+    // the first at the sheet-pixel point, the next ones 15 pixels further
+    // right and down. Frames of a photo not laid out on this page get the
+    // message. The number of frames placed.
+    int addDrawingFrames(const QList<std::pair<RECORD, int>>& drawings, QPoint at);
+    // A drop on the sheet: photos pour, drawings become drawing frames,
+    // image files picture parts. False when the data holds nothing of these.
+    bool dropOnSheet(const QMimeData* mime, const QObject* source, QPoint at);
     // The image-file chooser of the 画像 tool; tests replace it.
     std::function<QString()> choosePictureFile;
     // Writes the current page, asks to save a modified document; false when
@@ -139,6 +158,8 @@ private:
     void updateBoxes();
     void applyBoxes(const QObject* source);
     void markModified();
+    bool placeItem(TPartsBox part, const QString& tokenText, int slot);
+    DraggedItems draggedItems(const QMimeData* mime, const QObject* source) const;
     void afterPageOperation(int current);
     QString rangePrompt(int low, int high) const;
     DrawContext drawContext() const;
