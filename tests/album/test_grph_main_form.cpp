@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QHeaderView>
+#include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLineEdit>
@@ -549,5 +550,61 @@ TEST(GrphMainForm, DropsFromThePhotoAndDrawingLists)
     QMimeData text;
     text.setText(QStringLiteral("x"));
     EXPECT_EQ(dropOn(e.form->sheet(), text, QPoint(40, 60)), std::make_pair(false, false));
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, TheSelectionAsAPictureAndAPictureFromTheClipboard)
+{
+    Editor e(DocKind::Format);
+    e.form->newDocument(false);
+    // A filled 100 × 50 pixel rectangle at 100 %.
+    TPartsBox box;
+    box.Shape = ptRectangle;
+    box.PLeft = pixelsToMm(20, 96, 100);
+    box.PTop = pixelsToMm(30, 96, 100);
+    box.PWidth = pixelsToMm(100, 96, 100);
+    box.PHeight = pixelsToMm(50, 96, 100);
+    box.Brush = bsSolid;
+    box.BrushColor = 0x0000FF;  // red
+    e.doc().page.parts << box;
+    e.form->sheet()->setPage(&e.doc().page);
+    QAction* bitmap = e.form->command(QStringLiteral("Mn_CopyBitmap"));
+    ASSERT_TRUE(bitmap);
+    e.form->selector()->select({}, -1);
+    e.form->selector()->select({int(e.doc().page.parts.size()) - 1}, int(e.doc().page.parts.size()) - 1);
+    const QRect partRect = DrawTarget::onScreen(e.form->sheet()->pixelsPerInch(), 100).partRect(box);
+    bitmap->trigger();
+    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(copied && copied->hasFormat(QStringLiteral("image/png")));
+    QImage png;
+    ASSERT_TRUE(png.loadFromData(copied->data(QStringLiteral("image/png")), "PNG"));
+    // The part's box plus one pixel, the part drawn at its corner.
+    EXPECT_EQ(png.size(), partRect.size() + QSize(1, 1));
+    EXPECT_EQ(QColor(png.pixel(png.width() / 2, png.height() / 2)), QColor(Qt::red));
+
+    e.form->command(QStringLiteral("Mn_CopyMetafile"))->trigger();
+    const QByteArray svg = QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/svg+xml"));
+    EXPECT_TRUE(svg.contains("<svg")) << svg.left(200).toStdString();
+    EXPECT_TRUE(svg.contains(QByteArray::number(partRect.width() + 1))) << svg.left(400).toStdString();
+
+    // The copied bitmap comes back as a picture part in its proportions.
+    const qsizetype before = e.doc().page.parts.size();
+    QImage picture(300, 100, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    QGuiApplication::clipboard()->setImage(picture);
+    e.form->command(QStringLiteral("Mn_PastePicture"))->trigger();
+    ASSERT_EQ(e.doc().page.parts.size(), before + 1);
+    const TPartsBox& pasted = e.doc().page.parts.last();
+    EXPECT_EQ(pasted.Shape, ptPicture);
+    EXPECT_EQ(pasted.PictureStream.kind, QStringLiteral("JPG"));
+    EXPECT_EQ(pasted.RefWidth, 300);
+    EXPECT_NEAR(double(pasted.PWidth) / double(pasted.PHeight), 3.0, 0.05);
+
+    // Text only: the message, nothing added.
+    QGuiApplication::clipboard()->setText(QStringLiteral("文字"));
+    e.messages.clear();
+    e.form->command(QStringLiteral("Mn_PastePicture"))->trigger();
+    EXPECT_EQ(e.doc().page.parts.size(), before + 1);
+    EXPECT_EQ(e.messages.boxes(), (QStringList{QStringLiteral("error: サポートされていない画像の形式です。")}));
     e.messages.reply(Messages::Answer::No);
 }

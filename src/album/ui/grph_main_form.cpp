@@ -29,7 +29,11 @@
 #include <QKeyEvent>
 #include <QFileDialog>
 #include <QImageReader>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMimeData>
+#include <QPainter>
+#include <QSvgGenerator>
 #include <QBuffer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -190,6 +194,10 @@ void TGrphMainForm::buildMenus()
     add(edit, "Mn_Cut", QStringLiteral("切り取り(&T)"), QKeySequence(Qt::CTRL | Qt::Key_X), [this] { cutParts(); });
     add(edit, "Mn_Copy", QStringLiteral("コピー(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C), [this] { copyParts(); });
     add(edit, "Mn_Paste", QStringLiteral("貼り付け(&P)"), QKeySequence(Qt::CTRL | Qt::Key_V), [this] { pasteParts(); });
+    QMenu* toClipboard = edit->addMenu(QStringLiteral("クリップボードへコピー"));
+    add(toClipboard, "Mn_CopyBitmap", QStringLiteral("ビットマップ(&B)"), {}, [this] { copyPicture(false); });
+    add(toClipboard, "Mn_CopyMetafile", QStringLiteral("メタファイル(&M)"), {}, [this] { copyPicture(true); });
+    add(edit, "Mn_PastePicture", QStringLiteral("クリップボードから貼り付け"), {}, [this] { pastePicture(); });
     add(edit, "Mn_Delete", QStringLiteral("削除(&D)"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
         [this] { deleteSelection(); });
     edit->addSeparator();
@@ -420,8 +428,13 @@ bool TGrphMainForm::addPictureFile(const QString& path, const QRect& pixels)
         }
         part.PictureStream = {jpeg, QStringLiteral("JPG")};
     }
-    part.RefWidth = image.width();
-    part.RefHeight = image.height();
+    return placePicture(part, image.size(), pixels);
+}
+
+bool TGrphMainForm::placePicture(TPartsBox part, QSize pictureSize, const QRect& pixels)
+{
+    part.RefWidth = pictureSize.width();
+    part.RefHeight = pictureSize.height();
     const int ppi = sheet_->pixelsPerInch(), zoom = sheet_->Ritu();
     part.PLeft = pixelsToMm(pixels.left(), ppi, zoom);
     part.PTop = pixelsToMm(pixels.top(), ppi, zoom);
@@ -736,7 +749,7 @@ void TGrphMainForm::updateCommands()
     commands_.value(QStringLiteral("Mn_Undo"))->setEnabled(!undo_.isEmpty());
     commands_.value(QStringLiteral("Mn_Paste"))->setEnabled(!clipboard_.isEmpty());
     const bool any = !selector_->selection().isEmpty();
-    for (const char* n : {"Mn_Cut", "Mn_Copy", "Mn_Delete"})
+    for (const char* n : {"Mn_Cut", "Mn_Copy", "Mn_Delete", "Mn_CopyBitmap", "Mn_CopyMetafile"})
         commands_.value(QString::fromLatin1(n))->setEnabled(any);
     if (!isAlbum())
         return;
@@ -851,6 +864,101 @@ void removeParts(Page& page, QList<int> indexes)
 }
 
 }  // namespace
+
+QRect TGrphMainForm::selectionBounds(const DrawTarget& target) const
+{
+    QRect box;
+    for (int i : selector_->selection())
+        if (i >= 0 && i < doc_->page.parts.size())
+            box |= target.partRect(doc_->page.parts[i]);
+    // One pixel more in each direction, so that outlines are not cut.
+    return box.isEmpty() ? box : box.adjusted(0, 0, 1, 1);
+}
+
+void TGrphMainForm::drawSelection(QPainter& painter, const QRect& box, DrawTarget target) const
+{
+    target.origin = -box.topLeft();
+    DrawContext c = drawContext();
+    c.target = target;
+    QList<int> order = selector_->selection();
+    std::sort(order.begin(), order.end());
+    for (int i : order)
+        if (i >= 0 && i < doc_->page.parts.size())
+            drawPart(painter, doc_->page.parts[i], c);
+}
+
+QImage TGrphMainForm::selectionPicture() const
+{
+    const DrawTarget target = DrawTarget::onScreen(sheet_->pixelsPerInch(), 100);
+    const QRect box = selectionBounds(target);
+    if (box.isEmpty())
+        return {};
+    QImage image(box.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter g(&image);
+    drawSelection(g, box, target);
+    return image;
+}
+
+QByteArray TGrphMainForm::selectionSvg() const
+{
+    const DrawTarget target = DrawTarget::onScreen(sheet_->pixelsPerInch(), 100);
+    const QRect box = selectionBounds(target);
+    if (box.isEmpty())
+        return {};
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setSize(box.size());
+    svg.setViewBox(QRect(QPoint(0, 0), box.size()));
+    svg.setResolution(sheet_->pixelsPerInch());
+    svg.setTitle(windowTitle());
+    QPainter g(&svg);
+    drawSelection(g, box, target);
+    g.end();
+    return bytes;
+}
+
+void TGrphMainForm::copyPicture(bool vector)
+{
+    if (selector_->selection().isEmpty())
+        return;
+    auto* mime = new QMimeData;
+    if (vector) {
+        mime->setData(QStringLiteral("image/svg+xml"), selectionSvg());
+    } else {
+        const QImage image = selectionPicture();
+        QByteArray png;
+        QBuffer buffer(&png);
+        image.save(&buffer, "PNG");
+        mime->setImageData(image);
+        mime->setData(QStringLiteral("image/png"), png);
+    }
+    QGuiApplication::clipboard()->setMimeData(mime);
+}
+
+bool TGrphMainForm::pastePicture()
+{
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    QImage image;
+    if (mime && mime->hasImage())
+        image = qvariant_cast<QImage>(mime->imageData());
+    if (image.isNull() && mime && mime->hasFormat(QStringLiteral("image/png")))
+        image.loadFromData(mime->data(QStringLiteral("image/png")), "PNG");
+    QByteArray jpeg;
+    SilentMessages quiet;
+    if (image.isNull() || !EncodeJpeg(image.convertToFormat(QImage::Format_RGB888), jpeg, false, 90, quiet)) {
+        messages_.error(QStringLiteral("サポートされていない画像の形式です。"));
+        return false;
+    }
+    TPartsBox part;
+    part.Shape = ptPicture;
+    part.FormIndex = isAlbum() ? -1 : 0;
+    part.PictureStream = {jpeg, QStringLiteral("JPG")};
+    // 10 screen pixels in from the paper's top-left corner.
+    return placePicture(part, image.size(), QRect(10, 10, 1, 1));
+}
 
 void TGrphMainForm::cutParts()
 {

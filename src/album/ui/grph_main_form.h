@@ -17,6 +17,7 @@ class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QMimeData;
+class QPainter;
 class QScrollArea;
 
 namespace zb {
@@ -101,6 +102,15 @@ public:
     void cutParts();
     void pasteParts();
     void deleteSelection();
+    // The selection as a picture at 100 %: its bounding box plus one pixel,
+    // the parts drawn in drawing order (null/empty without a selection).
+    QImage selectionPicture() const;
+    QByteArray selectionSvg() const;
+    // クリップボードへコピー: a bitmap (PNG) or a metafile (SVG) of the selection.
+    void copyPicture(bool vector);
+    // クリップボードから貼り付け: a picture part from the clipboard's picture;
+    // false after the message when it holds none.
+    bool pastePicture();
     void print();
     void preview();
     void paperSettings();
@@ -159,6 +169,9 @@ private:
     void applyBoxes(const QObject* source);
     void markModified();
     bool placeItem(TPartsBox part, const QString& tokenText, int slot);
+    bool placePicture(TPartsBox part, QSize pictureSize, const QRect& pixels);
+    QRect selectionBounds(const DrawTarget& target) const;
+    void drawSelection(QPainter& painter, const QRect& box, DrawTarget target) const;
     DraggedItems draggedItems(const QMimeData* mime, const QObject* source) const;
     void afterPageOperation(int current);
     QString rangePrompt(int low, int high) const;
