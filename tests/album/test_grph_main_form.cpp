@@ -25,6 +25,7 @@
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QRegularExpression>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -607,4 +608,47 @@ TEST(GrphMainForm, TheSelectionAsAPictureAndAPictureFromTheClipboard)
     EXPECT_EQ(e.doc().page.parts.size(), before + 1);
     EXPECT_EQ(e.messages.boxes(), (QStringList{QStringLiteral("error: サポートされていない画像の形式です。")}));
     e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, LayoutListingPrintsOnA4Portrait)
+{
+    struct Case {
+        DocKind kind;
+        const char* caption;
+        int parts;
+        int pages;  // at least
+    } cases[] = {{DocKind::Format, "書式印刷(&F)...", 2, 1}, {DocKind::Album, "レイアウト印刷(&F)...", 60, 2}};
+    for (const Case& c : cases) {
+        Editor e(c.kind);
+        QAction* listing = e.form->command(QStringLiteral("Mn_FormPrint"));
+        ASSERT_TRUE(listing);
+        EXPECT_EQ(listing->text(), QString::fromUtf8(c.caption));
+        e.doc().page.parts.clear();
+        for (int i = 0; i < c.parts; ++i) {
+            TPartsBox p;
+            p.Caption = QStringLiteral("部品%1").arg(i);
+            e.doc().page.parts << p;
+        }
+        const QString pdf = e.dir.file("listing.pdf");
+        e.form->chooseListingDevice = [&] { return std::make_unique<PdfPrintDevice>(pdf, 150); };
+        listing->trigger();
+        QFile f(pdf);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << c.caption;
+        const QString text = QString::fromLatin1(f.readAll());
+        static const QRegularExpression box(QStringLiteral("/MediaBox \\[\\s*0 0 ([0-9.]+) ([0-9.]+)\\s*\\]"));
+        int pages = 0;
+        for (auto it = box.globalMatch(text); it.hasNext(); ++pages) {
+            const auto m = it.next();
+            EXPECT_NEAR(m.captured(1).toDouble(), 595, 2) << c.caption;
+            EXPECT_NEAR(m.captured(2).toDouble(), 842, 2) << c.caption;
+        }
+        EXPECT_GE(pages, c.pages) << c.caption;
+        EXPECT_TRUE(e.messages.boxes().isEmpty()) << e.messages.log.join('\n').toStdString();
+        // A cancelled dialog prints nothing.
+        QFile::remove(pdf);
+        e.form->chooseListingDevice = [] { return std::unique_ptr<PrintDevice>(); };
+        listing->trigger();
+        EXPECT_FALSE(QFile::exists(pdf));
+        e.messages.reply(Messages::Answer::No);
+    }
 }

@@ -1,6 +1,7 @@
 #include "album/ui/grph_main_form.h"
 
 #include "album/document_print.h"
+#include "album/layout_listing.h"
 #include "album/page_ops.h"
 #include "album/printer_env.h"
 #include "album/ui/cap_form.h"
@@ -128,6 +129,18 @@ TGrphMainForm::TGrphMainForm(GrphSetup setup, Settings& settings, Messages& mess
             return std::nullopt;
         return std::make_pair(name, form.title());
     };
+    // The listing goes on A4 portrait through the program's dialog, one
+    // copy of every page.
+    chooseListingDevice = [this]() -> std::unique_ptr<PrintDevice> {
+        PrintFlowSetup flow;
+        flow.rangeEnabled = false;
+        flow.pages.pageCount = 1;
+        flow.options.paperCode = 9;
+        flow.options.orientation = 0;
+        flow.options.title = windowTitle();
+        PrintOptions options = flow.options;
+        return ChoosePrintDevice(this, flow, options);
+    };
     choosePictureFile = [this] {
         return QFileDialog::getOpenFileName(this, QStringLiteral("画像の選択"), QString(),
                                             QStringLiteral("画像 (*.jpg *.jpeg *.png *.bmp *.gif *.tif *.tiff *.ico)"));
@@ -185,6 +198,8 @@ void TGrphMainForm::buildMenus()
     add(file, "Mn_PaperSet", QStringLiteral("用紙共通設定(&U)..."), {}, [this] { paperSettings(); });
     add(file, "Mn_Print", QStringLiteral("印刷(&P)..."), QKeySequence(Qt::CTRL | Qt::Key_P), [this] { print(); });
     add(file, "Mn_Preview", QStringLiteral("印刷プレビュー(&V)..."), {}, [this] { preview(); });
+    add(file, "Mn_FormPrint", isAlbum() ? QStringLiteral("レイアウト印刷(&F)...") : QStringLiteral("書式印刷(&F)..."), {},
+        [this] { printListing(); });
     file->addSeparator();
     add(file, "Mn_Close", QStringLiteral("閉じる(&X)"), {}, [this] { close(); });
 
@@ -1408,6 +1423,35 @@ void TGrphMainForm::print()
     setup.options.to = setup.pages.pageCount;
     setup.standardDialog = settings_.hyojunPrnDialog;
     RunPrintFlow(this, setup, messages_);
+}
+
+ListingDocument TGrphMainForm::listingDocument(TPrinterEnv& env) const
+{
+    ListingDocument d;
+    d.album = isAlbum();
+    d.albumName = QFileInfo(doc_->fileName).completeBaseName();
+    d.offsetX = doc_->offsetX;
+    d.offsetY = doc_->offsetY;
+    d.pageStart = isAlbum() ? doc_->pageStart : 0;
+    d.page = doc_->currentPage();
+    d.lastPage = doc_->lastPage();
+    d.formatName = isAlbum() ? QFileInfo(doc_->formatName).completeBaseName()
+                             : QFileInfo(doc_->fileName).completeBaseName();
+    d.paperCode = doc_->paperCode;
+    d.orientation = isAlbum() ? doc_->page.orientation : doc_->orientation;
+    if (const int index = env.paperIndex(d.paperCode); index >= 0)
+        d.paperName = env.paperName(index);
+    return d;
+}
+
+void TGrphMainForm::printListing()
+{
+    std::unique_ptr<PrintDevice> device = chooseListingDevice ? chooseListingDevice() : nullptr;
+    if (!device)
+        return;
+    TPrinterEnv env(std::move(device));
+    const ListingDocument d = listingDocument(env);
+    printLayoutListing(env, !isAlbum(), d, doc_->page, QDate::currentDate(), messages_, progress_);
 }
 
 void TGrphMainForm::preview()

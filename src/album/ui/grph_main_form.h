@@ -4,7 +4,9 @@
 // files and are reached, inserted, moved and deleted from the ページ menu;
 // photos poured from the main window fill the slots of the current format.
 #include "album/album_document.h"
+#include "album/layout_listing.h"
 #include "album/parts_draw.h"
+#include "album/printer_env.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -113,6 +115,10 @@ public:
     bool pastePicture();
     void print();
     void preview();
+    // 書式印刷 / レイアウト印刷: the listing of the current page's parts.
+    void printListing();
+    // The printer or PDF file of the listing; tests replace it.
+    std::function<std::unique_ptr<PrintDevice>()> chooseListingDevice;
     void paperSettings();
     // Pours photos into the open page's free slots (drag from the photo list,
     // 工事写真帳に追加).
@@ -169,6 +175,7 @@ private:
     void applyBoxes(const QObject* source);
     void markModified();
     bool placeItem(TPartsBox part, const QString& tokenText, int slot);
+    ListingDocument listingDocument(TPrinterEnv& env) const;
     bool placePicture(TPartsBox part, QSize pictureSize, const QRect& pixels);
     QRect selectionBounds(const DrawTarget& target) const;
     void drawSelection(QPainter& painter, const QRect& box, DrawTarget target) const;
