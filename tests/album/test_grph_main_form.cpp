@@ -26,6 +26,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -651,4 +654,47 @@ TEST(GrphMainForm, LayoutListingPrintsOnA4Portrait)
         EXPECT_FALSE(QFile::exists(pdf));
         e.messages.reply(Messages::Answer::No);
     }
+}
+
+TEST(GrphMainForm, ToolPaletteAndRulers)
+{
+    Editor e(DocKind::Format);
+    // The palette on the left holds the tools of the 項目 menu, one at a time.
+    auto* palette = e.form->findChild<QToolBar*>(QStringLiteral("ToolPalette"));
+    ASSERT_TRUE(palette);
+    EXPECT_EQ(e.form->toolBarArea(palette), Qt::LeftToolBarArea);
+    EXPECT_TRUE(palette->isVisible());
+    QStringList captions;
+    for (QAction* a : palette->actions())
+        captions << a->text();
+    EXPECT_EQ(captions.size(), 15);
+    EXPECT_EQ(captions.first(), QStringLiteral("選択モード"));
+    const QList<QAction*> actions = palette->actions();
+    const qsizetype at = captions.indexOf(QStringLiteral("長方形"));
+    ASSERT_GE(at, 0);
+    QAction* rectangle = actions[at];
+    QTest::mouseClick(palette->widgetForAction(rectangle), Qt::LeftButton);
+    EXPECT_TRUE(rectangle->isChecked());
+    EXPECT_FALSE(palette->actions().first()->isChecked());
+    EXPECT_EQ(e.form->sheet()->tool(), std::optional<TPartsType>(ptRectangle));
+
+    // The rulers' 0 mm lies at the paper's edge, at every zoom and scroll.
+    auto* top = e.form->findChild<TRuler*>(QStringLiteral("TopRuler"));
+    auto* left = e.form->findChild<TRuler*>(QStringLiteral("LeftRuler"));
+    ASSERT_TRUE(top && left);
+    auto* scroll = e.form->findChild<QScrollArea*>();
+    const auto check = [&](const char* when) {
+        QApplication::processEvents();
+        const QPoint sheet = e.form->sheet()->mapTo(e.form.get(), QPoint(0, 0));
+        EXPECT_EQ(top->mapTo(e.form.get(), QPoint(-top->offset(), 0)).x(), sheet.x()) << when;
+        EXPECT_EQ(left->mapTo(e.form.get(), QPoint(0, -left->offset())).y(), sheet.y()) << when;
+        EXPECT_EQ(top->ritu(), e.form->sheet()->Ritu()) << when;
+    };
+    check("fitted");
+    e.form->zoomBox()->setCurrentIndex(e.form->zoomBox()->findText(QStringLiteral("200%")));
+    check("200%");
+    scroll->horizontalScrollBar()->setValue(150);
+    scroll->verticalScrollBar()->setValue(300);
+    check("scrolled");
+    EXPECT_GT(top->offset(), 0);
 }

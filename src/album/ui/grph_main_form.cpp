@@ -44,6 +44,7 @@
 #include <QScrollArea>
 #include <QSet>
 #include <QStatusBar>
+#include <QGridLayout>
 #include <QToolBar>
 #include <algorithm>
 
@@ -80,7 +81,22 @@ TGrphMainForm::TGrphMainForm(GrphSetup setup, Settings& settings, Messages& mess
     sheet_ = new TPartsPanel;
     sheet_->albumMode = isAlbum();
     scroll_->setWidget(sheet_);
-    setCentralWidget(scroll_);
+    // The rulers along the top and left of the work area, in mm of the paper.
+    auto* work = new QWidget(this);
+    auto* grid = new QGridLayout(work);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    topRuler_ = new TRuler(Qt::Horizontal, work);
+    topRuler_->setObjectName(QStringLiteral("TopRuler"));
+    leftRuler_ = new TRuler(Qt::Vertical, work);
+    leftRuler_->setObjectName(QStringLiteral("LeftRuler"));
+    auto* corner = new QWidget(work);
+    corner->setFixedSize(leftRuler_->width(), topRuler_->height());
+    grid->addWidget(corner, 0, 0);
+    grid->addWidget(topRuler_, 0, 1);
+    grid->addWidget(leftRuler_, 1, 0);
+    grid->addWidget(scroll_, 1, 1);
+    setCentralWidget(work);
     selector_ = new SResizeControl(*sheet_, messages_, this);
 
     panel0_ = new QLabel(this);
@@ -274,8 +290,14 @@ void TGrphMainForm::buildMenus()
 
     QMenu* items = menuBar()->addMenu(QStringLiteral("項目(&I)"));
     auto* tools = new QActionGroup(this);
+    // The tool palette docked on the left holds the same tools.
+    QToolBar* palette = new QToolBar(QStringLiteral("ツール"), this);
+    palette->setObjectName(QStringLiteral("ToolPalette"));
+    palette->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    addToolBar(Qt::LeftToolBarArea, palette);
     for (const ToolEntry& t : kTools) {
         QAction* a = items->addAction(QString::fromUtf8(t.caption));
+        palette->addAction(a);
         a->setCheckable(true);
         a->setChecked(!t.tool);
         tools->addAction(a);
@@ -592,8 +614,20 @@ bool TGrphMainForm::dropOnSheet(const QMimeData* mime, const QObject* source, QP
     return any;
 }
 
+void TGrphMainForm::updateRulers()
+{
+    if (!topRuler_ || !leftRuler_)
+        return;
+    // A ruler's 0 mm lies at the paper's edge wherever the sheet stands.
+    const QPoint sheet = sheet_->mapTo(this, QPoint(0, 0));
+    topRuler_->setScale(sheet_->Ritu(), topRuler_->mapTo(this, QPoint(0, 0)).x() - sheet.x());
+    leftRuler_->setScale(sheet_->Ritu(), leftRuler_->mapTo(this, QPoint(0, 0)).y() - sheet.y());
+}
+
 bool TGrphMainForm::eventFilter(QObject* watched, QEvent* e)
 {
+    if (watched == sheet_ && (e->type() == QEvent::Move || e->type() == QEvent::Resize))
+        updateRulers();
     if (scroll_ && watched == scroll_->viewport() && e->type() == QEvent::Resize)
         applyZoom();
     if (watched == sheet_ && (e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove)) {

@@ -33,6 +33,7 @@ namespace zb::album {
 class SResizeControl;
 class TCapForm;
 class TPartsPanel;
+class TRuler;
 
 // What a drag from the main window's lists carries onto the sheet.
 struct DraggedItems {
@@ -186,6 +187,7 @@ private:
     QString settingsKey(const char* album, const char* format) const;
     void readSettings();
     void writeSettings();
+    void updateRulers();
 
     GrphSetup setup_;
     Settings& settings_;
@@ -195,6 +197,8 @@ private:
     TPartsPanel* sheet_ = nullptr;
     SResizeControl* selector_ = nullptr;
     QScrollArea* scroll_ = nullptr;
+    TRuler* topRuler_ = nullptr;
+    TRuler* leftRuler_ = nullptr;
     QLabel* panel0_ = nullptr;
     QLabel* panel3_ = nullptr;
     QDoubleSpinBox* x_ = nullptr;
