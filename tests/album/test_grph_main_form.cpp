@@ -29,6 +29,9 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QToolBar>
+#include <QToolButton>
+#include <QCheckBox>
+#include <QSpinBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -697,4 +700,76 @@ TEST(GrphMainForm, ToolPaletteAndRulers)
     scroll->verticalScrollBar()->setValue(300);
     check("scrolled");
     EXPECT_GT(top->offset(), 0);
+}
+
+TEST(GrphMainForm, LineAndFillBand)
+{
+    Editor e(DocKind::Format);
+    e.form->newDocument(false);
+    TPartsBox line;
+    line.Shape = ptLine;
+    line.PWidth = mm(40);
+    line.PHeight = mm(20);
+    e.doc().page.parts << line;
+    e.form->sheet()->setPage(&e.doc().page);
+    const int index = int(e.doc().page.parts.size()) - 1;
+    e.form->selector()->select({index}, index);
+    const auto find = [&](const char* name) { return e.form->findChild<QWidget*>(QString::fromLatin1(name)); };
+    auto* fillColor = qobject_cast<QToolButton*>(find("FillColor"));
+    auto* lineColor = qobject_cast<QToolButton*>(find("LineColor"));
+    auto* fillStyle = qobject_cast<QComboBox*>(find("FillStyle"));
+    auto* lineStyle = qobject_cast<QComboBox*>(find("LineStyle"));
+    auto* width = qobject_cast<QDoubleSpinBox*>(find("PenWidth"));
+    auto* arrow = qobject_cast<QComboBox*>(find("Arrow"));
+    auto* direction = qobject_cast<QCheckBox*>(find("Direction"));
+    auto* diagonal = qobject_cast<QSpinBox*>(find("Diagonal"));
+    auto* meisai = qobject_cast<QSpinBox*>(find("MeisaiLine"));
+    ASSERT_TRUE(fillColor && lineColor && fillStyle && lineStyle && width && arrow && direction && diagonal && meisai);
+    EXPECT_EQ(arrow->count(), 4);
+    EXPECT_DOUBLE_EQ(width->value(), 0.1);
+
+    QStringList asked;
+    e.form->chooseColor = [&](quint32, const QString& title) {
+        asked << title;
+        return std::optional<quint32>(title == QStringLiteral("塗色") ? 0x0000FF : 0x00FF00);
+    };
+    QTest::mouseClick(fillColor, Qt::LeftButton);
+    QTest::mouseClick(lineColor, Qt::LeftButton);
+    EXPECT_EQ(asked, (QStringList{QStringLiteral("塗色"), QStringLiteral("線色")}));
+    const auto choose = [](QComboBox* box, int index) {
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    };
+    choose(fillStyle, bsCross);
+    choose(lineStyle, psDot);
+    choose(arrow, arwRight);
+    QTest::mouseClick(direction, Qt::LeftButton);
+    diagonal->setValue(30);
+    meisai->setValue(4);
+    const TPartsBox before = e.doc().page.parts[index];
+    // Three 線の幅 edits make one step of 元に戻す.
+    for (double w : {0.3, 0.4, 0.5})
+        width->setValue(w);
+    const TPartsBox& p = e.doc().page.parts[index];
+    EXPECT_EQ(p.BrushColor, 0x0000FFu);
+    EXPECT_EQ(p.PenColor, 0x00FF00u);
+    EXPECT_EQ(p.Brush, bsCross);
+    EXPECT_EQ(p.PenStyle, psDot);
+    EXPECT_EQ(p.Arrow, arwRight);
+    EXPECT_TRUE(p.Direction);
+    EXPECT_EQ(p.Diagonal, 30);
+    EXPECT_EQ(p.MeisaiLine, 4);
+    EXPECT_EQ(p.PenWidth, mm(0.5));
+    EXPECT_TRUE(e.doc().modified);
+    e.form->undo();
+    EXPECT_EQ(e.doc().page.parts[index].PenWidth, before.PenWidth);
+    EXPECT_EQ(e.doc().page.parts[index].Diagonal, 30);
+
+    // Without a selection the colours and styles are what new parts take.
+    e.form->selector()->clear();
+    EXPECT_FALSE(width->isEnabled());
+    choose(fillStyle, bsClear);
+    EXPECT_EQ(e.form->sheet()->defaults.brushStyle, bsClear);
+    EXPECT_EQ(e.form->sheet()->defaults.brushColor, 0x0000FFu);
+    e.messages.reply(Messages::Answer::No);
 }

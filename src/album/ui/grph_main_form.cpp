@@ -44,7 +44,11 @@
 #include <QScrollArea>
 #include <QSet>
 #include <QStatusBar>
+#include <QCheckBox>
+#include <QColorDialog>
 #include <QGridLayout>
+#include <QSpinBox>
+#include <QToolButton>
 #include <QToolBar>
 #include <algorithm>
 
@@ -737,6 +741,162 @@ void TGrphMainForm::buildBands()
     y_->setObjectName(QStringLiteral("Y"));
     w_->setObjectName(QStringLiteral("W"));
     h_->setObjectName(QStringLiteral("H"));
+    buildLineBand();
+}
+
+namespace {
+
+QColor colorOfRef(quint32 c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+quint32 refOfColor(const QColor& c) { return quint32(c.red()) | quint32(c.green()) << 8 | quint32(c.blue()) << 16; }
+
+void paintSwatch(QToolButton* b, quint32 color)
+{
+    QPixmap swatch(16, 16);
+    swatch.fill(colorOfRef(color));
+    b->setIcon(QIcon(swatch));
+    b->setProperty("colorRef", color);
+}
+
+}  // namespace
+
+void TGrphMainForm::buildLineBand()
+{
+    chooseColor = [this](quint32 current, const QString& title) -> std::optional<quint32> {
+        const QColor c = QColorDialog::getColor(colorOfRef(current), this, title);
+        if (!c.isValid())
+            return std::nullopt;
+        return refOfColor(c);
+    };
+    addToolBarBreak();
+    QToolBar* band = addToolBar(QStringLiteral("線と塗り"));
+    band->setObjectName(QStringLiteral("LineBand"));
+    const auto colorButton = [this, band](const char* name, const QString& caption) {
+        auto* b = new QToolButton(band);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setText(caption);
+        b->setToolTip(caption);
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        band->addWidget(b);
+        connect(b, &QToolButton::clicked, this, [this, b, caption] {
+            const std::optional<quint32> c =
+                chooseColor ? chooseColor(b->property("colorRef").toUInt(), caption) : std::nullopt;
+            if (!c)
+                return;
+            paintSwatch(b, *c);
+            applyLine(b);
+        });
+        return b;
+    };
+    const auto list = [this, band](const char* name, const QStringList& items) {
+        auto* c = new QComboBox(band);
+        c->setObjectName(QString::fromLatin1(name));
+        c->addItems(items);
+        band->addWidget(c);
+        connect(c, &QComboBox::activated, this, [this, c] { applyLine(c); });
+        return c;
+    };
+    fillColor_ = colorButton("FillColor", QStringLiteral("塗色"));
+    fillStyle_ = list("FillStyle", {QStringLiteral("塗りつぶし"), QStringLiteral("無"), QStringLiteral("横線"),
+                                    QStringLiteral("縦線"), QStringLiteral("右下がり斜線"), QStringLiteral("右上がり斜線"),
+                                    QStringLiteral("十字"), QStringLiteral("斜め十字")});
+    lineColor_ = colorButton("LineColor", QStringLiteral("線色"));
+    lineStyle_ = list("LineStyle", {QStringLiteral("実線"), QStringLiteral("破線"), QStringLiteral("点線"),
+                                    QStringLiteral("一点鎖線"), QStringLiteral("二点鎖線"), QStringLiteral("無"),
+                                    QStringLiteral("内側実線")});
+    band->addWidget(new QLabel(QStringLiteral(" 線の幅"), band));
+    penWidth_ = new QDoubleSpinBox(band);
+    penWidth_->setObjectName(QStringLiteral("PenWidth"));
+    penWidth_->setRange(0, 99);
+    penWidth_->setDecimals(1);
+    penWidth_->setSingleStep(0.1);
+    penWidth_->setSuffix(QStringLiteral(" mm"));
+    band->addWidget(penWidth_);
+    connect(penWidth_, &QDoubleSpinBox::valueChanged, this, [this] { applyLine(penWidth_); });
+    band->addWidget(new QLabel(QStringLiteral(" 矢印"), band));
+    arrow_ = list("Arrow", {QStringLiteral("無"), QStringLiteral("←"), QStringLiteral("→"), QStringLiteral("←→")});
+    direction_ = new QCheckBox(QStringLiteral("向き"), band);
+    direction_->setObjectName(QStringLiteral("Direction"));
+    band->addWidget(direction_);
+    connect(direction_, &QCheckBox::clicked, this, [this] { applyLine(direction_); });
+    band->addWidget(new QLabel(QStringLiteral(" 傾き"), band));
+    diagonal_ = new QSpinBox(band);
+    diagonal_->setObjectName(QStringLiteral("Diagonal"));
+    diagonal_->setRange(0, 100);
+    diagonal_->setSuffix(QStringLiteral("%"));
+    band->addWidget(diagonal_);
+    connect(diagonal_, &QSpinBox::valueChanged, this, [this] { applyLine(diagonal_); });
+    band->addWidget(new QLabel(QStringLiteral(" 明細線"), band));
+    meisai_ = new QSpinBox(band);
+    meisai_->setObjectName(QStringLiteral("MeisaiLine"));
+    meisai_->setRange(1, 99);
+    band->addWidget(meisai_);
+    connect(meisai_, &QSpinBox::valueChanged, this, [this] { applyLine(meisai_); });
+    showLineValues(nullptr);
+}
+
+void TGrphMainForm::showLineValues(const TPartsBox* part)
+{
+    const DrawingDefaults& d = sheet_->defaults;
+    paintSwatch(fillColor_, part ? part->BrushColor : d.brushColor);
+    paintSwatch(lineColor_, part ? part->PenColor : d.penColor);
+    fillStyle_->setCurrentIndex(part ? part->Brush : d.brushStyle);
+    lineStyle_->setCurrentIndex(part ? part->PenStyle : d.penStyle);
+    for (QWidget* w : std::initializer_list<QWidget*>{penWidth_, arrow_, direction_, diagonal_, meisai_})
+        w->setEnabled(part != nullptr);
+    if (!part)
+        return;
+    penWidth_->setValue(toMm(part->PenWidth));
+    arrow_->setCurrentIndex(std::clamp(int(part->Arrow), 0, 3));
+    direction_->setChecked(part->Direction);
+    diagonal_->setValue(part->Diagonal);
+    meisai_->setValue(std::clamp(int(part->MeisaiLine), 1, 99));
+}
+
+void TGrphMainForm::applyLine(const QObject* source)
+{
+    if (updatingBoxes_)
+        return;
+    const quint32 fill = fillColor_->property("colorRef").toUInt();
+    const quint32 line = lineColor_->property("colorRef").toUInt();
+    const QList<int> sel = selector_->selection();
+    // Colours and styles are also what new parts take.
+    DrawingDefaults& d = sheet_->defaults;
+    if (source == fillColor_)
+        d.brushColor = fill;
+    else if (source == lineColor_)
+        d.penColor = line;
+    else if (source == fillStyle_)
+        d.brushStyle = quint8(fillStyle_->currentIndex());
+    else if (source == lineStyle_)
+        d.penStyle = quint8(lineStyle_->currentIndex());
+    if (sel.isEmpty())
+        return;
+    snapshot(source);
+    for (int i : sel) {
+        if (i < 0 || i >= doc_->page.parts.size())
+            continue;
+        TPartsBox& p = doc_->page.parts[i];
+        if (source == fillColor_)
+            p.BrushColor = fill;
+        else if (source == lineColor_)
+            p.PenColor = line;
+        else if (source == fillStyle_)
+            p.Brush = quint8(fillStyle_->currentIndex());
+        else if (source == lineStyle_)
+            p.PenStyle = quint8(lineStyle_->currentIndex());
+        else if (source == penWidth_)
+            p.PenWidth = mm(penWidth_->value());
+        else if (source == arrow_)
+            p.Arrow = TArrowStyle(arrow_->currentIndex());
+        else if (source == direction_)
+            p.Direction = direction_->isChecked();
+        else if (source == diagonal_)
+            p.Diagonal = quint8(diagonal_->value());
+        else if (source == meisai_)
+            p.MeisaiLine = quint8(meisai_->value());
+    }
+    markModified();
+    sheet_->update();
 }
 
 void TGrphMainForm::readSettings()
@@ -834,6 +994,8 @@ void TGrphMainForm::updateBoxes()
         w_->setValue(toMm(p.PWidth));
         h_->setValue(toMm(p.PHeight));
     }
+    if (fillColor_)
+        showLineValues(one ? &doc_->page.parts[i] : nullptr);
     updatingBoxes_ = false;
 }
 

@@ -21,6 +21,9 @@ class QLineEdit;
 class QMimeData;
 class QPainter;
 class QScrollArea;
+class QCheckBox;
+class QSpinBox;
+class QToolButton;
 
 namespace zb {
 class Messages;
@@ -150,6 +153,9 @@ public:
     // from the control that made the last snapshot.
     void snapshot(const QObject* source);
 
+    // The colour chooser of the 塗色 and 線色 buttons; tests replace it.
+    std::function<std::optional<quint32>(quint32 current, const QString& title)> chooseColor;
+
     // The file chooser of 開く and 名前をつけて保存; tests replace them.
     std::function<QString()> chooseOpenPath;
     std::function<std::optional<std::pair<QString, QString>>()> chooseSaveName;  // name, title
@@ -188,6 +194,9 @@ private:
     void readSettings();
     void writeSettings();
     void updateRulers();
+    void buildLineBand();
+    void showLineValues(const TPartsBox* part);
+    void applyLine(const QObject* source);
 
     GrphSetup setup_;
     Settings& settings_;
@@ -198,6 +207,15 @@ private:
     SResizeControl* selector_ = nullptr;
     QScrollArea* scroll_ = nullptr;
     TRuler* topRuler_ = nullptr;
+    QToolButton* fillColor_ = nullptr;
+    QToolButton* lineColor_ = nullptr;
+    QComboBox* fillStyle_ = nullptr;
+    QComboBox* lineStyle_ = nullptr;
+    QDoubleSpinBox* penWidth_ = nullptr;
+    QComboBox* arrow_ = nullptr;
+    QCheckBox* direction_ = nullptr;
+    QSpinBox* diagonal_ = nullptr;
+    QSpinBox* meisai_ = nullptr;
     TRuler* leftRuler_ = nullptr;
     QLabel* panel0_ = nullptr;
     QLabel* panel3_ = nullptr;
