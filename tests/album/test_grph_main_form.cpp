@@ -773,3 +773,54 @@ TEST(GrphMainForm, LineAndFillBand)
     EXPECT_EQ(e.form->sheet()->defaults.brushColor, 0x0000FFu);
     e.messages.reply(Messages::Answer::No);
 }
+
+TEST(GrphMainForm, CorrectionOfAPicturePart)
+{
+    Editor e(DocKind::Format);
+    QImage picture(120, 80, QImage::Format_RGB888);
+    picture.fill(Qt::white);
+    const QString png = e.dir.file("white.png");
+    ASSERT_TRUE(picture.save(png));
+    ASSERT_TRUE(e.form->addPictureFile(png, QRect(10, 10, 1, 1)));
+    QAction* hosei = e.form->command(QStringLiteral("Mn_Hosei"));
+    ASSERT_TRUE(hosei);
+    EXPECT_TRUE(hosei->isEnabled());
+    const int index = int(e.doc().page.parts.size()) - 1;
+    const TPictureStream before = e.doc().page.parts[index].PictureStream;
+
+    // Closed without a change: the picture stays.
+    QSize shown;
+    e.form->editPicture = [&](QImage& p) {
+        shown = p.size();
+        return false;
+    };
+    hosei->trigger();
+    EXPECT_EQ(shown, QSize(120, 80));
+    EXPECT_EQ(e.doc().page.parts[index].PictureStream, before);
+
+    // A trimmed, darkened result replaces it as JPEG with its own size.
+    e.doc().modified = false;
+    e.form->editPicture = [](QImage& p) {
+        p = p.copy(0, 0, 60, 40);
+        p.fill(Qt::black);
+        return true;
+    };
+    hosei->trigger();
+    const TPartsBox& part = e.doc().page.parts[index];
+    EXPECT_EQ(part.PictureStream.kind, QStringLiteral("JPG"));
+    EXPECT_NE(part.PictureStream, before);
+    EXPECT_EQ(QSize(part.RefWidth, part.RefHeight), QSize(60, 40));
+    EXPECT_EQ(QColor(embeddedPicture(part.PictureStream).pixel(30, 20)).lightness(), 0);
+    EXPECT_TRUE(e.doc().modified);
+    e.form->undo();
+    EXPECT_EQ(e.doc().page.parts[index].PictureStream, before);
+
+    // Not offered for other parts.
+    TPartsBox box;
+    e.doc().page.parts << box;
+    e.form->sheet()->setPage(&e.doc().page);
+    const int other = int(e.doc().page.parts.size()) - 1;
+    e.form->selector()->select({other}, other);
+    EXPECT_FALSE(hosei->isEnabled());
+    e.messages.reply(Messages::Answer::No);
+}

@@ -14,6 +14,8 @@
 #include "album/sheet_edit.h"
 #include "core/ports.h"
 #include "imaging/jpeg_codec.h"
+#include "imaging/picture_editor.h"
+#include "imaging/ui/frm_bithenkan.h"
 #include "items/palette.h"
 #include "items/ui/add_form.h"
 #include "core/text.h"
@@ -161,6 +163,10 @@ TGrphMainForm::TGrphMainForm(GrphSetup setup, Settings& settings, Messages& mess
         PrintOptions options = flow.options;
         return ChoosePrintDevice(this, flow, options);
     };
+    // 補正 opens the image-processing dialog on its 明度 page with the effects.
+    editPicture = [this](QImage& picture) {
+        return EditPicture(picture, int(EditTab::Brightness), true, this, QFileInfo(setup_.palettePath).absolutePath());
+    };
     choosePictureFile = [this] {
         return QFileDialog::getOpenFileName(this, QStringLiteral("画像の選択"), QString(),
                                             QStringLiteral("画像 (*.jpg *.jpeg *.png *.bmp *.gif *.tif *.tiff *.ico)"));
@@ -257,6 +263,7 @@ void TGrphMainForm::buildMenus()
     add(edit, "Mn_Raise", QStringLiteral("表示順位を上げる"), {}, aligned(&SResizeControl::raise));
     add(edit, "Mn_Lower", QStringLiteral("表示順位を下げる"), {}, aligned(&SResizeControl::lower));
 
+    add(edit, "Mn_Hosei", QStringLiteral("補正(&H)..."), {}, [this] { correctPicture(); });
     add(edit, "Mn_Refit", QStringLiteral("サイズの再計算"), {}, [this] {
         snapshot(nullptr);
         for (int i : selector_->selection())
@@ -960,6 +967,7 @@ void TGrphMainForm::updateCommands()
     const bool any = !selector_->selection().isEmpty();
     for (const char* n : {"Mn_Cut", "Mn_Copy", "Mn_Delete", "Mn_CopyBitmap", "Mn_CopyMetafile"})
         commands_.value(QString::fromLatin1(n))->setEnabled(any);
+    commands_.value(QStringLiteral("Mn_Hosei"))->setEnabled(correctablePicture() != nullptr);
     if (!isAlbum())
         return;
     const int cur = doc_->currentPage(), last = doc_->lastPage();
@@ -1169,6 +1177,46 @@ bool TGrphMainForm::pastePicture()
     part.PictureStream = {jpeg, QStringLiteral("JPG")};
     // 10 screen pixels in from the paper's top-left corner.
     return placePicture(part, image.size(), QRect(10, 10, 1, 1));
+}
+
+TPartsBox* TGrphMainForm::correctablePicture()
+{
+    const QList<int> sel = selector_->selection();
+    if (sel.size() != 1 || sel.first() < 0 || sel.first() >= doc_->page.parts.size())
+        return nullptr;
+    TPartsBox& p = doc_->page.parts[sel.first()];
+    return p.Shape == ptPicture && !p.PictureStream.isEmpty() ? &p : nullptr;
+}
+
+bool TGrphMainForm::correctPicture()
+{
+    TPartsBox* part = correctablePicture();
+    if (!part)
+        return false;
+    if (part->PictureStream.kind == QStringLiteral("WMF") &&
+        !messages_.ask(QStringLiteral("この写真は WMF 形式です。 編集後は JPEG に変換されます。")))
+        return false;
+    QImage picture = embeddedPicture(part->PictureStream);
+    if (picture.isNull()) {
+        messages_.error(QStringLiteral("サポートされていない画像の形式です。"));
+        return false;
+    }
+    const bool changed = editPicture ? editPicture(picture) : false;
+    if (!changed || picture.isNull())
+        return false;
+    QByteArray jpeg;
+    if (!EncodeJpeg(picture.convertToFormat(QImage::Format_RGB888), jpeg, false, kDefaultJpegQuality, messages_))
+        return false;
+    snapshot(nullptr);
+    part = correctablePicture();
+    if (!part)
+        return false;
+    part->PictureStream = {jpeg, QStringLiteral("JPG")};
+    part->RefWidth = picture.width();
+    part->RefHeight = picture.height();
+    markModified();
+    sheet_->update();
+    return true;
 }
 
 void TGrphMainForm::cutParts()

@@ -153,6 +153,13 @@ public:
     // from the control that made the last snapshot.
     void snapshot(const QObject* source);
 
+    // 補正: the one selected picture part's picture in the image-processing
+    // dialog; a change replaces it by the result as JPEG. True when changed.
+    bool correctPicture();
+    // The image-processing dialog; true when it changed the picture. Tests
+    // replace it.
+    std::function<bool(QImage&)> editPicture;
+
     // The colour chooser of the 塗色 and 線色 buttons; tests replace it.
     std::function<std::optional<quint32>(quint32 current, const QString& title)> chooseColor;
 
@@ -197,6 +204,7 @@ private:
     void buildLineBand();
     void showLineValues(const TPartsBox* part);
     void applyLine(const QObject* source);
+    TPartsBox* correctablePicture();
 
     GrphSetup setup_;
     Settings& settings_;
