@@ -418,6 +418,37 @@ TEST(GrphMainForm, TextDetailsApplyToTheSelection)
     EXPECT_EQ(e.doc().page.parts[1].Kage, fkRightBottom);
     cap->textBox()->setPlainText(QStringLiteral("ABC\nDEF"));
     EXPECT_EQ(e.doc().page.parts[0].Caption, QStringLiteral("ABC\r\nDEF"));
+
+    // 影色, 枠色 and フォント through their choosers, on every selected part.
+    QStringList asked;
+    cap->chooseColor = [&](quint32, const QString& title) {
+        asked << title;
+        return std::optional<quint32>(title == QStringLiteral("影色") ? 0x112233 : 0x445566);
+    };
+    cap->chooseFont = [](const PartFont& current) {
+        PartFont f = current;
+        f.name = QStringLiteral("ＭＳ ゴシック");
+        f.size = 14;
+        f.style = fsBold;
+        return std::optional<PartFont>(f);
+    };
+    cap->shadowColorButton()->click();
+    cap->frameColorButton()->click();
+    cap->fontButton()->click();
+    EXPECT_EQ(asked, (QStringList{QStringLiteral("影色"), QStringLiteral("枠色")}));
+    for (int i : {0, 1}) {
+        const TPartsBox& p = e.doc().page.parts[i];
+        EXPECT_EQ(p.KageColor, 0x112233u) << i;
+        EXPECT_EQ(p.WakuColor, 0x445566u) << i;
+        EXPECT_EQ(p.Font.name, QStringLiteral("ＭＳ ゴシック")) << i;
+        EXPECT_EQ(p.Font.size, 14) << i;
+        EXPECT_EQ(p.Font.style, fsBold) << i;
+    }
+    EXPECT_EQ(cap->fontButton()->text(), QStringLiteral("ＭＳ ゴシック 14pt"));
+    // A cancelled chooser changes nothing.
+    cap->chooseColor = [](quint32, const QString&) { return std::optional<quint32>(); };
+    cap->shadowColorButton()->click();
+    EXPECT_EQ(e.doc().page.parts[0].KageColor, 0x112233u);
     e.messages.reply(Messages::Answer::No);
 }
 
