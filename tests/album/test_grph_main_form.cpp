@@ -28,6 +28,7 @@
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
 #include <QCheckBox>
@@ -854,4 +855,24 @@ TEST(GrphMainForm, CorrectionOfAPicturePart)
     e.form->selector()->select({other}, other);
     EXPECT_FALSE(hosei->isEnabled());
     e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, TheSheetsPopUpMenu)
+{
+    struct Case {
+        DocKind kind;
+        bool formatSelect;
+    } cases[] = {{DocKind::Album, true}, {DocKind::Format, false}};
+    for (const Case& c : cases) {
+        Editor e(c.kind);
+        QStringList names;
+        for (QAction* a : e.form->sheetMenu()->actions())
+            if (!a->isSeparator())
+                names << a->text();
+        for (const char* n : {"元に戻す(&U)", "コピー(&C)", "ビットマップ(&B)", "クリップボードから貼り付け", "削除(&D)",
+                              "全て選択(&A)", "補正(&H)...", "表示順位を上げる", "サイズの再計算"})
+            EXPECT_TRUE(names.contains(QString::fromUtf8(n))) << n;
+        EXPECT_EQ(names.contains(QStringLiteral("書式選択(&S)...")), c.formatSelect);
+        e.messages.reply(Messages::Answer::No);
+    }
 }

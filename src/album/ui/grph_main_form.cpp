@@ -47,6 +47,8 @@
 #include <QSet>
 #include <QStatusBar>
 #include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QColorDialog>
 #include <QGridLayout>
 #include <QSpinBox>
@@ -635,8 +637,33 @@ void TGrphMainForm::updateRulers()
     leftRuler_->setScale(sheet_->Ritu(), leftRuler_->mapTo(this, QPoint(0, 0)).y() - sheet.y());
 }
 
+QMenu* TGrphMainForm::sheetMenu()
+{
+    if (!sheetMenu_) {
+        sheetMenu_ = new QMenu(this);
+        const auto put = [this](const char* name) {
+            if (QAction* a = commands_.value(QString::fromLatin1(name)))
+                sheetMenu_->addAction(a);
+        };
+        for (const char* n : {"Mn_Undo", "", "Mn_Cut", "Mn_Copy", "Mn_Paste", "Mn_CopyBitmap", "Mn_CopyMetafile",
+                              "Mn_PastePicture", "Mn_Delete", "", "Mn_SelectAll", "Mn_GroupSelect", "", "Mn_Hosei",
+                              "Mn_Raise", "Mn_Lower", "Mn_Refit", "Mn_FormSelect"}) {
+            if (*n)
+                put(n);
+            else
+                sheetMenu_->addSeparator();
+        }
+    }
+    return sheetMenu_;
+}
+
 bool TGrphMainForm::eventFilter(QObject* watched, QEvent* e)
 {
+    // The sheet's pop-up menu while no drawing tool is in hand.
+    if (watched == sheet_ && e->type() == QEvent::ContextMenu && !sheet_->tool()) {
+        sheetMenu()->popup(static_cast<QContextMenuEvent*>(e)->globalPos());
+        return true;
+    }
     if (watched == sheet_ && (e->type() == QEvent::Move || e->type() == QEvent::Resize))
         updateRulers();
     if (scroll_ && watched == scroll_->viewport() && e->type() == QEvent::Resize)

@@ -18,6 +18,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QMimeData;
 class QPainter;
 class QScrollArea;
@@ -86,6 +87,8 @@ public:
     // The association list: "無", "写真１" … (albums "追加" first).
     static QStringList relationCaptions(bool album);
     QString pagePanelText() const;
+    // The sheet's pop-up menu: the editing commands of the 編集 menu.
+    QMenu* sheetMenu();
 
     // Commands.
     void newDocument(bool ask = true);
@@ -215,6 +218,7 @@ private:
     SResizeControl* selector_ = nullptr;
     QScrollArea* scroll_ = nullptr;
     TRuler* topRuler_ = nullptr;
+    QMenu* sheetMenu_ = nullptr;
     QToolButton* fillColor_ = nullptr;
     QToolButton* lineColor_ = nullptr;
     QComboBox* fillStyle_ = nullptr;
