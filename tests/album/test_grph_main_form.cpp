@@ -3,6 +3,7 @@
 // its keys, undo of a run of Ｗ edits, and the save question on closing.
 #include "album/page_ops.h"
 #include "album/shipped_formats.h"
+#include "album/ui/album_commands.h"
 #include "album/ui/cap_form.h"
 #include "album/ui/file_sel_form.h"
 #include "album/ui/grph_main_form.h"
@@ -10,6 +11,8 @@
 #include "core/scripted_ports.h"
 #include "settings/settings.h"
 #include "support/temp_dir.h"
+#include "workspace/ui/photo_list_view.h"
+#include "workspace/ui/tree_view.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,7 +20,20 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QHeaderView>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+#include <QCheckBox>
+#include <QSpinBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -45,6 +61,9 @@ public:
     bool photoExists(RECORD) override { return true; }
     bool bindPart(TPartsBox&, RECORD) override { return true; }
     QSet<RECORD> flagged{2};
+    QStringList batches;
+    void beginBatch() override { batches << QStringLiteral("begin"); }
+    void endBatch() override { batches << QStringLiteral("end"); }
     bool markInAlbum(RECORD photo) override
     {
         if (flagged.contains(photo))
@@ -62,7 +81,7 @@ struct Editor {
     AllPhotos binder;
     std::unique_ptr<TGrphMainForm> form;
 
-    explicit Editor(DocKind kind = DocKind::Album)
+    explicit Editor(DocKind kind = DocKind::Album, const std::function<void(GrphSetup&)>& adjust = {})
     {
         app();
         EXPECT_TRUE(writeShippedFormats(dir.file("FORMFILE")));
@@ -74,6 +93,8 @@ struct Editor {
         setup.formFolder = dir.file("FORMFILE") + "/";
         setup.workParent = dir.file("TEMP_G");
         setup.callbacks.binder = &binder;
+        if (adjust)
+            adjust(setup);
         form = std::make_unique<TGrphMainForm>(setup, settings, messages, progress);
         form->show();
         form->activateWindow();
@@ -398,6 +419,37 @@ TEST(GrphMainForm, TextDetailsApplyToTheSelection)
     EXPECT_EQ(e.doc().page.parts[1].Kage, fkRightBottom);
     cap->textBox()->setPlainText(QStringLiteral("ABC\nDEF"));
     EXPECT_EQ(e.doc().page.parts[0].Caption, QStringLiteral("ABC\r\nDEF"));
+
+    // 影色, 枠色 and フォント through their choosers, on every selected part.
+    QStringList asked;
+    cap->chooseColor = [&](quint32, const QString& title) {
+        asked << title;
+        return std::optional<quint32>(title == QStringLiteral("影色") ? 0x112233 : 0x445566);
+    };
+    cap->chooseFont = [](const PartFont& current) {
+        PartFont f = current;
+        f.name = QStringLiteral("ＭＳ ゴシック");
+        f.size = 14;
+        f.style = fsBold;
+        return std::optional<PartFont>(f);
+    };
+    cap->shadowColorButton()->click();
+    cap->frameColorButton()->click();
+    cap->fontButton()->click();
+    EXPECT_EQ(asked, (QStringList{QStringLiteral("影色"), QStringLiteral("枠色")}));
+    for (int i : {0, 1}) {
+        const TPartsBox& p = e.doc().page.parts[i];
+        EXPECT_EQ(p.KageColor, 0x112233u) << i;
+        EXPECT_EQ(p.WakuColor, 0x445566u) << i;
+        EXPECT_EQ(p.Font.name, QStringLiteral("ＭＳ ゴシック")) << i;
+        EXPECT_EQ(p.Font.size, 14) << i;
+        EXPECT_EQ(p.Font.style, fsBold) << i;
+    }
+    EXPECT_EQ(cap->fontButton()->text(), QStringLiteral("ＭＳ ゴシック 14pt"));
+    // A cancelled chooser changes nothing.
+    cap->chooseColor = [](quint32, const QString&) { return std::optional<quint32>(); };
+    cap->shadowColorButton()->click();
+    EXPECT_EQ(e.doc().page.parts[0].KageColor, 0x112233u);
     e.messages.reply(Messages::Answer::No);
 }
 
@@ -458,4 +510,369 @@ TEST(GrphMainForm, TogglesKeepTheModesSettings)
     e.form->command("Mn_Bubun")->trigger();  // on by default: off now
     EXPECT_TRUE(e.form->selector()->Naiho);
     e.messages.reply(Messages::Answer::No);
+}
+
+namespace {
+
+// A list as the main window's photo and drawing lists fill theirs.
+void fillList(QListWidget& list, const QList<QList<int>>& rows)
+{
+    for (const QList<int>& r : rows) {
+        auto* it = new QListWidgetItem(QString::number(r[0]), &list);
+        it->setData(kRecordRole, r[0]);
+        if (r.size() > 1) {
+            it->setData(kSlotRole, r[1]);
+            it->setData(kPhotoRole, r[2]);
+        }
+    }
+}
+
+// Drags the data onto the sheet at a point: whether the sheet took the
+// drag, and whether it took the drop.
+std::pair<bool, bool> dropOn(QWidget* sheet, QMimeData& mime, QPoint at)
+{
+    QDragEnterEvent enter(at, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(sheet, &enter);
+    QDropEvent drop(QPointF(at), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(sheet, &drop);
+    return {enter.isAccepted(), drop.isAccepted()};
+}
+
+}  // namespace
+
+TEST(GrphMainForm, DropsFromThePhotoAndDrawingLists)
+{
+    // The photo list shows photos 11, 12, 13, 14; the drawing list the two
+    // drawings 31 and 32 of photo 12.
+    app();
+    QListWidget photos, drawings;
+    fillList(photos, {{11}, {12}, {13}, {14}});
+    fillList(drawings, {{31, 1, 12}, {32, 3, 12}});
+    const QObject* source = &photos;
+    Editor e(DocKind::Album, [&](GrphSetup& s) {
+        s.callbacks.dragged = [&](const QMimeData* m, const QObject*) { return draggedFromLists(m, source); };
+    });
+    // Rows 3, 0 and 1 dragged: the photos pour in list order, in one batch.
+    QMimeData rows;
+    rows.setData(kPhotoMime, "0,1,3");
+    EXPECT_EQ(dropOn(e.form->sheet(), rows, QPoint(50, 50)), std::make_pair(true, true));
+    EXPECT_EQ(e.photosByPage(), (QMap<int, QList<RECORD>>{{1, {11, 12, 14}}}));
+    EXPECT_EQ(e.binder.batches, (QStringList{QStringLiteral("begin"), QStringLiteral("end")}));
+
+    // The second drawing: a drawing frame 2601 at the drop point, bound to
+    // the slot holding photo 12; the next one 15 pixels further on.
+    source = &drawings;
+    const qsizetype before = e.doc().page.parts.size();
+    QMimeData drawing;
+    drawing.setData(kDrawingMime, "1,0");
+    EXPECT_EQ(dropOn(e.form->sheet(), drawing, QPoint(40, 60)), std::make_pair(true, true));
+    ASSERT_EQ(e.doc().page.parts.size(), before + 2);
+    const TPartsBox& frame = e.doc().page.parts[before];
+    EXPECT_EQ(frame.Shape, ptKoumoku);
+    EXPECT_EQ(frameCode(frame), 2601);
+    EXPECT_EQ(frame.FormIndex, 2);
+    EXPECT_EQ(frame.PhotoRecord, 12);
+    EXPECT_EQ(frameCode(e.doc().page.parts[before + 1]), 2600);
+    EXPECT_LT(frame.PLeft, e.doc().page.parts[before + 1].PLeft);
+    EXPECT_LT(frame.PTop, e.doc().page.parts[before + 1].PTop);
+    EXPECT_TRUE(e.messages.boxes().isEmpty()) << e.messages.log.join('\n').toStdString();
+
+    // A drawing of a photo that is not on the page is not placed.
+    fillList(drawings, {{41, 1, 99}});
+    QMimeData stray;
+    stray.setData(kDrawingMime, "2");
+    dropOn(e.form->sheet(), stray, QPoint(40, 60));
+    EXPECT_EQ(e.doc().page.parts.size(), before + 2);
+    EXPECT_EQ(e.messages.boxes(), (QStringList{QStringLiteral("warning: 指定の写真番号はまだレイアウトされていません。")}));
+
+    // Other drags are refused.
+    QMimeData text;
+    text.setText(QStringLiteral("x"));
+    EXPECT_EQ(dropOn(e.form->sheet(), text, QPoint(40, 60)), std::make_pair(false, false));
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, TheSelectionAsAPictureAndAPictureFromTheClipboard)
+{
+    Editor e(DocKind::Format);
+    e.form->newDocument(false);
+    // A filled 100 × 50 pixel rectangle at 100 %.
+    TPartsBox box;
+    box.Shape = ptRectangle;
+    box.PLeft = pixelsToMm(20, 96, 100);
+    box.PTop = pixelsToMm(30, 96, 100);
+    box.PWidth = pixelsToMm(100, 96, 100);
+    box.PHeight = pixelsToMm(50, 96, 100);
+    box.Brush = bsSolid;
+    box.BrushColor = 0x0000FF;  // red
+    e.doc().page.parts << box;
+    e.form->sheet()->setPage(&e.doc().page);
+    QAction* bitmap = e.form->command(QStringLiteral("Mn_CopyBitmap"));
+    ASSERT_TRUE(bitmap);
+    e.form->selector()->select({}, -1);
+    e.form->selector()->select({int(e.doc().page.parts.size()) - 1}, int(e.doc().page.parts.size()) - 1);
+    const QRect partRect = DrawTarget::onScreen(e.form->sheet()->pixelsPerInch(), 100).partRect(box);
+    bitmap->trigger();
+    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(copied && copied->hasFormat(QStringLiteral("image/png")));
+    QImage png;
+    ASSERT_TRUE(png.loadFromData(copied->data(QStringLiteral("image/png")), "PNG"));
+    // The part's box plus one pixel, the part drawn at its corner.
+    EXPECT_EQ(png.size(), partRect.size() + QSize(1, 1));
+    EXPECT_EQ(QColor(png.pixel(png.width() / 2, png.height() / 2)), QColor(Qt::red));
+
+    e.form->command(QStringLiteral("Mn_CopyMetafile"))->trigger();
+    const QByteArray svg = QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/svg+xml"));
+    EXPECT_TRUE(svg.contains("<svg")) << svg.left(200).toStdString();
+    EXPECT_TRUE(svg.contains(QByteArray::number(partRect.width() + 1))) << svg.left(400).toStdString();
+
+    // The copied bitmap comes back as a picture part in its proportions.
+    const qsizetype before = e.doc().page.parts.size();
+    QImage picture(300, 100, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    QGuiApplication::clipboard()->setImage(picture);
+    e.form->command(QStringLiteral("Mn_PastePicture"))->trigger();
+    ASSERT_EQ(e.doc().page.parts.size(), before + 1);
+    const TPartsBox& pasted = e.doc().page.parts.last();
+    EXPECT_EQ(pasted.Shape, ptPicture);
+    EXPECT_EQ(pasted.PictureStream.kind, QStringLiteral("JPG"));
+    EXPECT_EQ(pasted.RefWidth, 300);
+    EXPECT_NEAR(double(pasted.PWidth) / double(pasted.PHeight), 3.0, 0.05);
+
+    // Text only: the message, nothing added.
+    QGuiApplication::clipboard()->setText(QStringLiteral("文字"));
+    e.messages.clear();
+    e.form->command(QStringLiteral("Mn_PastePicture"))->trigger();
+    EXPECT_EQ(e.doc().page.parts.size(), before + 1);
+    EXPECT_EQ(e.messages.boxes(), (QStringList{QStringLiteral("error: サポートされていない画像の形式です。")}));
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, LayoutListingPrintsOnA4Portrait)
+{
+    struct Case {
+        DocKind kind;
+        const char* caption;
+        int parts;
+        int pages;  // at least
+    } cases[] = {{DocKind::Format, "書式印刷(&F)...", 2, 1}, {DocKind::Album, "レイアウト印刷(&F)...", 60, 2}};
+    for (const Case& c : cases) {
+        Editor e(c.kind);
+        QAction* listing = e.form->command(QStringLiteral("Mn_FormPrint"));
+        ASSERT_TRUE(listing);
+        EXPECT_EQ(listing->text(), QString::fromUtf8(c.caption));
+        e.doc().page.parts.clear();
+        for (int i = 0; i < c.parts; ++i) {
+            TPartsBox p;
+            p.Caption = QStringLiteral("部品%1").arg(i);
+            e.doc().page.parts << p;
+        }
+        const QString pdf = e.dir.file("listing.pdf");
+        e.form->chooseListingDevice = [&] { return std::make_unique<PdfPrintDevice>(pdf, 150); };
+        listing->trigger();
+        QFile f(pdf);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << c.caption;
+        const QString text = QString::fromLatin1(f.readAll());
+        static const QRegularExpression box(QStringLiteral("/MediaBox \\[\\s*0 0 ([0-9.]+) ([0-9.]+)\\s*\\]"));
+        int pages = 0;
+        for (auto it = box.globalMatch(text); it.hasNext(); ++pages) {
+            const auto m = it.next();
+            EXPECT_NEAR(m.captured(1).toDouble(), 595, 2) << c.caption;
+            EXPECT_NEAR(m.captured(2).toDouble(), 842, 2) << c.caption;
+        }
+        EXPECT_GE(pages, c.pages) << c.caption;
+        EXPECT_TRUE(e.messages.boxes().isEmpty()) << e.messages.log.join('\n').toStdString();
+        // A cancelled dialog prints nothing.
+        QFile::remove(pdf);
+        e.form->chooseListingDevice = [] { return std::unique_ptr<PrintDevice>(); };
+        listing->trigger();
+        EXPECT_FALSE(QFile::exists(pdf));
+        e.messages.reply(Messages::Answer::No);
+    }
+}
+
+TEST(GrphMainForm, ToolPaletteAndRulers)
+{
+    Editor e(DocKind::Format);
+    // The palette on the left holds the tools of the 項目 menu, one at a time.
+    auto* palette = e.form->findChild<QToolBar*>(QStringLiteral("ToolPalette"));
+    ASSERT_TRUE(palette);
+    EXPECT_EQ(e.form->toolBarArea(palette), Qt::LeftToolBarArea);
+    EXPECT_TRUE(palette->isVisible());
+    QStringList captions;
+    for (QAction* a : palette->actions())
+        captions << a->text();
+    EXPECT_EQ(captions.size(), 15);
+    EXPECT_EQ(captions.first(), QStringLiteral("選択モード"));
+    const QList<QAction*> actions = palette->actions();
+    const qsizetype at = captions.indexOf(QStringLiteral("長方形"));
+    ASSERT_GE(at, 0);
+    QAction* rectangle = actions[at];
+    QTest::mouseClick(palette->widgetForAction(rectangle), Qt::LeftButton);
+    EXPECT_TRUE(rectangle->isChecked());
+    EXPECT_FALSE(palette->actions().first()->isChecked());
+    EXPECT_EQ(e.form->sheet()->tool(), std::optional<TPartsType>(ptRectangle));
+
+    // The rulers' 0 mm lies at the paper's edge, at every zoom and scroll.
+    auto* top = e.form->findChild<TRuler*>(QStringLiteral("TopRuler"));
+    auto* left = e.form->findChild<TRuler*>(QStringLiteral("LeftRuler"));
+    ASSERT_TRUE(top && left);
+    auto* scroll = e.form->findChild<QScrollArea*>();
+    const auto check = [&](const char* when) {
+        QApplication::processEvents();
+        const QPoint sheet = e.form->sheet()->mapTo(e.form.get(), QPoint(0, 0));
+        EXPECT_EQ(top->mapTo(e.form.get(), QPoint(-top->offset(), 0)).x(), sheet.x()) << when;
+        EXPECT_EQ(left->mapTo(e.form.get(), QPoint(0, -left->offset())).y(), sheet.y()) << when;
+        EXPECT_EQ(top->ritu(), e.form->sheet()->Ritu()) << when;
+    };
+    check("fitted");
+    e.form->zoomBox()->setCurrentIndex(e.form->zoomBox()->findText(QStringLiteral("200%")));
+    check("200%");
+    scroll->horizontalScrollBar()->setValue(150);
+    scroll->verticalScrollBar()->setValue(300);
+    check("scrolled");
+    EXPECT_GT(top->offset(), 0);
+}
+
+TEST(GrphMainForm, LineAndFillBand)
+{
+    Editor e(DocKind::Format);
+    e.form->newDocument(false);
+    TPartsBox line;
+    line.Shape = ptLine;
+    line.PWidth = mm(40);
+    line.PHeight = mm(20);
+    e.doc().page.parts << line;
+    e.form->sheet()->setPage(&e.doc().page);
+    const int index = int(e.doc().page.parts.size()) - 1;
+    e.form->selector()->select({index}, index);
+    const auto find = [&](const char* name) { return e.form->findChild<QWidget*>(QString::fromLatin1(name)); };
+    auto* fillColor = qobject_cast<QToolButton*>(find("FillColor"));
+    auto* lineColor = qobject_cast<QToolButton*>(find("LineColor"));
+    auto* fillStyle = qobject_cast<QComboBox*>(find("FillStyle"));
+    auto* lineStyle = qobject_cast<QComboBox*>(find("LineStyle"));
+    auto* width = qobject_cast<QDoubleSpinBox*>(find("PenWidth"));
+    auto* arrow = qobject_cast<QComboBox*>(find("Arrow"));
+    auto* direction = qobject_cast<QCheckBox*>(find("Direction"));
+    auto* diagonal = qobject_cast<QSpinBox*>(find("Diagonal"));
+    auto* meisai = qobject_cast<QSpinBox*>(find("MeisaiLine"));
+    ASSERT_TRUE(fillColor && lineColor && fillStyle && lineStyle && width && arrow && direction && diagonal && meisai);
+    EXPECT_EQ(arrow->count(), 4);
+    EXPECT_DOUBLE_EQ(width->value(), 0.1);
+
+    QStringList asked;
+    e.form->chooseColor = [&](quint32, const QString& title) {
+        asked << title;
+        return std::optional<quint32>(title == QStringLiteral("塗色") ? 0x0000FF : 0x00FF00);
+    };
+    QTest::mouseClick(fillColor, Qt::LeftButton);
+    QTest::mouseClick(lineColor, Qt::LeftButton);
+    EXPECT_EQ(asked, (QStringList{QStringLiteral("塗色"), QStringLiteral("線色")}));
+    const auto choose = [](QComboBox* box, int index) {
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    };
+    choose(fillStyle, bsCross);
+    choose(lineStyle, psDot);
+    choose(arrow, arwRight);
+    QTest::mouseClick(direction, Qt::LeftButton);
+    diagonal->setValue(30);
+    meisai->setValue(4);
+    const TPartsBox before = e.doc().page.parts[index];
+    // Three 線の幅 edits make one step of 元に戻す.
+    for (double w : {0.3, 0.4, 0.5})
+        width->setValue(w);
+    const TPartsBox& p = e.doc().page.parts[index];
+    EXPECT_EQ(p.BrushColor, 0x0000FFu);
+    EXPECT_EQ(p.PenColor, 0x00FF00u);
+    EXPECT_EQ(p.Brush, bsCross);
+    EXPECT_EQ(p.PenStyle, psDot);
+    EXPECT_EQ(p.Arrow, arwRight);
+    EXPECT_TRUE(p.Direction);
+    EXPECT_EQ(p.Diagonal, 30);
+    EXPECT_EQ(p.MeisaiLine, 4);
+    EXPECT_EQ(p.PenWidth, mm(0.5));
+    EXPECT_TRUE(e.doc().modified);
+    e.form->undo();
+    EXPECT_EQ(e.doc().page.parts[index].PenWidth, before.PenWidth);
+    EXPECT_EQ(e.doc().page.parts[index].Diagonal, 30);
+
+    // Without a selection the colours and styles are what new parts take.
+    e.form->selector()->clear();
+    EXPECT_FALSE(width->isEnabled());
+    choose(fillStyle, bsClear);
+    EXPECT_EQ(e.form->sheet()->defaults.brushStyle, bsClear);
+    EXPECT_EQ(e.form->sheet()->defaults.brushColor, 0x0000FFu);
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, CorrectionOfAPicturePart)
+{
+    Editor e(DocKind::Format);
+    QImage picture(120, 80, QImage::Format_RGB888);
+    picture.fill(Qt::white);
+    const QString png = e.dir.file("white.png");
+    ASSERT_TRUE(picture.save(png));
+    ASSERT_TRUE(e.form->addPictureFile(png, QRect(10, 10, 1, 1)));
+    QAction* hosei = e.form->command(QStringLiteral("Mn_Hosei"));
+    ASSERT_TRUE(hosei);
+    EXPECT_TRUE(hosei->isEnabled());
+    const int index = int(e.doc().page.parts.size()) - 1;
+    const TPictureStream before = e.doc().page.parts[index].PictureStream;
+
+    // Closed without a change: the picture stays.
+    QSize shown;
+    e.form->editPicture = [&](QImage& p) {
+        shown = p.size();
+        return false;
+    };
+    hosei->trigger();
+    EXPECT_EQ(shown, QSize(120, 80));
+    EXPECT_EQ(e.doc().page.parts[index].PictureStream, before);
+
+    // A trimmed, darkened result replaces it as JPEG with its own size.
+    e.doc().modified = false;
+    e.form->editPicture = [](QImage& p) {
+        p = p.copy(0, 0, 60, 40);
+        p.fill(Qt::black);
+        return true;
+    };
+    hosei->trigger();
+    const TPartsBox& part = e.doc().page.parts[index];
+    EXPECT_EQ(part.PictureStream.kind, QStringLiteral("JPG"));
+    EXPECT_NE(part.PictureStream, before);
+    EXPECT_EQ(QSize(part.RefWidth, part.RefHeight), QSize(60, 40));
+    EXPECT_EQ(QColor(embeddedPicture(part.PictureStream).pixel(30, 20)).lightness(), 0);
+    EXPECT_TRUE(e.doc().modified);
+    e.form->undo();
+    EXPECT_EQ(e.doc().page.parts[index].PictureStream, before);
+
+    // Not offered for other parts.
+    TPartsBox box;
+    e.doc().page.parts << box;
+    e.form->sheet()->setPage(&e.doc().page);
+    const int other = int(e.doc().page.parts.size()) - 1;
+    e.form->selector()->select({other}, other);
+    EXPECT_FALSE(hosei->isEnabled());
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, TheSheetsPopUpMenu)
+{
+    struct Case {
+        DocKind kind;
+        bool formatSelect;
+    } cases[] = {{DocKind::Album, true}, {DocKind::Format, false}};
+    for (const Case& c : cases) {
+        Editor e(c.kind);
+        QStringList names;
+        for (QAction* a : e.form->sheetMenu()->actions())
+            if (!a->isSeparator())
+                names << a->text();
+        for (const char* n : {"元に戻す(&U)", "コピー(&C)", "ビットマップ(&B)", "クリップボードから貼り付け", "削除(&D)",
+                              "全て選択(&A)", "補正(&H)...", "表示順位を上げる", "サイズの再計算"})
+            EXPECT_TRUE(names.contains(QString::fromUtf8(n))) << n;
+        EXPECT_EQ(names.contains(QStringLiteral("書式選択(&S)...")), c.formatSelect);
+        e.messages.reply(Messages::Answer::No);
+    }
 }

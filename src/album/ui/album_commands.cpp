@@ -8,14 +8,75 @@
 #include "store/job_files.h"
 #include "store/job_life.h"
 #include "store/table_network.h"
+#include "workspace/ui/photo_list_view.h"
+#include "workspace/ui/tree_view.h"
 
 #include <QDir>
 #include <QEventLoop>
+#include <QListWidget>
+#include <QMimeData>
 #include <QWidget>
 
 namespace zb {
 
 using namespace zb::album;
+
+namespace {
+
+// The photo service of the main window: a batch starts from what the job
+// holds now and ends with the lists showing the changed photos.
+class WindowBinder : public TablePhotoBinder {
+public:
+    WindowBinder(CaptionSources& sources, Messages& messages, std::function<void()> begin,
+                 std::function<void()> end)
+        : TablePhotoBinder(sources, messages), begin_(std::move(begin)), end_(std::move(end))
+    {
+    }
+    void beginBatch() override
+    {
+        if (begin_)
+            begin_();
+    }
+    void endBatch() override
+    {
+        if (end_)
+            end_();
+    }
+
+private:
+    std::function<void()> begin_, end_;
+};
+
+// The rows a drag of one of the main window's lists carries, in list order.
+QList<const QListWidgetItem*> draggedListItems(const QMimeData* mime, const QString& format, const QObject* source)
+{
+    QList<const QListWidgetItem*> out;
+    const auto* list = qobject_cast<const QListWidget*>(source);
+    if (!mime || !list || !mime->hasFormat(format))
+        return out;
+    for (const QByteArray& part : mime->data(format).split(',')) {
+        bool ok = false;
+        const int row = part.toInt(&ok);
+        if (const QListWidgetItem* it = ok ? list->item(row) : nullptr)
+            out << it;
+    }
+    return out;
+}
+
+}  // namespace
+
+DraggedItems draggedFromLists(const QMimeData* mime, const QObject* source)
+{
+    DraggedItems items;
+    for (const QListWidgetItem* it : draggedListItems(mime, kPhotoMime, source))
+        items.photos << it->data(kRecordRole).toInt();
+    if (!items.photos.isEmpty())
+        return items;
+    const auto* list = qobject_cast<const QListWidget*>(source);
+    for (const QListWidgetItem* it : draggedListItems(mime, kDrawingMime, source))
+        items.drawings.append({it->data(kPhotoRole).toInt(), list->row(it)});
+    return items;
+}
 
 // What the editor borrows of the open job while it edits its albums.
 struct TAlbumCommands::AlbumJob {
@@ -63,7 +124,12 @@ void TAlbumCommands::openAlbum()
     s.albumOpen = true;
     s.photoTable = &job_.photoTable();
     s.fields.lookUp(job_.photoTable());
-    albumJob_->binder = std::make_unique<TablePhotoBinder>(s, messages_);
+    albumJob_->binder = std::make_unique<WindowBinder>(
+        s, messages_, [this] { refreshSources(); },
+        [this] {
+            if (hooks.refreshLists)
+                hooks.refreshLists();
+        });
     albumJob_->pictures = std::make_unique<FramePictures>(job_.photoTable(), s.fields);
 
     GrphSetup setup;
@@ -75,6 +141,7 @@ void TAlbumCommands::openAlbum()
     setup.palettePath = folders.iniDir + items::kPaletteFileName;
     setup.callbacks.binder = albumJob_->binder.get();
     setup.callbacks.frames = albumJob_->pictures->loader();
+    setup.callbacks.dragged = draggedFromLists;
     auto* form = new TGrphMainForm(setup, appSettings(), messages_, progress_);
     form->setAttribute(Qt::WA_DeleteOnClose);
     editor_ = form;
@@ -118,14 +185,18 @@ void TAlbumCommands::addToAlbum()
     const QList<RECORD> photos = hooks.focusedSelection();
     if (photos.isEmpty())
         return;
-    if (albumJob_) {
-        // Captions follow what the job holds now.
-        albumJob_->sources.header = job_.file().header;
-        albumJob_->sources.folders = job_.file().folders;
-        albumJob_->sources.albumPath = editor_->document().path();
-        albumJob_->sources.albumTitle = editor_->document().title;
-    }
     editor_->pour(photos);
+}
+
+void TAlbumCommands::refreshSources()
+{
+    if (!albumJob_ || !editor_)
+        return;
+    // Captions follow what the job holds now.
+    albumJob_->sources.header = job_.file().header;
+    albumJob_->sources.folders = job_.file().folders;
+    albumJob_->sources.albumPath = editor_->document().path();
+    albumJob_->sources.albumTitle = editor_->document().title;
 }
 
 bool TAlbumCommands::closeEditor() { return !editor_ || editor_->close(); }

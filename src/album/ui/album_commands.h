@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class QMimeData;
 class QWidget;
 
 namespace zb {
@@ -18,6 +19,10 @@ namespace zb {
 class JobLife;
 class Messages;
 class Progress;
+
+// The photos or drawings a drag of the main window's photo or drawing list
+// carries (nothing for other drags).
+album::DraggedItems draggedFromLists(const QMimeData* mime, const QObject* source);
 
 class TAlbumCommands : public QObject {
     Q_OBJECT
@@ -42,6 +47,7 @@ public:
     void installHandlers(const std::function<void(const QString&, std::function<void()>)>& setHandler);
 
 private:
+    void refreshSources();
     struct AlbumJob;
     JobLife& job_;
     Messages& messages_;

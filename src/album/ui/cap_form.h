@@ -5,11 +5,14 @@
 #include "album/parts_box.h"
 
 #include <QWidget>
+#include <functional>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QPlainTextEdit;
+class QPushButton;
 
 namespace zb::album {
 
@@ -26,6 +29,13 @@ public:
     QComboBox* alignmentBox() const { return alignment_; }
     QComboBox* shadowBox() const { return kage_; }
     QPlainTextEdit* textBox() const { return text_; }
+    QPushButton* shadowColorButton() const { return kageColor_; }
+    QPushButton* frameColorButton() const { return wakuColor_; }
+    QPushButton* fontButton() const { return font_; }
+
+    // The choosers of 影色, 枠色 and フォント; tests replace them.
+    std::function<std::optional<quint32>(quint32 current, const QString& title)> chooseColor;
+    std::function<std::optional<PartFont>(const PartFont& current)> chooseFont;
 
 signals:
     void changed(const QObject* control);
@@ -41,6 +51,12 @@ private:
     QCheckBox* waku_;
     QCheckBox* justfit_;
     QPlainTextEdit* text_;
+    QPushButton* kageColor_;
+    QPushButton* wakuColor_;
+    QPushButton* font_;
+    quint32 kageColorValue_ = kSilver;
+    quint32 wakuColorValue_ = kGray;
+    PartFont fontValue_;
 };
 
 }  // namespace zb::album

@@ -1,6 +1,7 @@
 #include "album/ui/grph_main_form.h"
 
 #include "album/document_print.h"
+#include "album/layout_listing.h"
 #include "album/page_ops.h"
 #include "album/printer_env.h"
 #include "album/ui/cap_form.h"
@@ -13,6 +14,9 @@
 #include "album/sheet_edit.h"
 #include "core/ports.h"
 #include "imaging/jpeg_codec.h"
+#include "imaging/picture_editor.h"
+#include "imaging/ui/frm_bithenkan.h"
+#include "items/palette.h"
 #include "items/ui/add_form.h"
 #include "core/text.h"
 #include "settings/settings.h"
@@ -28,7 +32,11 @@
 #include <QKeyEvent>
 #include <QFileDialog>
 #include <QImageReader>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMimeData>
+#include <QPainter>
+#include <QSvgGenerator>
 #include <QBuffer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -38,6 +46,13 @@
 #include <QScrollArea>
 #include <QSet>
 #include <QStatusBar>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QColorDialog>
+#include <QGridLayout>
+#include <QSpinBox>
+#include <QToolButton>
 #include <QToolBar>
 #include <algorithm>
 
@@ -74,7 +89,22 @@ TGrphMainForm::TGrphMainForm(GrphSetup setup, Settings& settings, Messages& mess
     sheet_ = new TPartsPanel;
     sheet_->albumMode = isAlbum();
     scroll_->setWidget(sheet_);
-    setCentralWidget(scroll_);
+    // The rulers along the top and left of the work area, in mm of the paper.
+    auto* work = new QWidget(this);
+    auto* grid = new QGridLayout(work);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    topRuler_ = new TRuler(Qt::Horizontal, work);
+    topRuler_->setObjectName(QStringLiteral("TopRuler"));
+    leftRuler_ = new TRuler(Qt::Vertical, work);
+    leftRuler_->setObjectName(QStringLiteral("LeftRuler"));
+    auto* corner = new QWidget(work);
+    corner->setFixedSize(leftRuler_->width(), topRuler_->height());
+    grid->addWidget(corner, 0, 0);
+    grid->addWidget(topRuler_, 0, 1);
+    grid->addWidget(leftRuler_, 1, 0);
+    grid->addWidget(scroll_, 1, 1);
+    setCentralWidget(work);
     selector_ = new SResizeControl(*sheet_, messages_, this);
 
     panel0_ = new QLabel(this);
@@ -122,6 +152,22 @@ TGrphMainForm::TGrphMainForm(GrphSetup setup, Settings& settings, Messages& mess
         if (!ok || name.isEmpty())
             return std::nullopt;
         return std::make_pair(name, form.title());
+    };
+    // The listing goes on A4 portrait through the program's dialog, one
+    // copy of every page.
+    chooseListingDevice = [this]() -> std::unique_ptr<PrintDevice> {
+        PrintFlowSetup flow;
+        flow.rangeEnabled = false;
+        flow.pages.pageCount = 1;
+        flow.options.paperCode = 9;
+        flow.options.orientation = 0;
+        flow.options.title = windowTitle();
+        PrintOptions options = flow.options;
+        return ChoosePrintDevice(this, flow, options);
+    };
+    // 補正 opens the image-processing dialog on its 明度 page with the effects.
+    editPicture = [this](QImage& picture) {
+        return EditPicture(picture, int(EditTab::Brightness), true, this, QFileInfo(setup_.palettePath).absolutePath());
     };
     choosePictureFile = [this] {
         return QFileDialog::getOpenFileName(this, QStringLiteral("画像の選択"), QString(),
@@ -180,6 +226,8 @@ void TGrphMainForm::buildMenus()
     add(file, "Mn_PaperSet", QStringLiteral("用紙共通設定(&U)..."), {}, [this] { paperSettings(); });
     add(file, "Mn_Print", QStringLiteral("印刷(&P)..."), QKeySequence(Qt::CTRL | Qt::Key_P), [this] { print(); });
     add(file, "Mn_Preview", QStringLiteral("印刷プレビュー(&V)..."), {}, [this] { preview(); });
+    add(file, "Mn_FormPrint", isAlbum() ? QStringLiteral("レイアウト印刷(&F)...") : QStringLiteral("書式印刷(&F)..."), {},
+        [this] { printListing(); });
     file->addSeparator();
     add(file, "Mn_Close", QStringLiteral("閉じる(&X)"), {}, [this] { close(); });
 
@@ -189,6 +237,10 @@ void TGrphMainForm::buildMenus()
     add(edit, "Mn_Cut", QStringLiteral("切り取り(&T)"), QKeySequence(Qt::CTRL | Qt::Key_X), [this] { cutParts(); });
     add(edit, "Mn_Copy", QStringLiteral("コピー(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C), [this] { copyParts(); });
     add(edit, "Mn_Paste", QStringLiteral("貼り付け(&P)"), QKeySequence(Qt::CTRL | Qt::Key_V), [this] { pasteParts(); });
+    QMenu* toClipboard = edit->addMenu(QStringLiteral("クリップボードへコピー"));
+    add(toClipboard, "Mn_CopyBitmap", QStringLiteral("ビットマップ(&B)"), {}, [this] { copyPicture(false); });
+    add(toClipboard, "Mn_CopyMetafile", QStringLiteral("メタファイル(&M)"), {}, [this] { copyPicture(true); });
+    add(edit, "Mn_PastePicture", QStringLiteral("クリップボードから貼り付け"), {}, [this] { pastePicture(); });
     add(edit, "Mn_Delete", QStringLiteral("削除(&D)"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
         [this] { deleteSelection(); });
     edit->addSeparator();
@@ -213,6 +265,7 @@ void TGrphMainForm::buildMenus()
     add(edit, "Mn_Raise", QStringLiteral("表示順位を上げる"), {}, aligned(&SResizeControl::raise));
     add(edit, "Mn_Lower", QStringLiteral("表示順位を下げる"), {}, aligned(&SResizeControl::lower));
 
+    add(edit, "Mn_Hosei", QStringLiteral("補正(&H)..."), {}, [this] { correctPicture(); });
     add(edit, "Mn_Refit", QStringLiteral("サイズの再計算"), {}, [this] {
         snapshot(nullptr);
         for (int i : selector_->selection())
@@ -250,8 +303,14 @@ void TGrphMainForm::buildMenus()
 
     QMenu* items = menuBar()->addMenu(QStringLiteral("項目(&I)"));
     auto* tools = new QActionGroup(this);
+    // The tool palette docked on the left holds the same tools.
+    QToolBar* palette = new QToolBar(QStringLiteral("ツール"), this);
+    palette->setObjectName(QStringLiteral("ToolPalette"));
+    palette->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    addToolBar(Qt::LeftToolBarArea, palette);
     for (const ToolEntry& t : kTools) {
         QAction* a = items->addAction(QString::fromUtf8(t.caption));
+        palette->addAction(a);
         a->setCheckable(true);
         a->setChecked(!t.tool);
         tools->addAction(a);
@@ -419,8 +478,13 @@ bool TGrphMainForm::addPictureFile(const QString& path, const QRect& pixels)
         }
         part.PictureStream = {jpeg, QStringLiteral("JPG")};
     }
-    part.RefWidth = image.width();
-    part.RefHeight = image.height();
+    return placePicture(part, image.size(), pixels);
+}
+
+bool TGrphMainForm::placePicture(TPartsBox part, QSize pictureSize, const QRect& pixels)
+{
+    part.RefWidth = pictureSize.width();
+    part.RefHeight = pictureSize.height();
     const int ppi = sheet_->pixelsPerInch(), zoom = sheet_->Ritu();
     part.PLeft = pixelsToMm(pixels.left(), ppi, zoom);
     part.PTop = pixelsToMm(pixels.top(), ppi, zoom);
@@ -457,6 +521,11 @@ bool TGrphMainForm::addItem(const QString& tokenText, int slot)
     part.PTop = pixelsToMm(top, ppi, zoom);
     part.PWidth = pixelsToMm(int(fontPixels * 15), ppi, zoom);
     part.PHeight = pixelsToMm(int(fontPixels * 1.6) + 10, ppi, zoom);
+    return placeItem(part, tokenText, slot);
+}
+
+bool TGrphMainForm::placeItem(TPartsBox part, const QString& tokenText, int slot)
+{
     part.FormIndex = isAlbum() ? qint8(-1) : qint8(0);
     if (isAlbum()) {
         bool photoItem = false;
@@ -490,27 +559,126 @@ bool TGrphMainForm::addItem(const QString& tokenText, int slot)
     return true;
 }
 
+int TGrphMainForm::addDrawingFrames(const QList<std::pair<RECORD, int>>& drawings, QPoint at)
+{
+    if (!isAlbum())
+        return 0;
+    const QList<items::PaletteEntry> entries = items::readPalette(setup_.palettePath);
+    const int ppi = sheet_->pixelsPerInch(), zoom = sheet_->Ritu();
+    int placed = 0;
+    for (const auto& [photo, position] : drawings) {
+        const int code = 2600 + std::clamp(position, 0, 2);
+        QString token = items::tokenForCode(entries, code);
+        if (token.isEmpty())
+            token = QStringLiteral("{%1.参考図%2}").arg(code).arg(code - 2599);
+        // The frame goes with the slot that holds the drawing's photo.
+        int slot = 0;
+        for (const TPartsBox& p : doc_->page.parts)
+            if (p.FormIndex > 0 && p.PhotoRecord == photo)
+                slot = p.FormIndex;
+        TPartsBox part;
+        part.Shape = ptKoumoku;
+        part.Caption = token;
+        part.PenStyle = psSolid;
+        part.PenWidth = 1;
+        part.Font = sheet_->defaults.font;
+        part.BrushColor = sheet_->defaults.brushColor;
+        part.Brush = bsClear;
+        // A 4:3 frame, 160 × 120 pixels at 100 %.
+        part.PLeft = pixelsToMm(std::max(0, at.x()), ppi, zoom);
+        part.PTop = pixelsToMm(std::max(0, at.y()), ppi, zoom);
+        part.PWidth = pixelsToMm(160 * zoom / 100, ppi, zoom);
+        part.PHeight = pixelsToMm(120 * zoom / 100, ppi, zoom);
+        if (placeItem(part, token, slot))
+            ++placed;
+        at += QPoint(15, 15);
+    }
+    return placed;
+}
+
+DraggedItems TGrphMainForm::draggedItems(const QMimeData* mime, const QObject* source) const
+{
+    if (!isAlbum() || !mime || !setup_.callbacks.dragged)
+        return {};
+    return setup_.callbacks.dragged(mime, source);
+}
+
+bool TGrphMainForm::dropOnSheet(const QMimeData* mime, const QObject* source, QPoint at)
+{
+    if (!mime)
+        return false;
+    const DraggedItems items = draggedItems(mime, source);
+    if (!items.photos.isEmpty()) {
+        pour(items.photos);
+        return true;
+    }
+    if (!items.drawings.isEmpty()) {
+        addDrawingFrames(items.drawings, at);
+        return true;
+    }
+    bool any = false;
+    for (const QUrl& url : mime->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        addPictureFile(url.toLocalFile(), QRect(at, QSize(1, 1)));
+        at += QPoint(15, 15);
+        any = true;
+    }
+    return any;
+}
+
+void TGrphMainForm::updateRulers()
+{
+    if (!topRuler_ || !leftRuler_)
+        return;
+    // A ruler's 0 mm lies at the paper's edge wherever the sheet stands.
+    const QPoint sheet = sheet_->mapTo(this, QPoint(0, 0));
+    topRuler_->setScale(sheet_->Ritu(), topRuler_->mapTo(this, QPoint(0, 0)).x() - sheet.x());
+    leftRuler_->setScale(sheet_->Ritu(), leftRuler_->mapTo(this, QPoint(0, 0)).y() - sheet.y());
+}
+
+QMenu* TGrphMainForm::sheetMenu()
+{
+    if (!sheetMenu_) {
+        sheetMenu_ = new QMenu(this);
+        const auto put = [this](const char* name) {
+            if (QAction* a = commands_.value(QString::fromLatin1(name)))
+                sheetMenu_->addAction(a);
+        };
+        for (const char* n : {"Mn_Undo", "", "Mn_Cut", "Mn_Copy", "Mn_Paste", "Mn_CopyBitmap", "Mn_CopyMetafile",
+                              "Mn_PastePicture", "Mn_Delete", "", "Mn_SelectAll", "Mn_GroupSelect", "", "Mn_Hosei",
+                              "Mn_Raise", "Mn_Lower", "Mn_Refit", "Mn_FormSelect"}) {
+            if (*n)
+                put(n);
+            else
+                sheetMenu_->addSeparator();
+        }
+    }
+    return sheetMenu_;
+}
+
 bool TGrphMainForm::eventFilter(QObject* watched, QEvent* e)
 {
+    // The sheet's pop-up menu while no drawing tool is in hand.
+    if (watched == sheet_ && e->type() == QEvent::ContextMenu && !sheet_->tool()) {
+        sheetMenu()->popup(static_cast<QContextMenuEvent*>(e)->globalPos());
+        return true;
+    }
+    if (watched == sheet_ && (e->type() == QEvent::Move || e->type() == QEvent::Resize))
+        updateRulers();
     if (scroll_ && watched == scroll_->viewport() && e->type() == QEvent::Resize)
         applyZoom();
     if (watched == sheet_ && (e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove)) {
         auto* d = static_cast<QDropEvent*>(e);
-        if (d->mimeData()->hasUrls()) {
+        if (d->mimeData()->hasUrls() || !draggedItems(d->mimeData(), d->source()).empty()) {
             d->acceptProposedAction();
             return true;
         }
     }
     if (watched == sheet_ && e->type() == QEvent::Drop) {
         auto* d = static_cast<QDropEvent*>(e);
-        QPoint at = d->position().toPoint();
-        for (const QUrl& url : d->mimeData()->urls()) {
-            if (!url.isLocalFile())
-                continue;
-            addPictureFile(url.toLocalFile(), QRect(at, QSize(1, 1)));
-            at += QPoint(15, 15);
-        }
-        d->acceptProposedAction();
+        if (dropOnSheet(d->mimeData(), d->source(), d->position().toPoint()))
+            d->acceptProposedAction();
         return true;
     }
     if (watched == text_ && e->type() == QEvent::KeyPress) {
@@ -607,6 +775,162 @@ void TGrphMainForm::buildBands()
     y_->setObjectName(QStringLiteral("Y"));
     w_->setObjectName(QStringLiteral("W"));
     h_->setObjectName(QStringLiteral("H"));
+    buildLineBand();
+}
+
+namespace {
+
+QColor colorOfRef(quint32 c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+quint32 refOfColor(const QColor& c) { return quint32(c.red()) | quint32(c.green()) << 8 | quint32(c.blue()) << 16; }
+
+void paintSwatch(QToolButton* b, quint32 color)
+{
+    QPixmap swatch(16, 16);
+    swatch.fill(colorOfRef(color));
+    b->setIcon(QIcon(swatch));
+    b->setProperty("colorRef", color);
+}
+
+}  // namespace
+
+void TGrphMainForm::buildLineBand()
+{
+    chooseColor = [this](quint32 current, const QString& title) -> std::optional<quint32> {
+        const QColor c = QColorDialog::getColor(colorOfRef(current), this, title);
+        if (!c.isValid())
+            return std::nullopt;
+        return refOfColor(c);
+    };
+    addToolBarBreak();
+    QToolBar* band = addToolBar(QStringLiteral("線と塗り"));
+    band->setObjectName(QStringLiteral("LineBand"));
+    const auto colorButton = [this, band](const char* name, const QString& caption) {
+        auto* b = new QToolButton(band);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setText(caption);
+        b->setToolTip(caption);
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        band->addWidget(b);
+        connect(b, &QToolButton::clicked, this, [this, b, caption] {
+            const std::optional<quint32> c =
+                chooseColor ? chooseColor(b->property("colorRef").toUInt(), caption) : std::nullopt;
+            if (!c)
+                return;
+            paintSwatch(b, *c);
+            applyLine(b);
+        });
+        return b;
+    };
+    const auto list = [this, band](const char* name, const QStringList& items) {
+        auto* c = new QComboBox(band);
+        c->setObjectName(QString::fromLatin1(name));
+        c->addItems(items);
+        band->addWidget(c);
+        connect(c, &QComboBox::activated, this, [this, c] { applyLine(c); });
+        return c;
+    };
+    fillColor_ = colorButton("FillColor", QStringLiteral("塗色"));
+    fillStyle_ = list("FillStyle", {QStringLiteral("塗りつぶし"), QStringLiteral("無"), QStringLiteral("横線"),
+                                    QStringLiteral("縦線"), QStringLiteral("右下がり斜線"), QStringLiteral("右上がり斜線"),
+                                    QStringLiteral("十字"), QStringLiteral("斜め十字")});
+    lineColor_ = colorButton("LineColor", QStringLiteral("線色"));
+    lineStyle_ = list("LineStyle", {QStringLiteral("実線"), QStringLiteral("破線"), QStringLiteral("点線"),
+                                    QStringLiteral("一点鎖線"), QStringLiteral("二点鎖線"), QStringLiteral("無"),
+                                    QStringLiteral("内側実線")});
+    band->addWidget(new QLabel(QStringLiteral(" 線の幅"), band));
+    penWidth_ = new QDoubleSpinBox(band);
+    penWidth_->setObjectName(QStringLiteral("PenWidth"));
+    penWidth_->setRange(0, 99);
+    penWidth_->setDecimals(1);
+    penWidth_->setSingleStep(0.1);
+    penWidth_->setSuffix(QStringLiteral(" mm"));
+    band->addWidget(penWidth_);
+    connect(penWidth_, &QDoubleSpinBox::valueChanged, this, [this] { applyLine(penWidth_); });
+    band->addWidget(new QLabel(QStringLiteral(" 矢印"), band));
+    arrow_ = list("Arrow", {QStringLiteral("無"), QStringLiteral("←"), QStringLiteral("→"), QStringLiteral("←→")});
+    direction_ = new QCheckBox(QStringLiteral("向き"), band);
+    direction_->setObjectName(QStringLiteral("Direction"));
+    band->addWidget(direction_);
+    connect(direction_, &QCheckBox::clicked, this, [this] { applyLine(direction_); });
+    band->addWidget(new QLabel(QStringLiteral(" 傾き"), band));
+    diagonal_ = new QSpinBox(band);
+    diagonal_->setObjectName(QStringLiteral("Diagonal"));
+    diagonal_->setRange(0, 100);
+    diagonal_->setSuffix(QStringLiteral("%"));
+    band->addWidget(diagonal_);
+    connect(diagonal_, &QSpinBox::valueChanged, this, [this] { applyLine(diagonal_); });
+    band->addWidget(new QLabel(QStringLiteral(" 明細線"), band));
+    meisai_ = new QSpinBox(band);
+    meisai_->setObjectName(QStringLiteral("MeisaiLine"));
+    meisai_->setRange(1, 99);
+    band->addWidget(meisai_);
+    connect(meisai_, &QSpinBox::valueChanged, this, [this] { applyLine(meisai_); });
+    showLineValues(nullptr);
+}
+
+void TGrphMainForm::showLineValues(const TPartsBox* part)
+{
+    const DrawingDefaults& d = sheet_->defaults;
+    paintSwatch(fillColor_, part ? part->BrushColor : d.brushColor);
+    paintSwatch(lineColor_, part ? part->PenColor : d.penColor);
+    fillStyle_->setCurrentIndex(part ? part->Brush : d.brushStyle);
+    lineStyle_->setCurrentIndex(part ? part->PenStyle : d.penStyle);
+    for (QWidget* w : std::initializer_list<QWidget*>{penWidth_, arrow_, direction_, diagonal_, meisai_})
+        w->setEnabled(part != nullptr);
+    if (!part)
+        return;
+    penWidth_->setValue(toMm(part->PenWidth));
+    arrow_->setCurrentIndex(std::clamp(int(part->Arrow), 0, 3));
+    direction_->setChecked(part->Direction);
+    diagonal_->setValue(part->Diagonal);
+    meisai_->setValue(std::clamp(int(part->MeisaiLine), 1, 99));
+}
+
+void TGrphMainForm::applyLine(const QObject* source)
+{
+    if (updatingBoxes_)
+        return;
+    const quint32 fill = fillColor_->property("colorRef").toUInt();
+    const quint32 line = lineColor_->property("colorRef").toUInt();
+    const QList<int> sel = selector_->selection();
+    // Colours and styles are also what new parts take.
+    DrawingDefaults& d = sheet_->defaults;
+    if (source == fillColor_)
+        d.brushColor = fill;
+    else if (source == lineColor_)
+        d.penColor = line;
+    else if (source == fillStyle_)
+        d.brushStyle = quint8(fillStyle_->currentIndex());
+    else if (source == lineStyle_)
+        d.penStyle = quint8(lineStyle_->currentIndex());
+    if (sel.isEmpty())
+        return;
+    snapshot(source);
+    for (int i : sel) {
+        if (i < 0 || i >= doc_->page.parts.size())
+            continue;
+        TPartsBox& p = doc_->page.parts[i];
+        if (source == fillColor_)
+            p.BrushColor = fill;
+        else if (source == lineColor_)
+            p.PenColor = line;
+        else if (source == fillStyle_)
+            p.Brush = quint8(fillStyle_->currentIndex());
+        else if (source == lineStyle_)
+            p.PenStyle = quint8(lineStyle_->currentIndex());
+        else if (source == penWidth_)
+            p.PenWidth = mm(penWidth_->value());
+        else if (source == arrow_)
+            p.Arrow = TArrowStyle(arrow_->currentIndex());
+        else if (source == direction_)
+            p.Direction = direction_->isChecked();
+        else if (source == diagonal_)
+            p.Diagonal = quint8(diagonal_->value());
+        else if (source == meisai_)
+            p.MeisaiLine = quint8(meisai_->value());
+    }
+    markModified();
+    sheet_->update();
 }
 
 void TGrphMainForm::readSettings()
@@ -668,8 +992,9 @@ void TGrphMainForm::updateCommands()
     commands_.value(QStringLiteral("Mn_Undo"))->setEnabled(!undo_.isEmpty());
     commands_.value(QStringLiteral("Mn_Paste"))->setEnabled(!clipboard_.isEmpty());
     const bool any = !selector_->selection().isEmpty();
-    for (const char* n : {"Mn_Cut", "Mn_Copy", "Mn_Delete"})
+    for (const char* n : {"Mn_Cut", "Mn_Copy", "Mn_Delete", "Mn_CopyBitmap", "Mn_CopyMetafile"})
         commands_.value(QString::fromLatin1(n))->setEnabled(any);
+    commands_.value(QStringLiteral("Mn_Hosei"))->setEnabled(correctablePicture() != nullptr);
     if (!isAlbum())
         return;
     const int cur = doc_->currentPage(), last = doc_->lastPage();
@@ -704,6 +1029,8 @@ void TGrphMainForm::updateBoxes()
         w_->setValue(toMm(p.PWidth));
         h_->setValue(toMm(p.PHeight));
     }
+    if (fillColor_)
+        showLineValues(one ? &doc_->page.parts[i] : nullptr);
     updatingBoxes_ = false;
 }
 
@@ -783,6 +1110,141 @@ void removeParts(Page& page, QList<int> indexes)
 }
 
 }  // namespace
+
+QRect TGrphMainForm::selectionBounds(const DrawTarget& target) const
+{
+    QRect box;
+    for (int i : selector_->selection())
+        if (i >= 0 && i < doc_->page.parts.size())
+            box |= target.partRect(doc_->page.parts[i]);
+    // One pixel more in each direction, so that outlines are not cut.
+    return box.isEmpty() ? box : box.adjusted(0, 0, 1, 1);
+}
+
+void TGrphMainForm::drawSelection(QPainter& painter, const QRect& box, DrawTarget target) const
+{
+    target.origin = -box.topLeft();
+    DrawContext c = drawContext();
+    c.target = target;
+    QList<int> order = selector_->selection();
+    std::sort(order.begin(), order.end());
+    for (int i : order)
+        if (i >= 0 && i < doc_->page.parts.size())
+            drawPart(painter, doc_->page.parts[i], c);
+}
+
+QImage TGrphMainForm::selectionPicture() const
+{
+    const DrawTarget target = DrawTarget::onScreen(sheet_->pixelsPerInch(), 100);
+    const QRect box = selectionBounds(target);
+    if (box.isEmpty())
+        return {};
+    QImage image(box.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter g(&image);
+    drawSelection(g, box, target);
+    return image;
+}
+
+QByteArray TGrphMainForm::selectionSvg() const
+{
+    const DrawTarget target = DrawTarget::onScreen(sheet_->pixelsPerInch(), 100);
+    const QRect box = selectionBounds(target);
+    if (box.isEmpty())
+        return {};
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setSize(box.size());
+    svg.setViewBox(QRect(QPoint(0, 0), box.size()));
+    svg.setResolution(sheet_->pixelsPerInch());
+    svg.setTitle(windowTitle());
+    QPainter g(&svg);
+    drawSelection(g, box, target);
+    g.end();
+    return bytes;
+}
+
+void TGrphMainForm::copyPicture(bool vector)
+{
+    if (selector_->selection().isEmpty())
+        return;
+    auto* mime = new QMimeData;
+    if (vector) {
+        mime->setData(QStringLiteral("image/svg+xml"), selectionSvg());
+    } else {
+        const QImage image = selectionPicture();
+        QByteArray png;
+        QBuffer buffer(&png);
+        image.save(&buffer, "PNG");
+        mime->setImageData(image);
+        mime->setData(QStringLiteral("image/png"), png);
+    }
+    QGuiApplication::clipboard()->setMimeData(mime);
+}
+
+bool TGrphMainForm::pastePicture()
+{
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    QImage image;
+    if (mime && mime->hasImage())
+        image = qvariant_cast<QImage>(mime->imageData());
+    if (image.isNull() && mime && mime->hasFormat(QStringLiteral("image/png")))
+        image.loadFromData(mime->data(QStringLiteral("image/png")), "PNG");
+    QByteArray jpeg;
+    SilentMessages quiet;
+    if (image.isNull() || !EncodeJpeg(image.convertToFormat(QImage::Format_RGB888), jpeg, false, 90, quiet)) {
+        messages_.error(QStringLiteral("サポートされていない画像の形式です。"));
+        return false;
+    }
+    TPartsBox part;
+    part.Shape = ptPicture;
+    part.FormIndex = isAlbum() ? -1 : 0;
+    part.PictureStream = {jpeg, QStringLiteral("JPG")};
+    // 10 screen pixels in from the paper's top-left corner.
+    return placePicture(part, image.size(), QRect(10, 10, 1, 1));
+}
+
+TPartsBox* TGrphMainForm::correctablePicture()
+{
+    const QList<int> sel = selector_->selection();
+    if (sel.size() != 1 || sel.first() < 0 || sel.first() >= doc_->page.parts.size())
+        return nullptr;
+    TPartsBox& p = doc_->page.parts[sel.first()];
+    return p.Shape == ptPicture && !p.PictureStream.isEmpty() ? &p : nullptr;
+}
+
+bool TGrphMainForm::correctPicture()
+{
+    TPartsBox* part = correctablePicture();
+    if (!part)
+        return false;
+    if (part->PictureStream.kind == QStringLiteral("WMF") &&
+        !messages_.ask(QStringLiteral("この写真は WMF 形式です。 編集後は JPEG に変換されます。")))
+        return false;
+    QImage picture = embeddedPicture(part->PictureStream);
+    if (picture.isNull()) {
+        messages_.error(QStringLiteral("サポートされていない画像の形式です。"));
+        return false;
+    }
+    const bool changed = editPicture ? editPicture(picture) : false;
+    if (!changed || picture.isNull())
+        return false;
+    QByteArray jpeg;
+    if (!EncodeJpeg(picture.convertToFormat(QImage::Format_RGB888), jpeg, false, kDefaultJpegQuality, messages_))
+        return false;
+    snapshot(nullptr);
+    part = correctablePicture();
+    if (!part)
+        return false;
+    part->PictureStream = {jpeg, QStringLiteral("JPG")};
+    part->RefWidth = picture.width();
+    part->RefHeight = picture.height();
+    markModified();
+    sheet_->update();
+    return true;
+}
 
 void TGrphMainForm::cutParts()
 {
@@ -1232,6 +1694,35 @@ void TGrphMainForm::print()
     setup.options.to = setup.pages.pageCount;
     setup.standardDialog = settings_.hyojunPrnDialog;
     RunPrintFlow(this, setup, messages_);
+}
+
+ListingDocument TGrphMainForm::listingDocument(TPrinterEnv& env) const
+{
+    ListingDocument d;
+    d.album = isAlbum();
+    d.albumName = QFileInfo(doc_->fileName).completeBaseName();
+    d.offsetX = doc_->offsetX;
+    d.offsetY = doc_->offsetY;
+    d.pageStart = isAlbum() ? doc_->pageStart : 0;
+    d.page = doc_->currentPage();
+    d.lastPage = doc_->lastPage();
+    d.formatName = isAlbum() ? QFileInfo(doc_->formatName).completeBaseName()
+                             : QFileInfo(doc_->fileName).completeBaseName();
+    d.paperCode = doc_->paperCode;
+    d.orientation = isAlbum() ? doc_->page.orientation : doc_->orientation;
+    if (const int index = env.paperIndex(d.paperCode); index >= 0)
+        d.paperName = env.paperName(index);
+    return d;
+}
+
+void TGrphMainForm::printListing()
+{
+    std::unique_ptr<PrintDevice> device = chooseListingDevice ? chooseListingDevice() : nullptr;
+    if (!device)
+        return;
+    TPrinterEnv env(std::move(device));
+    const ListingDocument d = listingDocument(env);
+    printLayoutListing(env, !isAlbum(), d, doc_->page, QDate::currentDate(), messages_, progress_);
 }
 
 void TGrphMainForm::preview()

@@ -4,7 +4,9 @@
 // files and are reached, inserted, moved and deleted from the ページ menu;
 // photos poured from the main window fill the slots of the current format.
 #include "album/album_document.h"
+#include "album/layout_listing.h"
 #include "album/parts_draw.h"
+#include "album/printer_env.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -16,7 +18,13 @@ class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QMimeData;
+class QPainter;
 class QScrollArea;
+class QCheckBox;
+class QSpinBox;
+class QToolButton;
 
 namespace zb {
 class Messages;
@@ -29,6 +37,14 @@ namespace zb::album {
 class SResizeControl;
 class TCapForm;
 class TPartsPanel;
+class TRuler;
+
+// What a drag from the main window's lists carries onto the sheet.
+struct DraggedItems {
+    QList<RECORD> photos;                    // photo list: the photos, in list order
+    QList<std::pair<RECORD, int>> drawings;  // drawing list: the photo and the drawing's position 0–2
+    bool empty() const { return photos.isEmpty() && drawings.isEmpty(); }
+};
 
 // What the main window lends the editor in album mode; all optional.
 struct GrphCallbacks {
@@ -36,6 +52,9 @@ struct GrphCallbacks {
     FrameLoader frames;              // photo and drawing frame pictures
     // Sets 写真整理フラッグ from 0 to 1; true when it changed.
     std::function<bool(RECORD)> flagPhoto;
+    // The photos or drawings a drag from the main window's lists carries
+    // (the drag's data and the list it started from).
+    std::function<DraggedItems(const QMimeData*, const QObject*)> dragged;
 };
 
 struct GrphSetup {
@@ -68,6 +87,8 @@ public:
     // The association list: "無", "写真１" … (albums "追加" first).
     static QStringList relationCaptions(bool album);
     QString pagePanelText() const;
+    // The sheet's pop-up menu: the editing commands of the 編集 menu.
+    QMenu* sheetMenu();
 
     // Commands.
     void newDocument(bool ask = true);
@@ -90,8 +111,21 @@ public:
     void cutParts();
     void pasteParts();
     void deleteSelection();
+    // The selection as a picture at 100 %: its bounding box plus one pixel,
+    // the parts drawn in drawing order (null/empty without a selection).
+    QImage selectionPicture() const;
+    QByteArray selectionSvg() const;
+    // クリップボードへコピー: a bitmap (PNG) or a metafile (SVG) of the selection.
+    void copyPicture(bool vector);
+    // クリップボードから貼り付け: a picture part from the clipboard's picture;
+    // false after the message when it holds none.
+    bool pastePicture();
     void print();
     void preview();
+    // 書式印刷 / レイアウト印刷: the listing of the current page's parts.
+    void printListing();
+    // The printer or PDF file of the listing; tests replace it.
+    std::function<std::unique_ptr<PrintDevice>()> chooseListingDevice;
     void paperSettings();
     // Pours photos into the open page's free slots (drag from the photo list,
     // 工事写真帳に追加).
@@ -104,6 +138,14 @@ public:
     // visible part's top-left corner. False (after the message) when it is
     // not placed.
     bool addItem(const QString& tokenText, int slot);
+    // Drawings dropped from a photo's drawing list: one drawing frame each,
+    // the first at the sheet-pixel point, the next ones 15 pixels further
+    // right and down. Frames of a photo not laid out on this page get the
+    // message. The number of frames placed.
+    int addDrawingFrames(const QList<std::pair<RECORD, int>>& drawings, QPoint at);
+    // A drop on the sheet: photos pour, drawings become drawing frames,
+    // image files picture parts. False when the data holds nothing of these.
+    bool dropOnSheet(const QMimeData* mime, const QObject* source, QPoint at);
     // The image-file chooser of the 画像 tool; tests replace it.
     std::function<QString()> choosePictureFile;
     // Writes the current page, asks to save a modified document; false when
@@ -113,6 +155,16 @@ public:
     // Before a change: the page is kept for 元に戻す unless the change comes
     // from the control that made the last snapshot.
     void snapshot(const QObject* source);
+
+    // 補正: the one selected picture part's picture in the image-processing
+    // dialog; a change replaces it by the result as JPEG. True when changed.
+    bool correctPicture();
+    // The image-processing dialog; true when it changed the picture. Tests
+    // replace it.
+    std::function<bool(QImage&)> editPicture;
+
+    // The colour chooser of the 塗色 and 線色 buttons; tests replace it.
+    std::function<std::optional<quint32>(quint32 current, const QString& title)> chooseColor;
 
     // The file chooser of 開く and 名前をつけて保存; tests replace them.
     std::function<QString()> chooseOpenPath;
@@ -139,12 +191,23 @@ private:
     void updateBoxes();
     void applyBoxes(const QObject* source);
     void markModified();
+    bool placeItem(TPartsBox part, const QString& tokenText, int slot);
+    ListingDocument listingDocument(TPrinterEnv& env) const;
+    bool placePicture(TPartsBox part, QSize pictureSize, const QRect& pixels);
+    QRect selectionBounds(const DrawTarget& target) const;
+    void drawSelection(QPainter& painter, const QRect& box, DrawTarget target) const;
+    DraggedItems draggedItems(const QMimeData* mime, const QObject* source) const;
     void afterPageOperation(int current);
     QString rangePrompt(int low, int high) const;
     DrawContext drawContext() const;
     QString settingsKey(const char* album, const char* format) const;
     void readSettings();
     void writeSettings();
+    void updateRulers();
+    void buildLineBand();
+    void showLineValues(const TPartsBox* part);
+    void applyLine(const QObject* source);
+    TPartsBox* correctablePicture();
 
     GrphSetup setup_;
     Settings& settings_;
@@ -154,6 +217,18 @@ private:
     TPartsPanel* sheet_ = nullptr;
     SResizeControl* selector_ = nullptr;
     QScrollArea* scroll_ = nullptr;
+    TRuler* topRuler_ = nullptr;
+    QMenu* sheetMenu_ = nullptr;
+    QToolButton* fillColor_ = nullptr;
+    QToolButton* lineColor_ = nullptr;
+    QComboBox* fillStyle_ = nullptr;
+    QComboBox* lineStyle_ = nullptr;
+    QDoubleSpinBox* penWidth_ = nullptr;
+    QComboBox* arrow_ = nullptr;
+    QCheckBox* direction_ = nullptr;
+    QSpinBox* diagonal_ = nullptr;
+    QSpinBox* meisai_ = nullptr;
+    TRuler* leftRuler_ = nullptr;
     QLabel* panel0_ = nullptr;
     QLabel* panel3_ = nullptr;
     QDoubleSpinBox* x_ = nullptr;

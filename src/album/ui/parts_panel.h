@@ -248,6 +248,9 @@ class TRuler : public QWidget {
 public:
     TRuler(Qt::Orientation orientation, QWidget* parent = nullptr);
     void setScale(int ritu, int offsetPixels);
+    int ritu() const { return ritu_; }
+    // Pixels from the ruler's start to the paper's edge, negated.
+    int offset() const { return offset_; }
     quint32 color = kSilver;
 
 protected:

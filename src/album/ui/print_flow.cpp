@@ -25,8 +25,16 @@ QList<PaperCode> papersOfEntry(const QString& entry) {
 }  // namespace
 
 PrintOutcome RunPrintFlow(QWidget* parent, PrintFlowSetup& setup, Messages& messages) {
-    const int last = std::max(1, setup.pages.pageCount);
     PrintOptions options = setup.options;
+    std::unique_ptr<PrintDevice> device = ChoosePrintDevice(parent, setup, options);
+    if (!device) return PrintOutcome::Cancelled;
+    TPrinterEnv env(std::move(device));
+    TPrnForm progress(parent);
+    return PrintDocument(env, setup.pages, options, messages, progress).outcome;
+}
+
+std::unique_ptr<PrintDevice> ChoosePrintDevice(QWidget* parent, PrintFlowSetup& setup, PrintOptions& options) {
+    const int last = std::max(1, setup.pages.pageCount);
     std::unique_ptr<PrintDevice> device;
 
     if (setup.standardDialog && !setup.toPdf && !PrinterDevice::printerNames().isEmpty()) {
@@ -36,7 +44,7 @@ PrintOutcome RunPrintFlow(QWidget* parent, PrintFlowSetup& setup, Messages& mess
         dialog.setFromTo(1, last);
         dialog.setOption(QAbstractPrintDialog::PrintPageRange, setup.rangeEnabled);
         dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
-        if (dialog.exec() != QDialog::Accepted) return PrintOutcome::Cancelled;
+        if (dialog.exec() != QDialog::Accepted) return nullptr;
         QPrinter& p = printer->printer();
         options.from = p.printRange() == QPrinter::PageRange ? p.fromPage() : 1;
         options.to = p.printRange() == QPrinter::PageRange ? p.toPage() : last;
@@ -61,7 +69,7 @@ PrintOutcome RunPrintFlow(QWidget* parent, PrintFlowSetup& setup, Messages& mess
             page.setWindowTitle(QStringLiteral("印刷設定"));
             page.exec();
         });
-        if (dialog.exec() != QDialog::Accepted) return PrintOutcome::Cancelled;
+        if (dialog.exec() != QDialog::Accepted) return nullptr;
         const PrnDialogChoice c = dialog.choice();
         options.paperCode = c.paperCode;
         options.orientation = c.orientation;
@@ -76,7 +84,7 @@ PrintOutcome RunPrintFlow(QWidget* parent, PrintFlowSetup& setup, Messages& mess
                                                               start + QStringLiteral("/") + options.title +
                                                                   QStringLiteral(".pdf"),
                                                               QStringLiteral("PDF (*.pdf)"));
-            if (path.isEmpty()) return PrintOutcome::Cancelled;
+            if (path.isEmpty()) return nullptr;
             setup.pdfFolder = QFileInfo(path).absolutePath();
             device = std::make_unique<PdfPrintDevice>(path);
         } else {
@@ -84,10 +92,7 @@ PrintOutcome RunPrintFlow(QWidget* parent, PrintFlowSetup& setup, Messages& mess
             device = std::make_unique<PrinterDevice>(c.printer);
         }
     }
-
-    TPrinterEnv env(std::move(device));
-    TPrnForm progress(parent);
-    return PrintDocument(env, setup.pages, options, messages, progress).outcome;
+    return device;
 }
 
 }  // namespace zb
