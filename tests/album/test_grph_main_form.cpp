@@ -572,6 +572,7 @@ TEST(GrphMainForm, DropsFromThePhotoAndDrawingLists)
     EXPECT_EQ(frameCode(frame), 2601);
     EXPECT_EQ(frame.FormIndex, 2);
     EXPECT_EQ(frame.PhotoRecord, 12);
+    EXPECT_EQ(frame.PenWidth, mm(0.1));
     EXPECT_EQ(frameCode(e.doc().page.parts[before + 1]), 2600);
     EXPECT_LT(frame.PLeft, e.doc().page.parts[before + 1].PLeft);
     EXPECT_LT(frame.PTop, e.doc().page.parts[before + 1].PTop);

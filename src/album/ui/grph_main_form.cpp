@@ -580,7 +580,7 @@ int TGrphMainForm::addDrawingFrames(const QList<std::pair<RECORD, int>>& drawing
         part.Shape = ptKoumoku;
         part.Caption = token;
         part.PenStyle = psSolid;
-        part.PenWidth = 1;
+        part.PenWidth = mm(0.1);
         part.Font = sheet_->defaults.font;
         part.BrushColor = sheet_->defaults.brushColor;
         part.Brush = bsClear;
