@@ -877,3 +877,76 @@ TEST(GrphMainForm, TheSheetsPopUpMenu)
         e.messages.reply(Messages::Answer::No);
     }
 }
+
+TEST(GrphMainForm, LayoutGuideFollowsTheGroupToggle)
+{
+    Editor e;
+    e.form->pour({1});
+    ASSERT_FALSE(e.doc().layoutGuide().isEmpty());
+    EXPECT_TRUE(e.form->sheet()->guide.isEmpty());  // グループ is off by default
+    e.form->command("Mn_Group")->trigger();
+    ASSERT_EQ(e.form->sheet()->guide.size(), e.doc().layoutGuide().size());
+    EXPECT_EQ(e.form->sheet()->guide.first(), e.doc().layoutGuide().first().mm);
+    e.form->command("Mn_Group")->trigger();
+    EXPECT_TRUE(e.form->sheet()->guide.isEmpty());
+    e.messages.reply(Messages::Answer::No);
+
+    // Formats have no guide.
+    Editor f(DocKind::Format);
+    f.form->newDocument(false);
+    f.form->command("Mn_Group")->trigger();
+    EXPECT_TRUE(f.form->sheet()->guide.isEmpty());
+    f.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, PhotoOrientationTurnsTheSelectedPictures)
+{
+    Editor e;
+    e.form->pour({1});
+    QList<int> frames, others;
+    for (int i = 0; i < e.doc().page.parts.size(); ++i)
+        (frameCode(e.doc().page.parts[i]) != 0 ? frames : others) << i;
+    ASSERT_FALSE(frames.isEmpty());
+    TPartsBox picture;
+    picture.Shape = ptPicture;
+    picture.PWidth = mm(30);
+    picture.PHeight = mm(20);
+    e.doc().page.parts << picture;
+    e.form->sheet()->setPage(&e.doc().page);
+    const int pictureIndex = int(e.doc().page.parts.size()) - 1;
+    QComboBox* box = e.form->imageOrientationBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->count(), 4);
+    EXPECT_EQ(box->itemText(1), QStringLiteral("右(90)"));
+    EXPECT_EQ(box->itemText(3), QStringLiteral("左(270)"));
+
+    // A part that shows no picture leaves the list disabled.
+    if (!others.isEmpty()) {
+        e.form->selector()->select({others.first()}, others.first());
+        EXPECT_FALSE(box->isEnabled());
+    }
+    QList<int> sel{frames.first(), pictureIndex};
+    if (!others.isEmpty())
+        sel << others.first();
+    e.form->selector()->select(sel, frames.first());
+    ASSERT_TRUE(box->isEnabled());
+    EXPECT_EQ(box->currentIndex(), 0);
+    const auto choose = [&](int index) {
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    };
+    const TPartsBox otherBefore = others.isEmpty() ? TPartsBox{} : e.doc().page.parts[others.first()];
+    choose(1);
+    choose(2);  // the same control: one step of 元に戻す
+    EXPECT_EQ(e.doc().page.parts[frames.first()].ImageOrientation, 2);
+    EXPECT_EQ(e.doc().page.parts[pictureIndex].ImageOrientation, 2);
+    if (!others.isEmpty())
+        EXPECT_EQ(e.doc().page.parts[others.first()], otherBefore);
+    EXPECT_TRUE(e.doc().modified);
+    e.form->undo();
+    EXPECT_EQ(e.doc().page.parts[frames.first()].ImageOrientation, 0);
+    EXPECT_EQ(e.doc().page.parts[pictureIndex].ImageOrientation, 0);
+    e.form->selector()->select({pictureIndex}, pictureIndex);
+    EXPECT_EQ(box->currentIndex(), 0);
+    e.messages.reply(Messages::Answer::No);
+}

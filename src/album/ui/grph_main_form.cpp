@@ -60,6 +60,9 @@ namespace zb::album {
 
 namespace {
 
+// Parts that show a photo or picture: picture parts and the photo and
+// drawing frames of item parts; their image can be turned.
+bool showsPicture(const TPartsBox& p) { return p.Shape == ptPicture || frameCode(p) != 0; }
 
 struct ToolEntry {
     const char* caption;
@@ -723,6 +726,13 @@ void TGrphMainForm::buildBands()
     y_ = box(QStringLiteral("Ｙ"), -9999, 9999);
     w_ = box(QStringLiteral("Ｗ"), 0, 9999);
     h_ = box(QStringLiteral("Ｈ"), 0, 9999);
+    band->addWidget(new QLabel(QStringLiteral(" 向き"), band));
+    imageOrientation_ = new QComboBox(band);
+    imageOrientation_->setObjectName(QStringLiteral("ImageOrientation"));
+    imageOrientation_->addItems(imageOrientationCaptions());
+    imageOrientation_->setEnabled(false);
+    band->addWidget(imageOrientation_);
+    connect(imageOrientation_, &QComboBox::activated, this, [this](int index) { applyImageOrientation(index); });
     band->addWidget(new QLabel(QStringLiteral(" 関連"), band));
     relation_ = new QComboBox(band);
     relation_->addItems(relationCaptions(isAlbum()));
@@ -1015,6 +1025,10 @@ void TGrphMainForm::updateBoxes()
         b->setEnabled(one);
     relation_->setEnabled(one);
     text_->setEnabled(one);
+    const bool photo = one && showsPicture(doc_->page.parts[i]);
+    imageOrientation_->setEnabled(photo);
+    if (photo)
+        imageOrientation_->setCurrentIndex(std::clamp(int(doc_->page.parts[i].ImageOrientation), 0, 3));
     if (capForm_ && !one)
         capForm_->showPart(nullptr);
     if (one) {
@@ -1058,6 +1072,29 @@ void TGrphMainForm::applyBoxes(const QObject* source)
         sheet_->sizer(i).setMmBounds(left, top, width, height);
     }
     selector_->select(sel, selector_->focused());
+    markModified();
+    sheet_->update();
+}
+
+QStringList TGrphMainForm::imageOrientationCaptions()
+{
+    return {QStringLiteral("標準"), QStringLiteral("右(90)"), QStringLiteral("下(180)"), QStringLiteral("左(270)")};
+}
+
+void TGrphMainForm::applyImageOrientation(int orientation)
+{
+    if (updatingBoxes_ || orientation < 0 || orientation > 3)
+        return;
+    QList<int> photos;
+    for (int i : selector_->selection())
+        if (i >= 0 && i < doc_->page.parts.size() && showsPicture(doc_->page.parts[i]) &&
+            doc_->page.parts[i].ImageOrientation != orientation)
+            photos << i;
+    if (photos.isEmpty())
+        return;
+    snapshot(imageOrientation_);
+    for (int i : photos)
+        doc_->page.parts[i].ImageOrientation = quint8(orientation);
     markModified();
     sheet_->update();
 }

@@ -82,6 +82,9 @@ public:
     QDoubleSpinBox* widthBox() const { return w_; }
     QComboBox* relationBox() const { return relation_; }
     QLineEdit* textEdit() const { return text_; }
+    // 向き of photos: "標準", "右(90)", "下(180)", "左(270)".
+    QComboBox* imageOrientationBox() const { return imageOrientation_; }
+    static QStringList imageOrientationCaptions();
     // 詳細: the text-detail window, opened at the editor's right edge.
     TCapForm* capForm();
     // The association list: "無", "写真１" … (albums "追加" first).
@@ -208,6 +211,7 @@ private:
     void showLineValues(const TPartsBox* part);
     void applyLine(const QObject* source);
     TPartsBox* correctablePicture();
+    void applyImageOrientation(int orientation);
 
     GrphSetup setup_;
     Settings& settings_;
@@ -237,6 +241,7 @@ private:
     QDoubleSpinBox* h_ = nullptr;
     QComboBox* zoom_ = nullptr;
     QComboBox* relation_ = nullptr;
+    QComboBox* imageOrientation_ = nullptr;
     QLineEdit* text_ = nullptr;
     TCapForm* capForm_ = nullptr;
     QWidget* palette_ = nullptr;
