@@ -20,6 +20,8 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -948,5 +950,48 @@ TEST(GrphMainForm, PhotoOrientationTurnsTheSelectedPictures)
     EXPECT_EQ(e.doc().page.parts[pictureIndex].ImageOrientation, 0);
     e.form->selector()->select({pictureIndex}, pictureIndex);
     EXPECT_EQ(box->currentIndex(), 0);
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(FileSelForm, FormatsOfAnotherFolder)
+{
+    Editor e(DocKind::Format);
+    const QString home = e.dir.file("FORMFILE") + "/";
+    const QStringList shipped = QDir(home).entryList({QStringLiteral("*.ZBF")}, QDir::Files, QDir::Name);
+    ASSERT_FALSE(shipped.isEmpty());
+    QDir(e.dir.path()).mkpath("OTHER");
+    ASSERT_TRUE(QFile::copy(home + shipped.first(), e.dir.file("OTHER/よそ.ZBF")));
+
+    TFileSelForm form(false, false, home, QString(), QString(), 1, e.messages);
+    QPushButton* refer = form.referButton();
+    ASSERT_TRUE(refer && form.referLabel());
+    EXPECT_EQ(refer->text(), QStringLiteral("参照(&F)"));
+    EXPECT_EQ(refer->toolTip(), QStringLiteral("他のフォルダから書式を参照します"));
+    EXPECT_TRUE(form.referLabel()->isHidden());
+    const int homeCount = form.list()->topLevelItemCount();
+    form.chooseFolder = [] { return QString(); };  // cancelled: nothing changes
+    refer->click();
+    EXPECT_FALSE(form.referring());
+    EXPECT_EQ(form.list()->topLevelItemCount(), homeCount);
+
+    form.chooseFolder = [&] { return e.dir.file("OTHER"); };
+    refer->click();
+    EXPECT_TRUE(form.referring());
+    EXPECT_EQ(refer->text(), QStringLiteral("解除(&F)"));
+    EXPECT_EQ(refer->toolTip(), QStringLiteral("書式を参照を解除します"));
+    EXPECT_FALSE(form.referLabel()->isHidden());
+    ASSERT_EQ(form.list()->topLevelItemCount(), 1);
+    form.list()->setCurrentItem(form.list()->topLevelItem(0));
+    EXPECT_EQ(QFileInfo(form.path()).absoluteFilePath(), QFileInfo(e.dir.file("OTHER/よそ.ZBF")).absoluteFilePath());
+
+    refer->click();  // 解除: the format folder again
+    EXPECT_FALSE(form.referring());
+    EXPECT_EQ(refer->text(), QStringLiteral("参照(&F)"));
+    EXPECT_TRUE(form.referLabel()->isHidden());
+    EXPECT_EQ(form.list()->topLevelItemCount(), homeCount);
+
+    // Albums and saving have no 参照.
+    EXPECT_EQ(TFileSelForm(true, false, home, QString(), QString(), 1, e.messages).referButton(), nullptr);
+    EXPECT_EQ(TFileSelForm(false, true, home, QString(), QString(), 1, e.messages).referButton(), nullptr);
     e.messages.reply(Messages::Answer::No);
 }
