@@ -993,5 +993,24 @@ TEST(FileSelForm, FormatsOfAnotherFolder)
     // Albums and saving have no 参照.
     EXPECT_EQ(TFileSelForm(true, false, home, QString(), QString(), 1, e.messages).referButton(), nullptr);
     EXPECT_EQ(TFileSelForm(false, true, home, QString(), QString(), 1, e.messages).referButton(), nullptr);
+
+    // A format opened from there is saved into the format folder.
+    ASSERT_TRUE(e.form->openDocument(e.dir.file("OTHER/よそ.ZBF")));
+    EXPECT_EQ(e.messages.log.last(), QStringLiteral("information: ") + kBorrowedFormat);
+    ASSERT_TRUE(e.form->save());
+    EXPECT_TRUE(QFile::exists(home + "よそ.ZBF"));
+    QDir(e.dir.path()).mkpath("THIRD");
+    ASSERT_TRUE(QFile::copy(home + shipped.first(), e.dir.file("THIRD/") + shipped.first()));
+    const QByteArray third = [&] {
+        QFile f(e.dir.file("THIRD/") + shipped.first());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    ASSERT_TRUE(e.form->openDocument(e.dir.file("THIRD/") + shipped.first()));
+    EXPECT_EQ(e.messages.log.last(), QStringLiteral("information: ") + kBorrowedFormatExists);
+    EXPECT_TRUE(e.doc().modified);
     e.messages.reply(Messages::Answer::No);
+    e.form.reset();
+    QFile f(e.dir.file("THIRD/") + shipped.first());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), third);  // the other folder's file is left as it was
 }

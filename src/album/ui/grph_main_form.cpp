@@ -1348,7 +1348,18 @@ bool TGrphMainForm::openDocument(const QString& path)
         return false;
     undo_.clear();
     undoSource_ = nullptr;
+    // A format read from another folder is kept in the format folder: it is
+    // saved there, never back into the folder it came from.
+    const bool borrowed = !isAlbum() && !setup_.formFolder.isEmpty() && QDir(doc_->folder) != QDir(setup_.formFolder);
+    if (borrowed) {
+        doc_->folder = QDir(setup_.formFolder).absolutePath();
+        doc_->modified = true;
+    }
     showPage();
+    if (borrowed)
+        messages_.information(QFileInfo::exists(QDir(doc_->folder).filePath(doc_->fileName))
+                                  ? kBorrowedFormatExists
+                                  : kBorrowedFormat);
     return true;
 }
 

@@ -272,6 +272,9 @@ inline const QString kRelationChangeQuestion = QStringLiteral(
     "関連(グループ)を変更しますか？");
 // The question when "{" or "}" is typed into a part's text.
 QString reservedCharacterQuestion(QChar c);
+inline const QString kBorrowedFormat = QStringLiteral("参照読み込みした書式は保存後に有効になります。");
+inline const QString kBorrowedFormatExists = QStringLiteral(
+    "同一名称の書式が存在します。\r\n上書きしない場合は名前を変更して保存してください。\r\n\r\n参照読み込みした書式は保存後に有効になります。");
 inline const QString kDeletePageQuestion = QStringLiteral("現在ページを「削除」しますか？");
 
 }  // namespace zb::album
