@@ -1014,3 +1014,38 @@ TEST(FileSelForm, FormatsOfAnotherFolder)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), third);  // the other folder's file is left as it was
 }
+
+TEST(GrphMainForm, WindowPositionKeptPerMode)
+{
+    QStringList restored, saved;
+    QRect savedBounds;
+    const QRect kept(40, 30, 700, 500);
+    const auto hooks = [&](GrphSetup& s) {
+        s.callbacks.restorePlace = [&](const QString& name, QRect& bounds, bool& maximised) {
+            restored << name;
+            if (name != QStringLiteral("AlbumMainForm"))
+                return false;
+            bounds = kept;
+            maximised = false;
+            return true;
+        };
+        s.callbacks.savePlace = [&](const QString& name, const QRect& bounds, bool) {
+            saved << name;
+            savedBounds = bounds;
+        };
+    };
+    {
+        Editor e(DocKind::Album, hooks);
+        EXPECT_EQ(e.form->geometry().size(), kept.size());
+        e.form->resize(720, 520);
+        ASSERT_TRUE(e.form->close());
+        EXPECT_EQ(savedBounds.size(), QSize(720, 520));
+        e.form->close();  // closed once: kept once
+    }
+    {
+        Editor f(DocKind::Format, hooks);
+        ASSERT_TRUE(f.form->close());
+    }
+    EXPECT_EQ(restored, (QStringList{QStringLiteral("AlbumMainForm"), QStringLiteral("FormMainForm")}));
+    EXPECT_EQ(saved, (QStringList{QStringLiteral("AlbumMainForm"), QStringLiteral("FormMainForm")}));
+}

@@ -190,6 +190,15 @@ TGrphMainForm::TGrphMainForm(GrphSetup setup, Settings& settings, Messages& mess
     scroll_->viewport()->installEventFilter(this);
     newDocument(false);
     resize(1100, 800);
+    if (setup_.callbacks.restorePlace) {
+        QRect bounds = geometry();
+        bool maximised = false;
+        if (setup_.callbacks.restorePlace(placeName(), bounds, maximised)) {
+            setGeometry(bounds);
+            if (maximised)
+                setWindowState(windowState() | Qt::WindowMaximized);
+        }
+    }
 }
 
 TGrphMainForm::~TGrphMainForm()
@@ -1414,9 +1423,16 @@ bool TGrphMainForm::closeEditor()
     return true;
 }
 
+QString TGrphMainForm::placeName() const
+{
+    return isAlbum() ? QStringLiteral("AlbumMainForm") : QStringLiteral("FormMainForm");
+}
+
 void TGrphMainForm::closeEvent(QCloseEvent* e)
 {
     if (closing_ || closeEditor()) {
+        if (!closing_ && setup_.callbacks.savePlace)
+            setup_.callbacks.savePlace(placeName(), normalGeometry(), isMaximized());
         closing_ = true;
         e->accept();
         emit closed();

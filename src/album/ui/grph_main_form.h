@@ -10,6 +10,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QRect>
 #include <functional>
 #include <memory>
 
@@ -55,6 +56,11 @@ struct GrphCallbacks {
     // The photos or drawings a drag from the main window's lists carries
     // (the drag's data and the list it started from).
     std::function<DraggedItems(const QMimeData*, const QObject*)> dragged;
+    // Where the window lies, kept with the other windows' positions under
+    // the name "AlbumMainForm" or "FormMainForm": the remembered bounds
+    // (false when there are none) and the bounds to keep when it closes.
+    std::function<bool(const QString& name, QRect& bounds, bool& maximised)> restorePlace;
+    std::function<void(const QString& name, const QRect& normalBounds, bool maximised)> savePlace;
 };
 
 struct GrphSetup {
@@ -172,6 +178,9 @@ public:
     // The file chooser of 開く and 名前をつけて保存; tests replace them.
     std::function<QString()> chooseOpenPath;
     std::function<std::optional<std::pair<QString, QString>>()> chooseSaveName;  // name, title
+
+    // The name under which the window's position is kept.
+    QString placeName() const;
 
     // The zoom list: 自動, 画面内, 幅, then percentages.
     static QStringList zoomCaptions();
