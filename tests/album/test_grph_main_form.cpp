@@ -20,6 +20,8 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -876,4 +878,174 @@ TEST(GrphMainForm, TheSheetsPopUpMenu)
         EXPECT_EQ(names.contains(QStringLiteral("書式選択(&S)...")), c.formatSelect);
         e.messages.reply(Messages::Answer::No);
     }
+}
+
+TEST(GrphMainForm, LayoutGuideFollowsTheGroupToggle)
+{
+    Editor e;
+    e.form->pour({1});
+    ASSERT_FALSE(e.doc().layoutGuide().isEmpty());
+    EXPECT_TRUE(e.form->sheet()->guide.isEmpty());  // グループ is off by default
+    e.form->command("Mn_Group")->trigger();
+    ASSERT_EQ(e.form->sheet()->guide.size(), e.doc().layoutGuide().size());
+    EXPECT_EQ(e.form->sheet()->guide.first(), e.doc().layoutGuide().first().mm);
+    e.form->command("Mn_Group")->trigger();
+    EXPECT_TRUE(e.form->sheet()->guide.isEmpty());
+    e.messages.reply(Messages::Answer::No);
+
+    // Formats have no guide.
+    Editor f(DocKind::Format);
+    f.form->newDocument(false);
+    f.form->command("Mn_Group")->trigger();
+    EXPECT_TRUE(f.form->sheet()->guide.isEmpty());
+    f.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, PhotoOrientationTurnsTheSelectedPictures)
+{
+    Editor e;
+    e.form->pour({1});
+    QList<int> frames, others;
+    for (int i = 0; i < e.doc().page.parts.size(); ++i)
+        (frameCode(e.doc().page.parts[i]) != 0 ? frames : others) << i;
+    ASSERT_FALSE(frames.isEmpty());
+    TPartsBox picture;
+    picture.Shape = ptPicture;
+    picture.PWidth = mm(30);
+    picture.PHeight = mm(20);
+    e.doc().page.parts << picture;
+    e.form->sheet()->setPage(&e.doc().page);
+    const int pictureIndex = int(e.doc().page.parts.size()) - 1;
+    QComboBox* box = e.form->imageOrientationBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->count(), 4);
+    EXPECT_EQ(box->itemText(1), QStringLiteral("右(90)"));
+    EXPECT_EQ(box->itemText(3), QStringLiteral("左(270)"));
+
+    // A part that shows no picture leaves the list disabled.
+    if (!others.isEmpty()) {
+        e.form->selector()->select({others.first()}, others.first());
+        EXPECT_FALSE(box->isEnabled());
+    }
+    QList<int> sel{frames.first(), pictureIndex};
+    if (!others.isEmpty())
+        sel << others.first();
+    e.form->selector()->select(sel, frames.first());
+    ASSERT_TRUE(box->isEnabled());
+    EXPECT_EQ(box->currentIndex(), 0);
+    const auto choose = [&](int index) {
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    };
+    const TPartsBox otherBefore = others.isEmpty() ? TPartsBox{} : e.doc().page.parts[others.first()];
+    choose(1);
+    choose(2);  // the same control: one step of 元に戻す
+    EXPECT_EQ(e.doc().page.parts[frames.first()].ImageOrientation, 2);
+    EXPECT_EQ(e.doc().page.parts[pictureIndex].ImageOrientation, 2);
+    if (!others.isEmpty())
+        EXPECT_EQ(e.doc().page.parts[others.first()], otherBefore);
+    EXPECT_TRUE(e.doc().modified);
+    e.form->undo();
+    EXPECT_EQ(e.doc().page.parts[frames.first()].ImageOrientation, 0);
+    EXPECT_EQ(e.doc().page.parts[pictureIndex].ImageOrientation, 0);
+    e.form->selector()->select({pictureIndex}, pictureIndex);
+    EXPECT_EQ(box->currentIndex(), 0);
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(FileSelForm, FormatsOfAnotherFolder)
+{
+    Editor e(DocKind::Format);
+    const QString home = e.dir.file("FORMFILE") + "/";
+    const QStringList shipped = QDir(home).entryList({QStringLiteral("*.ZBF")}, QDir::Files, QDir::Name);
+    ASSERT_FALSE(shipped.isEmpty());
+    QDir(e.dir.path()).mkpath("OTHER");
+    ASSERT_TRUE(QFile::copy(home + shipped.first(), e.dir.file("OTHER/よそ.ZBF")));
+
+    TFileSelForm form(false, false, home, QString(), QString(), 1, e.messages);
+    QPushButton* refer = form.referButton();
+    ASSERT_TRUE(refer && form.referLabel());
+    EXPECT_EQ(refer->text(), QStringLiteral("参照(&F)"));
+    EXPECT_EQ(refer->toolTip(), QStringLiteral("他のフォルダから書式を参照します"));
+    EXPECT_TRUE(form.referLabel()->isHidden());
+    const int homeCount = form.list()->topLevelItemCount();
+    form.chooseFolder = [] { return QString(); };  // cancelled: nothing changes
+    refer->click();
+    EXPECT_FALSE(form.referring());
+    EXPECT_EQ(form.list()->topLevelItemCount(), homeCount);
+
+    form.chooseFolder = [&] { return e.dir.file("OTHER"); };
+    refer->click();
+    EXPECT_TRUE(form.referring());
+    EXPECT_EQ(refer->text(), QStringLiteral("解除(&F)"));
+    EXPECT_EQ(refer->toolTip(), QStringLiteral("書式を参照を解除します"));
+    EXPECT_FALSE(form.referLabel()->isHidden());
+    ASSERT_EQ(form.list()->topLevelItemCount(), 1);
+    form.list()->setCurrentItem(form.list()->topLevelItem(0));
+    EXPECT_EQ(QFileInfo(form.path()).absoluteFilePath(), QFileInfo(e.dir.file("OTHER/よそ.ZBF")).absoluteFilePath());
+
+    refer->click();  // 解除: the format folder again
+    EXPECT_FALSE(form.referring());
+    EXPECT_EQ(refer->text(), QStringLiteral("参照(&F)"));
+    EXPECT_TRUE(form.referLabel()->isHidden());
+    EXPECT_EQ(form.list()->topLevelItemCount(), homeCount);
+
+    // Albums and saving have no 参照.
+    EXPECT_EQ(TFileSelForm(true, false, home, QString(), QString(), 1, e.messages).referButton(), nullptr);
+    EXPECT_EQ(TFileSelForm(false, true, home, QString(), QString(), 1, e.messages).referButton(), nullptr);
+
+    // A format opened from there is saved into the format folder.
+    ASSERT_TRUE(e.form->openDocument(e.dir.file("OTHER/よそ.ZBF")));
+    EXPECT_EQ(e.messages.log.last(), QStringLiteral("information: ") + kBorrowedFormat);
+    ASSERT_TRUE(e.form->save());
+    EXPECT_TRUE(QFile::exists(home + "よそ.ZBF"));
+    QDir(e.dir.path()).mkpath("THIRD");
+    ASSERT_TRUE(QFile::copy(home + shipped.first(), e.dir.file("THIRD/") + shipped.first()));
+    const QByteArray third = [&] {
+        QFile f(e.dir.file("THIRD/") + shipped.first());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    ASSERT_TRUE(e.form->openDocument(e.dir.file("THIRD/") + shipped.first()));
+    EXPECT_EQ(e.messages.log.last(), QStringLiteral("information: ") + kBorrowedFormatExists);
+    EXPECT_TRUE(e.doc().modified);
+    e.messages.reply(Messages::Answer::No);
+    e.form.reset();
+    QFile f(e.dir.file("THIRD/") + shipped.first());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), third);  // the other folder's file is left as it was
+}
+
+TEST(GrphMainForm, WindowPositionKeptPerMode)
+{
+    QStringList restored, saved;
+    QRect savedBounds;
+    const QRect kept(40, 30, 700, 500);
+    const auto hooks = [&](GrphSetup& s) {
+        s.callbacks.restorePlace = [&](const QString& name, QRect& bounds, bool& maximised) {
+            restored << name;
+            if (name != QStringLiteral("AlbumMainForm"))
+                return false;
+            bounds = kept;
+            maximised = false;
+            return true;
+        };
+        s.callbacks.savePlace = [&](const QString& name, const QRect& bounds, bool) {
+            saved << name;
+            savedBounds = bounds;
+        };
+    };
+    {
+        Editor e(DocKind::Album, hooks);
+        EXPECT_EQ(e.form->geometry().size(), kept.size());
+        e.form->resize(720, 520);
+        ASSERT_TRUE(e.form->close());
+        EXPECT_EQ(savedBounds.size(), QSize(720, 520));
+        e.form->close();  // closed once: kept once
+    }
+    {
+        Editor f(DocKind::Format, hooks);
+        ASSERT_TRUE(f.form->close());
+    }
+    EXPECT_EQ(restored, (QStringList{QStringLiteral("AlbumMainForm"), QStringLiteral("FormMainForm")}));
+    EXPECT_EQ(saved, (QStringList{QStringLiteral("AlbumMainForm"), QStringLiteral("FormMainForm")}));
 }

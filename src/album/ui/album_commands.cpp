@@ -142,6 +142,8 @@ void TAlbumCommands::openAlbum()
     setup.callbacks.binder = albumJob_->binder.get();
     setup.callbacks.frames = albumJob_->pictures->loader();
     setup.callbacks.dragged = draggedFromLists;
+    setup.callbacks.restorePlace = hooks.restorePlace;
+    setup.callbacks.savePlace = hooks.savePlace;
     auto* form = new TGrphMainForm(setup, appSettings(), messages_, progress_);
     form->setAttribute(Qt::WA_DeleteOnClose);
     editor_ = form;
@@ -163,6 +165,8 @@ void TAlbumCommands::openFormats()
     setup.formFolder = folders.formFile;
     setup.workParent = folders.tempG;
     setup.palettePath = folders.iniDir + items::kPaletteFileName;
+    setup.callbacks.restorePlace = hooks.restorePlace;
+    setup.callbacks.savePlace = hooks.savePlace;
     auto* form = new TGrphMainForm(setup, appSettings(), messages_, progress_);
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->setWindowModality(Qt::ApplicationModal);

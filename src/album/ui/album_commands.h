@@ -33,6 +33,9 @@ public:
     struct WindowHooks {
         std::function<QList<RECORD>()> focusedSelection;  // the focused photo list's selection, in list order
         std::function<void()> refreshLists;               // after photo flags changed
+        // The editor's position, kept with the other windows' positions.
+        std::function<bool(const QString& name, QRect& bounds, bool& maximised)> restorePlace;
+        std::function<void(const QString& name, const QRect& normalBounds, bool maximised)> savePlace;
     };
     WindowHooks hooks;
 

@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -64,7 +65,8 @@ QString TFileSelForm::columnCaption(bool album, int column, int sort)
 {
     static const char* const albumNames[] = {"名称", "タイトル", "ページ数", "更新日付"};
     static const char* const formatNames[] = {"名称", "タイトル", "種別", "更新日付"};
-    QString caption = QString::fromUtf8((album ? albumNames : formatNames)[std::clamp(column, 1, 4) - 1]);
+    const int index = column < 1 ? 0 : column > 4 ? 3 : column - 1;
+    QString caption = QString::fromUtf8((album ? albumNames : formatNames)[index]);
     if (std::abs(sort) == column)
         caption += sort > 0 ? QStringLiteral("↓") : QStringLiteral("↑");
     return caption;
@@ -72,7 +74,7 @@ QString TFileSelForm::columnCaption(bool album, int column, int sort)
 
 TFileSelForm::TFileSelForm(bool album, bool saving, const QString& folder, const QString& current,
                            const QString& title, int sort, Messages& messages, QWidget* parent)
-    : QDialog(parent), album_(album), saving_(saving), folder_(folder), current_(current),
+    : QDialog(parent), album_(album), saving_(saving), folder_(folder), homeFolder_(folder), current_(current),
       sort_(sort == 0 || std::abs(sort) > 4 ? 1 : sort), messages_(messages)
 {
     setWindowTitle(kindName(album) + (saving ? QStringLiteral("の保存") : QStringLiteral("を開く")));
@@ -103,10 +105,21 @@ TFileSelForm::TFileSelForm(bool album, bool saving, const QString& folder, const
     else
         title_->hide();
     layout->addLayout(form);
+    if (!album && !saving) {
+        referLabel_ = new QLabel(QStringLiteral("他のフォルダの書式を参照しています。"), this);
+        referLabel_->hide();
+        layout->addWidget(referLabel_);
+    }
     auto* buttons = new QDialogButtonBox(this);
     ok_ = buttons->addButton(QDialogButtonBox::Ok);
     buttons->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
     delete_ = buttons->addButton(QStringLiteral("削除"), QDialogButtonBox::ActionRole);
+    if (referLabel_) {
+        refer_ = buttons->addButton(QStringLiteral("参照(&F)"), QDialogButtonBox::ActionRole);
+        refer_->setToolTip(QStringLiteral("他のフォルダから書式を参照します"));
+        connect(refer_, &QPushButton::clicked, this, [this] { toggleRefer(); });
+        chooseFolder = [this] { return QFileDialog::getExistingDirectory(this, QStringLiteral("書式の参照"), folder_); };
+    }
     layout->addWidget(buttons);
     resize(640, 420);
 
@@ -155,7 +168,7 @@ void TFileSelForm::fill()
         auto* item = new QTreeWidgetItem(list_, {e.name, e.title, e.third,
                                                  e.date.toString(QStringLiteral("yyyy/MM/dd hh:mm"))});
         item->setData(0, Qt::UserRole, e.preview);
-        if (e.name == currentName) {
+        if (!referring() && e.name == currentName) {
             // The document open now.
             QFont bold = item->font(0);
             bold.setBold(true);
@@ -193,6 +206,25 @@ void TFileSelForm::deleteChosen()
     const QString file = QDir(folder_).filePath(item->text(0) + extension(album_));
     if (!QFile::remove(file))
         messages_.error(QStringLiteral("削除に失敗しました。"));
+    fill();
+}
+
+void TFileSelForm::toggleRefer()
+{
+    if (referring()) {
+        folder_ = homeFolder_;
+    } else {
+        const QString chosen = chooseFolder ? chooseFolder() : QString();
+        if (chosen.isEmpty() || QDir(chosen) == QDir(homeFolder_))
+            return;
+        folder_ = QDir(chosen).absolutePath() + QLatin1Char('/');
+    }
+    const bool away = referring();
+    refer_->setText(away ? QStringLiteral("解除(&F)") : QStringLiteral("参照(&F)"));
+    refer_->setToolTip(away ? QStringLiteral("書式を参照を解除します") : QStringLiteral("他のフォルダから書式を参照します"));
+    referLabel_->setVisible(away);
+    if (preview_)
+        preview_->clear();
     fill();
 }
 

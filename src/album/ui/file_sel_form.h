@@ -3,6 +3,7 @@
 // title, page count or kind and date, sorted by a clicked column, a preview of
 // formats, 削除, and the name and title for saving.
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -33,6 +34,13 @@ public:
     QLineEdit* titleEdit() const { return title_; }
     QPushButton* deleteButton() const { return delete_; }
     QLabel* previewLabel() const { return preview_; }
+    // 参照/解除 of formats being opened: lists another folder's formats, and
+    // back to the given folder (null when albums or saving).
+    QPushButton* referButton() const { return refer_; }
+    QLabel* referLabel() const { return referLabel_; }
+    bool referring() const { return folder_ != homeFolder_; }
+    // The folder chooser of 参照; tests replace it. An empty result keeps the folder.
+    std::function<QString()> chooseFolder;
 
     // The column captions with "↓" or "↑" on the sorted one.
     static QString columnCaption(bool album, int column, int sort);
@@ -41,9 +49,10 @@ private:
     void fill();
     void chosen();
     void deleteChosen();
+    void toggleRefer();
 
     bool album_, saving_;
-    QString folder_, current_;
+    QString folder_, homeFolder_, current_;
     int sort_;
     Messages& messages_;
     QTreeWidget* list_;
@@ -52,6 +61,8 @@ private:
     QPushButton* ok_;
     QPushButton* delete_;
     QLabel* preview_ = nullptr;
+    QPushButton* refer_ = nullptr;
+    QLabel* referLabel_ = nullptr;
 };
 
 }  // namespace zb::album

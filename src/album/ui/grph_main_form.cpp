@@ -60,6 +60,9 @@ namespace zb::album {
 
 namespace {
 
+// Parts that show a photo or picture: picture parts and the photo and
+// drawing frames of item parts; their image can be turned.
+bool showsPicture(const TPartsBox& p) { return p.Shape == ptPicture || frameCode(p) != 0; }
 
 struct ToolEntry {
     const char* caption;
@@ -187,6 +190,15 @@ TGrphMainForm::TGrphMainForm(GrphSetup setup, Settings& settings, Messages& mess
     scroll_->viewport()->installEventFilter(this);
     newDocument(false);
     resize(1100, 800);
+    if (setup_.callbacks.restorePlace) {
+        QRect bounds = geometry();
+        bool maximised = false;
+        if (setup_.callbacks.restorePlace(placeName(), bounds, maximised)) {
+            setGeometry(bounds);
+            if (maximised)
+                setWindowState(windowState() | Qt::WindowMaximized);
+        }
+    }
 }
 
 TGrphMainForm::~TGrphMainForm()
@@ -723,6 +735,13 @@ void TGrphMainForm::buildBands()
     y_ = box(QStringLiteral("Ｙ"), -9999, 9999);
     w_ = box(QStringLiteral("Ｗ"), 0, 9999);
     h_ = box(QStringLiteral("Ｈ"), 0, 9999);
+    band->addWidget(new QLabel(QStringLiteral(" 向き"), band));
+    imageOrientation_ = new QComboBox(band);
+    imageOrientation_->setObjectName(QStringLiteral("ImageOrientation"));
+    imageOrientation_->addItems(imageOrientationCaptions());
+    imageOrientation_->setEnabled(false);
+    band->addWidget(imageOrientation_);
+    connect(imageOrientation_, &QComboBox::activated, this, [this](int index) { applyImageOrientation(index); });
     band->addWidget(new QLabel(QStringLiteral(" 関連"), band));
     relation_ = new QComboBox(band);
     relation_->addItems(relationCaptions(isAlbum()));
@@ -1015,6 +1034,10 @@ void TGrphMainForm::updateBoxes()
         b->setEnabled(one);
     relation_->setEnabled(one);
     text_->setEnabled(one);
+    const bool photo = one && showsPicture(doc_->page.parts[i]);
+    imageOrientation_->setEnabled(photo);
+    if (photo)
+        imageOrientation_->setCurrentIndex(std::clamp(int(doc_->page.parts[i].ImageOrientation), 0, 3));
     if (capForm_ && !one)
         capForm_->showPart(nullptr);
     if (one) {
@@ -1058,6 +1081,29 @@ void TGrphMainForm::applyBoxes(const QObject* source)
         sheet_->sizer(i).setMmBounds(left, top, width, height);
     }
     selector_->select(sel, selector_->focused());
+    markModified();
+    sheet_->update();
+}
+
+QStringList TGrphMainForm::imageOrientationCaptions()
+{
+    return {QStringLiteral("標準"), QStringLiteral("右(90)"), QStringLiteral("下(180)"), QStringLiteral("左(270)")};
+}
+
+void TGrphMainForm::applyImageOrientation(int orientation)
+{
+    if (updatingBoxes_ || orientation < 0 || orientation > 3)
+        return;
+    QList<int> photos;
+    for (int i : selector_->selection())
+        if (i >= 0 && i < doc_->page.parts.size() && showsPicture(doc_->page.parts[i]) &&
+            doc_->page.parts[i].ImageOrientation != orientation)
+            photos << i;
+    if (photos.isEmpty())
+        return;
+    snapshot(imageOrientation_);
+    for (int i : photos)
+        doc_->page.parts[i].ImageOrientation = quint8(orientation);
     markModified();
     sheet_->update();
 }
@@ -1311,7 +1357,18 @@ bool TGrphMainForm::openDocument(const QString& path)
         return false;
     undo_.clear();
     undoSource_ = nullptr;
+    // A format read from another folder is kept in the format folder: it is
+    // saved there, never back into the folder it came from.
+    const bool borrowed = !isAlbum() && !setup_.formFolder.isEmpty() && QDir(doc_->folder) != QDir(setup_.formFolder);
+    if (borrowed) {
+        doc_->folder = QDir(setup_.formFolder).absolutePath();
+        doc_->modified = true;
+    }
     showPage();
+    if (borrowed)
+        messages_.information(QFileInfo::exists(QDir(doc_->folder).filePath(doc_->fileName))
+                                  ? kBorrowedFormatExists
+                                  : kBorrowedFormat);
     return true;
 }
 
@@ -1366,9 +1423,16 @@ bool TGrphMainForm::closeEditor()
     return true;
 }
 
+QString TGrphMainForm::placeName() const
+{
+    return isAlbum() ? QStringLiteral("AlbumMainForm") : QStringLiteral("FormMainForm");
+}
+
 void TGrphMainForm::closeEvent(QCloseEvent* e)
 {
     if (closing_ || closeEditor()) {
+        if (!closing_ && setup_.callbacks.savePlace)
+            setup_.callbacks.savePlace(placeName(), normalGeometry(), isMaximized());
         closing_ = true;
         e->accept();
         emit closed();

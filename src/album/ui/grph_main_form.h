@@ -10,6 +10,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QRect>
 #include <functional>
 #include <memory>
 
@@ -55,6 +56,11 @@ struct GrphCallbacks {
     // The photos or drawings a drag from the main window's lists carries
     // (the drag's data and the list it started from).
     std::function<DraggedItems(const QMimeData*, const QObject*)> dragged;
+    // Where the window lies, kept with the other windows' positions under
+    // the name "AlbumMainForm" or "FormMainForm": the remembered bounds
+    // (false when there are none) and the bounds to keep when it closes.
+    std::function<bool(const QString& name, QRect& bounds, bool& maximised)> restorePlace;
+    std::function<void(const QString& name, const QRect& normalBounds, bool maximised)> savePlace;
 };
 
 struct GrphSetup {
@@ -82,6 +88,9 @@ public:
     QDoubleSpinBox* widthBox() const { return w_; }
     QComboBox* relationBox() const { return relation_; }
     QLineEdit* textEdit() const { return text_; }
+    // 向き of photos: "標準", "右(90)", "下(180)", "左(270)".
+    QComboBox* imageOrientationBox() const { return imageOrientation_; }
+    static QStringList imageOrientationCaptions();
     // 詳細: the text-detail window, opened at the editor's right edge.
     TCapForm* capForm();
     // The association list: "無", "写真１" … (albums "追加" first).
@@ -170,6 +179,9 @@ public:
     std::function<QString()> chooseOpenPath;
     std::function<std::optional<std::pair<QString, QString>>()> chooseSaveName;  // name, title
 
+    // The name under which the window's position is kept.
+    QString placeName() const;
+
     // The zoom list: 自動, 画面内, 幅, then percentages.
     static QStringList zoomCaptions();
     QComboBox* zoomBox() const { return zoom_; }
@@ -208,6 +220,7 @@ private:
     void showLineValues(const TPartsBox* part);
     void applyLine(const QObject* source);
     TPartsBox* correctablePicture();
+    void applyImageOrientation(int orientation);
 
     GrphSetup setup_;
     Settings& settings_;
@@ -237,6 +250,7 @@ private:
     QDoubleSpinBox* h_ = nullptr;
     QComboBox* zoom_ = nullptr;
     QComboBox* relation_ = nullptr;
+    QComboBox* imageOrientation_ = nullptr;
     QLineEdit* text_ = nullptr;
     TCapForm* capForm_ = nullptr;
     QWidget* palette_ = nullptr;
@@ -267,6 +281,9 @@ inline const QString kRelationChangeQuestion = QStringLiteral(
     "関連(グループ)を変更しますか？");
 // The question when "{" or "}" is typed into a part's text.
 QString reservedCharacterQuestion(QChar c);
+inline const QString kBorrowedFormat = QStringLiteral("参照読み込みした書式は保存後に有効になります。");
+inline const QString kBorrowedFormatExists = QStringLiteral(
+    "同一名称の書式が存在します。\r\n上書きしない場合は名前を変更して保存してください。\r\n\r\n参照読み込みした書式は保存後に有効になります。");
 inline const QString kDeletePageQuestion = QStringLiteral("現在ページを「削除」しますか？");
 
 }  // namespace zb::album

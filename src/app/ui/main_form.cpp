@@ -730,6 +730,8 @@ void TZbMainForm::wireJob()
     auto* albums = new TAlbumCommands(bench.job(), messages_, *progress_, this, this);
     albums->hooks.focusedSelection = [list] { return list->focusedListSelection(); };
     albums->hooks.refreshLists = [this] { restartButtonTimer(); };
+    albums->hooks.restorePlace = [this](const QString& n, QRect& b, bool& m) { return restoreWindowPlace(n, b, m); };
+    albums->hooks.savePlace = [this](const QString& n, const QRect& b, bool m) { saveWindowPlace(n, b, m); };
     albums->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
     bench.job().hooks.closeAlbumEditor = [albums] { return albums->closeEditor(); };
     hooks_.albumEditorShowing = [albums] { return albums->editorShowing(); };
