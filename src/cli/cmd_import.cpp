@@ -1,6 +1,7 @@
 // Photo import without a window: pictures of files and folders into a folder
 // of a job's tree, with the same rules as the program's import.
 #include "cli/cli.h"
+#include "cli/cli_pictures.h"
 #include "cli/cli_folders.h"
 #include "core/inifile.h"
 #include "core/scripted_ports.h"
@@ -21,21 +22,6 @@ namespace {
 using namespace zb;
 using zb::cli::Context;
 using zb::cli::Failure;
-
-// Import settings as ZB.INI holds them (section MainPrg_Env), defaults when missing.
-ImportSettings readImportSettings(const Folders& folders)
-{
-    const IniFile ini(folders.iniDir + QStringLiteral("ZB.INI"));
-    const QString s = QStringLiteral("MainPrg_Env");
-    ImportSettings r;
-    r.backupFile = ini.readBool(s, QStringLiteral("BackupFile"), r.backupFile);
-    r.stampMode = ini.readInteger(s, QStringLiteral("StampMode"), r.stampMode);
-    if (r.stampMode < 0 || r.stampMode > 3)
-        r.stampMode = 1;
-    r.fdiFileName = ini.readBool(s, QStringLiteral("FDIFileName"), r.fdiFileName);
-    r.komaAuto = ini.readBool(s, QStringLiteral("KomaAuto"), r.komaAuto);
-    return r;
-}
 
 // Every box the run showed, on standard error, one per line.
 void printBoxes(const ScriptedMessages& m)
@@ -100,7 +86,7 @@ int importCommand(Context& ctx)
     target.folderAcceptsPhotos = tree.isPhotoLevel(node);
     ImportResult result;
     SilentProgress progress;
-    const bool ok = ImportPictures(ij, files, target, readImportSettings(folders), m, progress, &result);
+    const bool ok = ImportPictures(ij, files, target, cli::readImportSettings(IniFile(folders.iniDir + QStringLiteral("ZB.INI"))), m, progress, &result);
     if (!result.added.isEmpty())
         tree.appendPhotos(node, result.added);
     if (result.changed)

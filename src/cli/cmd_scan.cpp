@@ -2,6 +2,7 @@
 // dialog's settings (those not given taken from ZB.INI), imported into a
 // folder of a job's tree or as drawings of one photo.
 #include "cli/cli.h"
+#include "cli/cli_pictures.h"
 #include "cli/cli_folders.h"
 #include "core/inifile.h"
 #include "core/scripted_ports.h"
@@ -54,19 +55,6 @@ void printBoxes(const ScriptedMessages& m)
         line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
         std::fprintf(stderr, "%s\n", line.toUtf8().constData());
     }
-}
-
-ImportSettings readImportSettings(const IniFile& ini)
-{
-    const QString s = QStringLiteral("MainPrg_Env");
-    ImportSettings r;
-    r.backupFile = ini.readBool(s, QStringLiteral("BackupFile"), r.backupFile);
-    r.stampMode = ini.readInteger(s, QStringLiteral("StampMode"), r.stampMode);
-    if (r.stampMode < 0 || r.stampMode > 3)
-        r.stampMode = 1;
-    r.fdiFileName = ini.readBool(s, QStringLiteral("FDIFileName"), r.fdiFileName);
-    r.komaAuto = ini.readBool(s, QStringLiteral("KomaAuto"), r.komaAuto);
-    return r;
 }
 
 int scanCommand(Context& ctx)
@@ -164,7 +152,7 @@ int scanCommand(Context& ctx)
     ij.backFolder = paths.backFolder();
     ij.paths = paths;
     ij.compressed = QFileInfo::exists(paths.compressedMarker());
-    const ImportSettings importSettings = readImportSettings(ini);
+    const ImportSettings importSettings = cli::readImportSettings(ini);
     SilentProgress progress;
     QList<RECORD> added;
     bool changed = false;
