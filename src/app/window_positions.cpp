@@ -10,6 +10,7 @@ const QString kWidth = QStringLiteral("szWidth");
 const QString kHeight = QStringLiteral("szHeight");
 const QString kState = QStringLiteral("szWindowState");
 const QString kVisible = QStringLiteral("szVisible");
+const QString kBandLayout = QStringLiteral("BandLayout");  // base64 of the layout's bytes
 }  // namespace
 
 QRect clampToDesktop(QRect r, const QRect& desktop)
@@ -103,6 +104,24 @@ void WindowPositions::savePanel(const QString& section, const QRect& bounds, boo
     ini_.writeInteger(section, kTop, bounds.top());
     ini_.writeInteger(section, kWidth, bounds.width());
     ini_.writeInteger(section, kHeight, bounds.height());
+}
+
+QByteArray WindowPositions::restoreBands(const QString& section) const
+{
+    if (reset_)
+        return {};
+    const QString text = ini_.readString(section, kBandLayout).trimmed();
+    const QByteArray::FromBase64Result r =
+        QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    return r ? r.decoded : QByteArray();
+}
+
+void WindowPositions::saveBands(const QString& section, const QByteArray& state)
+{
+    ini_.eraseSection(section);
+    if (reset_ || state.isEmpty())
+        return;
+    ini_.writeString(section, kBandLayout, QString::fromLatin1(state.toBase64()));
 }
 
 bool WindowPositions::save(QString* error) const

@@ -47,6 +47,13 @@ public:
     void saveWindow(const QString& section, const QRect& normalBounds, bool maximised);
     void savePanel(const QString& section, const QRect& bounds, bool visible);
 
+    // A tool-bar layout kept as one value in a section of its own: the bytes
+    // kept (empty when there are none, when the value is damaged, or while a
+    // reset is pending). Saving erases the section and, without a pending
+    // reset, writes the bytes.
+    QByteArray restoreBands(const QString& section) const;
+    void saveBands(const QString& section, const QByteArray& state);
+
     // Writes the file when it was read in this run.
     bool save(QString* error = nullptr) const;
     bool wasRead() const { return read_; }

@@ -9,6 +9,7 @@
 #include "album/ui/grph_main_form.h"
 #include "album/ui/parts_panel.h"
 #include "core/scripted_ports.h"
+#include "core/text.h"
 #include "settings/settings.h"
 #include "support/temp_dir.h"
 #include "workspace/ui/photo_list_view.h"
@@ -17,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QHeaderView>
@@ -83,9 +85,12 @@ struct Editor {
     AllPhotos binder;
     std::unique_ptr<TGrphMainForm> form;
 
-    explicit Editor(DocKind kind = DocKind::Album, const std::function<void(GrphSetup&)>& adjust = {})
+    explicit Editor(DocKind kind = DocKind::Album, const std::function<void(GrphSetup&)>& adjust = {},
+                    const std::function<void(Settings&)>& prepare = {})
     {
         app();
+        if (prepare)
+            prepare(settings);
         EXPECT_TRUE(writeShippedFormats(dir.file("FORMFILE")));
         QDir(dir.path()).mkpath("ALBUM");
         QDir(dir.path()).mkpath("TEMP_G");
@@ -1048,4 +1053,356 @@ TEST(GrphMainForm, WindowPositionKeptPerMode)
     }
     EXPECT_EQ(restored, (QStringList{QStringLiteral("AlbumMainForm"), QStringLiteral("FormMainForm")}));
     EXPECT_EQ(saved, (QStringList{QStringLiteral("AlbumMainForm"), QStringLiteral("FormMainForm")}));
+}
+
+namespace {
+
+QToolBar* band(const Editor& e, const char* name) { return e.form->findChild<QToolBar*>(QString::fromLatin1(name)); }
+
+// The button of a band that shows a caption.
+QToolButton* bandButton(const Editor& e, const char* bandName, const QString& caption)
+{
+    if (QToolBar* b = band(e, bandName))
+        for (QAction* a : b->actions())
+            if (a->iconText() == caption)
+                return qobject_cast<QToolButton*>(b->widgetForAction(a));
+    return nullptr;
+}
+
+// Steps a list to an entry with the arrow keys, as a user does.
+void pick(QComboBox* box, const QString& text)
+{
+    const int target = box->findText(text);
+    ASSERT_GE(target, 0) << qPrintable(text);
+    while (box->currentIndex() != target) {
+        const int before = box->currentIndex();
+        QTest::keyClick(box, before < target ? Qt::Key_Down : Qt::Key_Up);
+        ASSERT_NE(box->currentIndex(), before);
+    }
+}
+
+}  // namespace
+
+TEST(GrphMainForm, BandsOfEachModeAndTheirFileAndPageButtons)
+{
+    const QStringList common{"FileBand", "ToggleBand", "ZoomBand", "GridBand", "SizeBand", "LineBand", "ToolPalette"};
+    {
+        Editor f(DocKind::Format);
+        for (const QString& name : common)
+            EXPECT_TRUE(band(f, qPrintable(name))) << qPrintable(name);
+        EXPECT_FALSE(band(f, "PageBand"));
+        f.messages.reply(Messages::Answer::No);
+    }
+    Editor e;
+    for (const QString& name : common)
+        EXPECT_TRUE(band(e, qPrintable(name))) << qPrintable(name);
+    ASSERT_TRUE(band(e, "PageBand"));
+
+    // Each button is the menu's command (so its enabling is the menu's).
+    const struct {
+        const char* band;
+        const char* caption;
+        const char* command;
+    } buttons[] = {
+        {"FileBand", "新規作成", "Mn_New"},           {"FileBand", "開く", "Mn_Open"},
+        {"FileBand", "上書保存", "Mn_Save"},          {"FileBand", "印刷", "Mn_Print"},
+        {"FileBand", "印刷プレビュー", "Mn_Preview"}, {"PageBand", "書式選択", "Mn_FormSelect"},
+        {"PageBand", "ページ指定", "Mn_PageJump"},    {"PageBand", "最初のページ", "Mn_PageFirst"},
+        {"PageBand", "前のページ", "Mn_PagePrev"},    {"PageBand", "次のページ", "Mn_PageNext"},
+        {"PageBand", "最後のページ", "Mn_PageLast"},
+    };
+    for (const auto& b : buttons) {
+        QToolButton* button = bandButton(e, b.band, QString::fromUtf8(b.caption));
+        ASSERT_TRUE(button) << b.caption;
+        EXPECT_EQ(button->defaultAction(), e.form->command(b.command)) << b.caption;
+    }
+
+    const auto click = [&](const char* bandName, const char* caption) {
+        QTest::mouseClick(bandButton(e, bandName, QString::fromUtf8(caption)), Qt::LeftButton);
+    };
+    // 上書保存 only when the document is named and modified.
+    QToolButton* save = bandButton(e, "FileBand", QStringLiteral("上書保存"));
+    EXPECT_FALSE(save->isEnabled());
+    ASSERT_TRUE(e.form->saveAs(QStringLiteral("帳面"), QStringLiteral("題")));
+    EXPECT_FALSE(save->isEnabled());
+    e.form->pour({1});
+    EXPECT_TRUE(save->isEnabled());
+    const QString saved = e.dir.file("ALBUM/帳面.ZBA");
+    QFile::remove(saved);
+    click("FileBand", "上書保存");
+    EXPECT_TRUE(QFileInfo::exists(saved));
+    EXPECT_FALSE(e.doc().modified);
+    EXPECT_FALSE(save->isEnabled());
+
+    e.messages.clear();
+    e.messages.reply(false);
+    click("FileBand", "新規作成");
+    EXPECT_EQ(e.messages.boxes(), QStringList{QStringLiteral("confirm: ") + kNewDocumentQuestion});
+    EXPECT_EQ(e.doc().fileName, QStringLiteral("帳面.ZBA"));
+    int chosen = 0;
+    e.form->chooseOpenPath = [&] {
+        ++chosen;
+        return QString();
+    };
+    click("FileBand", "開く");
+    EXPECT_EQ(chosen, 1);
+
+    // The page buttons move through the pages, disabled at the ends.
+    e.form->pour(e.records(2, 9));  // pages 1–3
+    click("PageBand", "最初のページ");
+    EXPECT_EQ(e.doc().currentPage(), 1);
+    EXPECT_FALSE(bandButton(e, "PageBand", QStringLiteral("前のページ"))->isEnabled());
+    click("PageBand", "次のページ");
+    EXPECT_EQ(e.doc().currentPage(), 2);
+    click("PageBand", "最後のページ");
+    EXPECT_EQ(e.doc().currentPage(), 3);
+    EXPECT_FALSE(bandButton(e, "PageBand", QStringLiteral("最後のページ"))->isEnabled());
+    click("PageBand", "前のページ");
+    EXPECT_EQ(e.doc().currentPage(), 2);
+    e.messages.clear();
+    e.messages.replyText(QStringLiteral("7"));
+    click("PageBand", "ページ指定");
+    EXPECT_EQ(e.doc().currentPage(), 7);
+    EXPECT_TRUE(e.messages.log.value(0).startsWith(QStringLiteral("input: ページ指定/"))) << qPrintable(e.messages.log.value(0));
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, ToggleBandKeepsTheModesSettings)
+{
+    const struct {
+        const char* caption;
+        const char* command;
+        bool Settings::*album;
+        bool Settings::*format;
+        std::function<bool(const TGrphMainForm&)> inEffect;
+    } toggles[] = {
+        {"固定", "Mn_Lock", &Settings::grphLock, &Settings::formLock, [](const TGrphMainForm& f) { return f.selector()->Lock; }},
+        {"縦横比", "Mn_ShiftLock", &Settings::grphShiftLock, &Settings::formShiftLock,
+         [](const TGrphMainForm& f) { return f.selector()->ShiftLock; }},
+        {"部分選択", "Mn_Bubun", &Settings::grphBubun, &Settings::formBubun,
+         [](const TGrphMainForm& f) { return !f.selector()->Naiho; }},
+        {"グループ", "Mn_Group", &Settings::grphGroup, &Settings::formGroup,
+         [](const TGrphMainForm& f) { return f.selector()->Group != SResizeControl::gsNone; }},
+        {"連続貼付", "Mn_Renzoku", &Settings::grphRenzoku, &Settings::formRenzoku,
+         [](const TGrphMainForm& f) { return f.sheet()->Continued; }},
+        {"再描画", "Mn_Kouhini", &Settings::grphKouhini, &Settings::formKouhini,
+         [](const TGrphMainForm& f) { return f.sheet()->DoubleBufferMode; }},
+    };
+    for (DocKind kind : {DocKind::Album, DocKind::Format}) {
+        Editor e(kind);
+        const bool album = kind == DocKind::Album;
+        for (const auto& t : toggles) {
+            SCOPED_TRACE(std::string(t.caption) + (album ? " album" : " format"));
+            bool& mine = e.settings.*(album ? t.album : t.format);
+            const bool other = e.settings.*(album ? t.format : t.album);
+            QToolButton* button = bandButton(e, "ToggleBand", QString::fromUtf8(t.caption));
+            ASSERT_TRUE(button);
+            QAction* menu = e.form->command(t.command);
+            ASSERT_TRUE(menu->isCheckable());
+            const bool was = mine;
+            EXPECT_EQ(button->isChecked(), was);
+            EXPECT_EQ(t.inEffect(*e.form), was);
+            QTest::mouseClick(button, Qt::LeftButton);
+            EXPECT_EQ(mine, !was);
+            EXPECT_EQ(e.settings.*(album ? t.format : t.album), other);
+            EXPECT_EQ(menu->isChecked(), !was);
+            EXPECT_EQ(button->isChecked(), !was);
+            EXPECT_EQ(t.inEffect(*e.form), !was);
+        }
+        e.messages.reply(Messages::Answer::No);
+    }
+    // 連続貼付 kept on: the next editor starts with it, the menu checked.
+    Editor e(DocKind::Album, {}, [](Settings& s) { s.grphRenzoku = true; });
+    EXPECT_TRUE(e.form->sheet()->Continued);
+    EXPECT_TRUE(e.form->command("Mn_Renzoku")->isChecked());
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, ZoomStepsAndTheGridList)
+{
+    Editor e;
+    QComboBox* zoom = e.form->zoomBox();
+    QToolButton* smaller = bandButton(e, "ZoomBand", QStringLiteral("縮小"));
+    QToolButton* larger = bandButton(e, "ZoomBand", QStringLiteral("拡大"));
+    ASSERT_TRUE(smaller && larger);
+    const struct {
+        const char* from;
+        const char* button;
+        const char* to;
+    } steps[] = {
+        {"100%", "拡大", "150%"}, {"150%", "縮小", "100%"}, {"100%", "縮小", "90%"},
+        {"40%", "縮小", "30%"},   {"650%", "拡大", "700%"},
+    };
+    for (const auto& s : steps) {
+        pick(zoom, QString::fromUtf8(s.from));
+        QTest::mouseClick(QString::fromUtf8(s.button) == QStringLiteral("縮小") ? smaller : larger, Qt::LeftButton);
+        EXPECT_EQ(zoom->currentText(), QString::fromUtf8(s.to)) << s.from << " " << s.button;
+        EXPECT_EQ(e.form->sheet()->Ritu(), leadingInteger(zoom->currentText()));
+    }
+    // At the ends of the list the button does nothing.
+    pick(zoom, QStringLiteral("30%"));
+    EXPECT_FALSE(smaller->isEnabled());
+    QTest::mouseClick(smaller, Qt::LeftButton);
+    EXPECT_EQ(zoom->currentText(), QStringLiteral("30%"));
+    pick(zoom, QStringLiteral("700%"));
+    EXPECT_FALSE(larger->isEnabled());
+    QTest::mouseClick(larger, Qt::LeftButton);
+    EXPECT_EQ(zoom->currentText(), QStringLiteral("700%"));
+    EXPECT_TRUE(smaller->isEnabled());
+
+    // From a fitting entry: the neighbours of the zoom shown now.
+    const auto percentAt = [&](int i) { return leadingInteger(zoom->itemText(i)); };
+    for (const char* fitting : {"自動", "画面内", "幅"}) {
+        for (bool up : {false, true}) {
+            SCOPED_TRACE(std::string(fitting) + (up ? " 拡大" : " 縮小"));
+            pick(zoom, QString::fromUtf8(fitting));
+            const int shown = e.form->sheet()->Ritu();
+            ASSERT_GT(shown, 30);
+            ASSERT_LT(shown, 700);
+            QTest::mouseClick(up ? larger : smaller, Qt::LeftButton);
+            const int i = zoom->currentIndex();
+            ASSERT_GE(i, 3);
+            if (up) {
+                EXPECT_GT(percentAt(i), shown);
+                EXPECT_TRUE(i == 3 || percentAt(i - 1) <= shown);
+            } else {
+                EXPECT_LT(percentAt(i), shown);
+                EXPECT_TRUE(i == zoom->count() - 1 || percentAt(i + 1) >= shown);
+            }
+        }
+    }
+
+    // The grid list: the mode's pitch, 0 for 無.
+    QComboBox* grid = e.form->gridBox();
+    QStringList captions;
+    for (int i = 0; i < grid->count(); ++i)
+        captions << grid->itemText(i);
+    EXPECT_EQ(captions, (QStringList{"無", "1mm", "2mm", "5mm", "10mm", "20mm", "30mm", "40mm", "50mm", "60mm",
+                                     "70mm", "80mm", "90mm", "100mm"}));
+    EXPECT_EQ(grid->currentText(), QStringLiteral("5mm"));
+    for (const auto& [caption, pitch] : {std::pair{"20mm", 20}, std::pair{"無", 0}, std::pair{"1mm", 1}}) {
+        pick(grid, QString::fromUtf8(caption));
+        EXPECT_EQ(e.settings.grphGridPitch, pitch) << caption;
+        EXPECT_EQ(e.settings.formGridPitch, 5);
+        EXPECT_EQ(e.form->sheet()->GridPitch, mm(pitch)) << caption;
+    }
+    e.messages.reply(Messages::Answer::No);
+
+    // A kept pitch the list lacks joins it in order and is shown.
+    Editor f(DocKind::Format, {}, [](Settings& s) { s.formGridPitch = 3; });
+    EXPECT_EQ(f.form->gridBox()->currentText(), QStringLiteral("3mm"));
+    EXPECT_EQ(f.form->gridBox()->itemText(f.form->gridBox()->currentIndex() - 1), QStringLiteral("2mm"));
+    EXPECT_EQ(f.form->sheet()->GridPitch, mm(3));
+    f.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, BandLayoutKeptPerMode)
+{
+    QMap<QString, QByteArray> kept;
+    QStringList restored;
+    const auto hooks = [&](GrphSetup& s) {
+        s.callbacks.restoreBands = [&](const QString& name) {
+            restored << name;
+            return kept.value(name);
+        };
+        s.callbacks.saveBands = [&](const QString& name, const QByteArray& state) { kept[name] = state; };
+    };
+    const auto builtIn = [](const Editor& e) {
+        EXPECT_EQ(e.form->toolBarArea(band(e, "GridBand")), Qt::TopToolBarArea);
+        EXPECT_TRUE(band(e, "ToggleBand")->isVisible());
+    };
+    {
+        Editor e(DocKind::Album, hooks);
+        builtIn(e);
+        // The grid band dragged to the bottom, the toggle band hidden from the bands' menu.
+        e.form->addToolBar(Qt::BottomToolBarArea, band(e, "GridBand"));
+        band(e, "ToggleBand")->toggleViewAction()->trigger();
+        ASSERT_TRUE(e.form->close());
+    }
+    ASSERT_TRUE(kept.contains(QStringLiteral("CoolBar_Album")));
+    {
+        Editor e(DocKind::Album, hooks);
+        EXPECT_EQ(e.form->toolBarArea(band(e, "GridBand")), Qt::BottomToolBarArea);
+        EXPECT_FALSE(band(e, "ToggleBand")->isVisible());
+        EXPECT_TRUE(band(e, "PageBand")->isVisible());
+        ASSERT_TRUE(e.form->close());
+    }
+    {
+        Editor f(DocKind::Format, hooks);
+        builtIn(f);
+        ASSERT_TRUE(f.form->close());
+    }
+    EXPECT_EQ(restored, (QStringList{"CoolBar_Album", "CoolBar_Album", "CoolBar_Form"}));
+    EXPECT_EQ(QStringList(kept.keys()), (QStringList{"CoolBar_Album", "CoolBar_Form"}));
+
+    // What cannot be read as a layout of this version leaves the built-in one.
+    const QByteArray good = kept.value(QStringLiteral("CoolBar_Album"));
+    QByteArray otherVersion;
+    {
+        Editor e(DocKind::Album, hooks);
+        otherVersion = e.form->saveState(TGrphMainForm::kBandLayoutVersion + 1);
+        ASSERT_TRUE(e.form->close());
+    }
+    for (const QByteArray& damaged : {QByteArray("not a layout"), good.left(good.size() / 2), otherVersion}) {
+        kept[QStringLiteral("CoolBar_Album")] = damaged;
+        Editor e(DocKind::Album, hooks);
+        builtIn(e);
+        e.messages.reply(Messages::Answer::No);
+    }
+}
+
+TEST(GrphMainForm, EscDuringRebuild)
+{
+    const auto pagesOf = [](Editor& e) {
+        e.doc().storeCurrentPage();
+        QMap<int, QByteArray> pages;
+        for (int n : e.doc().work().pages())
+            pages.insert(n, e.doc().work().read(n));
+        return pages;
+    };
+    // Seven photos on pages 1–3, the album saved.
+    const auto prepared = [](Editor& e) {
+        e.form->pour(e.records(1, 7));
+        ASSERT_TRUE(e.form->saveAs(QStringLiteral("帳面"), QStringLiteral("題")));
+        e.messages.clear();
+        e.messages.reply(Messages::Answer::Yes);
+    };
+    {
+        // Cancelled while surveying the three pages: nothing changes.
+        Editor e;
+        prepared(e);
+        const QMap<int, QByteArray> before = pagesOf(e);
+        e.progress.stopAfter = 2;
+        e.form->command("Mn_Rebuild")->trigger();
+        EXPECT_EQ(pagesOf(e), before);
+        EXPECT_FALSE(e.doc().modified);
+        EXPECT_EQ(e.messages.boxes(), QStringList{QStringLiteral("askThree: ") + kRebuildQuestion});
+        EXPECT_EQ(e.progress.started, 3);
+        e.messages.reply(Messages::Answer::No);
+    }
+    {
+        // Cancelled after the fourth photo was poured again: pages 1 and 2
+        // hold what was poured, each photo once, the common parts once a page.
+        Editor e;
+        prepared(e);
+        e.progress.stopAfter = 4;  // the survey takes 3 steps, the pour stops on its 4th
+        e.form->command("Mn_Rebuild")->trigger();
+        EXPECT_EQ(e.progress.started, 7);
+        EXPECT_EQ(e.photosByPage(), (QMap<int, QList<RECORD>>{{1, {1, 2, 3}}, {2, {4}}}));
+        QList<RECORD> seen;
+        for (const QList<RECORD>& photos : e.photosByPage())
+            seen << photos;
+        EXPECT_EQ(QSet<RECORD>(seen.begin(), seen.end()).size(), seen.size());
+        const int common = e.commonParts(1);
+        EXPECT_GT(common, 0);
+        EXPECT_EQ(e.commonParts(2), common);
+        EXPECT_TRUE(e.doc().modified);
+        EXPECT_TRUE(e.form->command("Mn_Save")->isEnabled());
+        EXPECT_EQ(e.messages.boxes(), QStringList{QStringLiteral("askThree: ") + kRebuildQuestion});
+        // Moving on keeps the pages as they are.
+        e.form->gotoPage(1);
+        e.form->gotoPage(2);
+        EXPECT_EQ(e.photosByPage(), (QMap<int, QList<RECORD>>{{1, {1, 2, 3}}, {2, {4}}}));
+        e.messages.reply(Messages::Answer::No);
+    }
 }

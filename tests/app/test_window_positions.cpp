@@ -85,3 +85,35 @@ TEST(WindowPositions, DamagedSizesAreIgnored)
     EXPECT_EQ(w.bounds, QRect(30, 40, 640, 480));
     EXPECT_FALSE(w.maximised);
 }
+
+TEST(WindowPositions, BandLayoutKeptAsOneValueHonouringTheReset)
+{
+    zbtest::TempDir dir;
+    const QString path = dir.file("ZB_M.INI");
+    const QByteArray layout("\x00\xff\x01 band layout =;[]\r\n", 22);
+    {
+        WindowPositions p(path);
+        p.saveBands("CoolBar_Album", layout);
+        ASSERT_TRUE(p.save());
+    }
+    {
+        WindowPositions p(path);
+        EXPECT_EQ(p.restoreBands("CoolBar_Album"), layout);
+        EXPECT_TRUE(p.restoreBands("CoolBar_Form").isEmpty());
+        // While a reset is pending nothing is restored, and saving only erases.
+        p.setResetPending(true);
+        EXPECT_TRUE(p.restoreBands("CoolBar_Album").isEmpty());
+        p.saveBands("CoolBar_Album", QByteArray("other"));
+        ASSERT_TRUE(p.save());
+    }
+    {
+        WindowPositions p(path);
+        EXPECT_TRUE(p.restoreBands("CoolBar_Album").isEmpty());
+    }
+    // A value that is not base64 gives nothing rather than some bytes.
+    for (const char* damaged : {"BandLayout=@@not base64@@", "BandLayout=QUJD=RA", "BandLayout=ｱｲｳ"}) {
+        zbtest::writeAll(path, QByteArray("[CoolBar_Album]\r\n") + damaged + "\r\n");
+        WindowPositions p(path);
+        EXPECT_TRUE(p.restoreBands("CoolBar_Album").isEmpty()) << damaged;
+    }
+}

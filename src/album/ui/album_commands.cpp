@@ -144,6 +144,8 @@ void TAlbumCommands::openAlbum()
     setup.callbacks.dragged = draggedFromLists;
     setup.callbacks.restorePlace = hooks.restorePlace;
     setup.callbacks.savePlace = hooks.savePlace;
+    setup.callbacks.restoreBands = hooks.restoreBands;
+    setup.callbacks.saveBands = hooks.saveBands;
     auto* form = new TGrphMainForm(setup, appSettings(), messages_, progress_);
     form->setAttribute(Qt::WA_DeleteOnClose);
     editor_ = form;
@@ -167,6 +169,8 @@ void TAlbumCommands::openFormats()
     setup.palettePath = folders.iniDir + items::kPaletteFileName;
     setup.callbacks.restorePlace = hooks.restorePlace;
     setup.callbacks.savePlace = hooks.savePlace;
+    setup.callbacks.restoreBands = hooks.restoreBands;
+    setup.callbacks.saveBands = hooks.saveBands;
     auto* form = new TGrphMainForm(setup, appSettings(), messages_, progress_);
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->setWindowModality(Qt::ApplicationModal);

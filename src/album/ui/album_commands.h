@@ -36,6 +36,9 @@ public:
         // The editor's position, kept with the other windows' positions.
         std::function<bool(const QString& name, QRect& bounds, bool& maximised)> restorePlace;
         std::function<void(const QString& name, const QRect& normalBounds, bool maximised)> savePlace;
+        // The editor's tool-band layout, kept with them.
+        std::function<QByteArray(const QString& name)> restoreBands;
+        std::function<void(const QString& name, const QByteArray& state)> saveBands;
     };
     WindowHooks hooks;
 

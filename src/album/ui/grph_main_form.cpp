@@ -55,6 +55,7 @@
 #include <QToolButton>
 #include <QToolBar>
 #include <algorithm>
+#include <span>
 
 namespace zb::album {
 
@@ -74,6 +75,57 @@ const ToolEntry kTools[] = {
     {"ベジェ", ptPolyBezier},     {"多角形", ptPolygon},            {"弧", ptArc},             {"扇", ptPie},
     {"弓", ptChord},             {"画像", ptPicture},              {"画像の切取", ptCut},
 };
+
+// The bands of buttons that are the menu's own commands, so that their
+// enabling and check marks are the menu's. The caption is the button's.
+struct BandButton {
+    const char* command;
+    const char* caption;
+};
+const BandButton kFileButtons[] = {
+    {"Mn_New", "新規作成"}, {"Mn_Open", "開く"}, {"Mn_Save", "上書保存"}, {"Mn_Print", "印刷"},
+    {"Mn_Preview", "印刷プレビュー"},
+};
+const BandButton kToggleButtons[] = {
+    {"Mn_Lock", "固定"},  {"Mn_ShiftLock", "縦横比"}, {"Mn_Bubun", "部分選択"},
+    {"Mn_Group", "グループ"}, {"Mn_Renzoku", "連続貼付"}, {"Mn_Kouhini", "再描画"},
+};
+const BandButton kPageButtons[] = {
+    {"Mn_FormSelect", "書式選択"}, {"Mn_PageJump", "ページ指定"}, {"Mn_PageFirst", "最初のページ"},
+    {"Mn_PagePrev", "前のページ"},  {"Mn_PageNext", "次のページ"},  {"Mn_PageLast", "最後のページ"},
+};
+struct CommandBand {
+    const char* name;
+    const char* title;
+    std::span<const BandButton> buttons;
+    bool albumOnly;
+};
+const CommandBand kCommandBands[] = {
+    {"FileBand", "ファイル", kFileButtons, false},
+    {"ToggleBand", "切替", kToggleButtons, false},
+    {"PageBand", "ページ", kPageButtons, true},
+};
+
+// The zoom list's first percentage entry, after 自動, 画面内 and 幅.
+constexpr int kFirstPercentZoom = 3;
+
+// The entry of the zoom list that 縮小 (direction < 0) or 拡大 (> 0) goes
+// to from the percentage shown; -1 when there is none further that way.
+int zoomStepTarget(const QComboBox& list, int shown, int direction)
+{
+    if (direction > 0) {
+        for (int i = kFirstPercentZoom; i < list.count(); ++i)
+            if (leadingInteger(list.itemText(i)) > shown)
+                return i;
+    } else {
+        for (int i = list.count() - 1; i >= kFirstPercentZoom; --i)
+            if (leadingInteger(list.itemText(i)) < shown)
+                return i;
+    }
+    return -1;
+}
+
+QString gridCaption(int pitch) { return pitch > 0 ? QStringLiteral("%1mm").arg(pitch) : QStringLiteral("無"); }
 
 }  // namespace
 
@@ -199,6 +251,12 @@ TGrphMainForm::TGrphMainForm(GrphSetup setup, Settings& settings, Messages& mess
                 setWindowState(windowState() | Qt::WindowMaximized);
         }
     }
+    // A kept band layout that cannot be read leaves the built-in one.
+    if (setup_.callbacks.restoreBands) {
+        const QByteArray state = setup_.callbacks.restoreBands(bandsName());
+        if (!state.isEmpty() && !restoreState(state, kBandLayoutVersion))
+            qWarning("tool band layout %s not used", qPrintable(bandsName()));
+    }
 }
 
 TGrphMainForm::~TGrphMainForm()
@@ -299,6 +357,7 @@ void TGrphMainForm::buildMenus()
         {"Mn_ShiftLock", "縦横比固定", &Settings::grphShiftLock, &Settings::formShiftLock},
         {"Mn_Bubun", "部分選択", &Settings::grphBubun, &Settings::formBubun},
         {"Mn_Group", "グループ", &Settings::grphGroup, &Settings::formGroup},
+        {"Mn_Renzoku", "連続貼付", &Settings::grphRenzoku, &Settings::formRenzoku},
         {"Mn_Kouhini", "高品質な再描画", &Settings::grphKouhini, &Settings::formKouhini},
     };
     for (const auto& t : toggles) {
@@ -412,6 +471,72 @@ void TGrphMainForm::applyZoom()
         sheet_->setRitu(ritu);
         selector_->GridRitu = ritu;
     }
+    updateZoomButtons();
+}
+
+bool TGrphMainForm::stepZoom(int direction)
+{
+    const int index = zoom_->currentIndex();
+    const int shown = index >= kFirstPercentZoom ? leadingInteger(zoom_->itemText(index)) : sheet_->Ritu();
+    const int target = zoomStepTarget(*zoom_, shown, direction);
+    if (target < 0)
+        return false;
+    zoom_->setCurrentIndex(target);
+    return true;
+}
+
+void TGrphMainForm::updateZoomButtons()
+{
+    if (!zoomOut_ || !zoomIn_)
+        return;
+    const int index = zoom_->currentIndex();
+    const int shown = index >= kFirstPercentZoom ? leadingInteger(zoom_->itemText(index)) : sheet_->Ritu();
+    zoomOut_->setEnabled(zoomStepTarget(*zoom_, shown, -1) >= 0);
+    zoomIn_->setEnabled(zoomStepTarget(*zoom_, shown, 1) >= 0);
+}
+
+QList<int> TGrphMainForm::gridPitches()
+{
+    QList<int> pitches{0, 1, 2, 5, 10};
+    for (int p = 20; p <= 100; p += 10)
+        pitches << p;
+    return pitches;
+}
+
+void TGrphMainForm::showGridPitch(int pitch)
+{
+    // A kept pitch that the list lacks joins it in order, so that the list
+    // shows the grid the sheet draws.
+    QList<int> pitches = gridPitches();
+    pitch = std::max(0, pitch);
+    if (!pitches.contains(pitch))
+        pitches.insert(std::upper_bound(pitches.begin(), pitches.end(), pitch) - pitches.begin(), pitch);
+    if (grid_->findData(pitch) < 0) {
+        grid_->clear();
+        for (int p : pitches)
+            grid_->addItem(gridCaption(p), p);
+    }
+    grid_->setCurrentIndex(grid_->findData(pitch));
+}
+
+void TGrphMainForm::buildCommandBands()
+{
+    for (const CommandBand& b : kCommandBands) {
+        if (b.albumOnly && !isAlbum())
+            continue;
+        QToolBar* band = addToolBar(QString::fromUtf8(b.title));
+        band->setObjectName(QString::fromLatin1(b.name));
+        band->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        for (const BandButton& button : b.buttons) {
+            QAction* a = commands_.value(QString::fromLatin1(button.command));
+            Q_ASSERT(a);
+            // The band shows its own caption; the menu keeps the command's text.
+            a->setIconText(QString::fromUtf8(button.caption));
+            a->setToolTip(QString::fromUtf8(button.caption));
+            band->addAction(a);
+        }
+    }
+    addToolBarBreak();
 }
 
 TCapForm* TGrphMainForm::capForm()
@@ -710,13 +835,35 @@ void TGrphMainForm::resizeEvent(QResizeEvent* e)
 
 void TGrphMainForm::buildBands()
 {
+    buildCommandBands();
     QToolBar* view = addToolBar(QStringLiteral("表示率"));
     view->setObjectName(QStringLiteral("ZoomBand"));
+    view->setToolButtonStyle(Qt::ToolButtonTextOnly);
     view->addWidget(new QLabel(QStringLiteral("表示率"), view));
     zoom_ = new QComboBox(view);
+    zoom_->setObjectName(QStringLiteral("Zoom"));
     zoom_->addItems(zoomCaptions());
     view->addWidget(zoom_);
     connect(zoom_, &QComboBox::currentIndexChanged, this, [this] { applyZoom(); });
+    zoomOut_ = view->addAction(QStringLiteral("縮小"));
+    zoomOut_->setObjectName(QStringLiteral("ZoomOut"));
+    connect(zoomOut_, &QAction::triggered, this, [this] { stepZoom(-1); });
+    zoomIn_ = view->addAction(QStringLiteral("拡大"));
+    zoomIn_->setObjectName(QStringLiteral("ZoomIn"));
+    connect(zoomIn_, &QAction::triggered, this, [this] { stepZoom(1); });
+
+    QToolBar* gridBand = addToolBar(QStringLiteral("グリッド"));
+    gridBand->setObjectName(QStringLiteral("GridBand"));
+    gridBand->addWidget(new QLabel(QStringLiteral("グリッド"), gridBand));
+    grid_ = new QComboBox(gridBand);
+    grid_->setObjectName(QStringLiteral("GridPitch"));
+    gridBand->addWidget(grid_);
+    connect(grid_, &QComboBox::activated, this, [this](int index) {
+        (isAlbum() ? settings_.grphGridPitch : settings_.formGridPitch) = grid_->itemData(index).toInt();
+        readSettings();
+        sheet_->update();
+    });
+
     QToolBar* band = addToolBar(QStringLiteral("位置とサイズ"));
     band->setObjectName(QStringLiteral("SizeBand"));
     const auto box = [this, band](const QString& label, double low, double high) {
@@ -958,6 +1105,7 @@ void TGrphMainForm::readSettings()
     const bool a = isAlbum();
     const int pitch = a ? s.grphGridPitch : s.formGridPitch;
     sheet_->GridPitch = mm(std::max(0, pitch));
+    showGridPitch(pitch);
     sheet_->Continued = a ? s.grphRenzoku : s.formRenzoku;
     sheet_->DoubleBufferMode = a ? s.grphKouhini : s.formKouhini;
     selector_->Lock = a ? s.grphLock : s.formLock;
@@ -1428,11 +1576,18 @@ QString TGrphMainForm::placeName() const
     return isAlbum() ? QStringLiteral("AlbumMainForm") : QStringLiteral("FormMainForm");
 }
 
+QString TGrphMainForm::bandsName() const
+{
+    return isAlbum() ? QStringLiteral("CoolBar_Album") : QStringLiteral("CoolBar_Form");
+}
+
 void TGrphMainForm::closeEvent(QCloseEvent* e)
 {
     if (closing_ || closeEditor()) {
         if (!closing_ && setup_.callbacks.savePlace)
             setup_.callbacks.savePlace(placeName(), normalGeometry(), isMaximized());
+        if (!closing_ && setup_.callbacks.saveBands)
+            setup_.callbacks.saveBands(bandsName(), saveState(kBandLayoutVersion));
         closing_ = true;
         e->accept();
         emit closed();

@@ -61,6 +61,10 @@ struct GrphCallbacks {
     // (false when there are none) and the bounds to keep when it closes.
     std::function<bool(const QString& name, QRect& bounds, bool& maximised)> restorePlace;
     std::function<void(const QString& name, const QRect& normalBounds, bool maximised)> savePlace;
+    // The tool-band layout, kept under "CoolBar_Album" or "CoolBar_Form":
+    // what was kept (empty for none) and what to keep when the window closes.
+    std::function<QByteArray(const QString& name)> restoreBands;
+    std::function<void(const QString& name, const QByteArray& state)> saveBands;
 };
 
 struct GrphSetup {
@@ -182,10 +186,24 @@ public:
     // The name under which the window's position is kept.
     QString placeName() const;
 
+    // The name under which the tool-band layout is kept.
+    QString bandsName() const;
+    // The version the band layout is saved with; a layout of another
+    // version is not restored.
+    static constexpr int kBandLayoutVersion = 1;
+
     // The zoom list: 自動, 画面内, 幅, then percentages.
     static QStringList zoomCaptions();
     QComboBox* zoomBox() const { return zoom_; }
     void applyZoom();
+    // 縮小 (direction < 0) and 拡大 (> 0): the next smaller or larger
+    // percentage of the list; a fitting entry steps from the zoom shown now.
+    // False at the end of the list.
+    bool stepZoom(int direction);
+
+    // The grid list: 無, 1mm, 2mm, 5mm, 10mm, then 20mm … 100mm by ten.
+    static QList<int> gridPitches();
+    QComboBox* gridBox() const { return grid_; }
 
 signals:
     void closed();
@@ -198,6 +216,9 @@ protected:
 private:
     void buildMenus();
     void buildBands();
+    void buildCommandBands();
+    void showGridPitch(int pitch);
+    void updateZoomButtons();
     void showPage();
     void updateCommands();
     void updateBoxes();
@@ -249,6 +270,9 @@ private:
     QDoubleSpinBox* w_ = nullptr;
     QDoubleSpinBox* h_ = nullptr;
     QComboBox* zoom_ = nullptr;
+    QAction* zoomOut_ = nullptr;
+    QAction* zoomIn_ = nullptr;
+    QComboBox* grid_ = nullptr;
     QComboBox* relation_ = nullptr;
     QComboBox* imageOrientation_ = nullptr;
     QLineEdit* text_ = nullptr;

@@ -732,6 +732,11 @@ void TZbMainForm::wireJob()
     albums->hooks.refreshLists = [this] { restartButtonTimer(); };
     albums->hooks.restorePlace = [this](const QString& n, QRect& b, bool& m) { return restoreWindowPlace(n, b, m); };
     albums->hooks.savePlace = [this](const QString& n, const QRect& b, bool m) { saveWindowPlace(n, b, m); };
+    albums->hooks.restoreBands = [this](const QString& n) { return positions_ ? positions_->restoreBands(n) : QByteArray(); };
+    albums->hooks.saveBands = [this](const QString& n, const QByteArray& s) {
+        if (positions_)
+            positions_->saveBands(n, s);
+    };
     albums->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
     bench.job().hooks.closeAlbumEditor = [albums] { return albums->closeEditor(); };
     hooks_.albumEditorShowing = [albums] { return albums->editorShowing(); };
@@ -1194,8 +1199,12 @@ bool TZbMainForm::layoutResetPending() const { return resetPending_; }
 
 void TZbMainForm::askLayoutReset()
 {
-    if (messages_.ask(kAskLayoutReset))
+    if (messages_.ask(kAskLayoutReset)) {
         resetPending_ = true;
+        // Windows closed from now on keep nothing either.
+        if (positions_)
+            positions_->setResetPending(true);
+    }
 }
 
 // ---------------------------------------------------------------- commands
