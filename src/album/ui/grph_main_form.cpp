@@ -99,11 +99,14 @@ struct CommandBand {
     const char* title;
     std::span<const BandButton> buttons;
     bool albumOnly;
+    Qt::ToolBarArea area;
 };
+// The page band stands under the tool palette, so that the top rows keep
+// the width of the window.
 const CommandBand kCommandBands[] = {
-    {"FileBand", "ファイル", kFileButtons, false},
-    {"ToggleBand", "切替", kToggleButtons, false},
-    {"PageBand", "ページ", kPageButtons, true},
+    {"FileBand", "ファイル", kFileButtons, false, Qt::TopToolBarArea},
+    {"ToggleBand", "切替", kToggleButtons, false, Qt::TopToolBarArea},
+    {"PageBand", "ページ", kPageButtons, true, Qt::LeftToolBarArea},
 };
 
 // The zoom list's first percentage entry, after 自動, 画面内 and 幅.
@@ -524,8 +527,9 @@ void TGrphMainForm::buildCommandBands()
     for (const CommandBand& b : kCommandBands) {
         if (b.albumOnly && !isAlbum())
             continue;
-        QToolBar* band = addToolBar(QString::fromUtf8(b.title));
+        auto* band = new QToolBar(QString::fromUtf8(b.title), this);
         band->setObjectName(QString::fromLatin1(b.name));
+        addToolBar(b.area, band);
         band->setToolButtonStyle(Qt::ToolButtonTextOnly);
         for (const BandButton& button : b.buttons) {
             QAction* a = commands_.value(QString::fromLatin1(button.command));
@@ -536,7 +540,6 @@ void TGrphMainForm::buildCommandBands()
             band->addAction(a);
         }
     }
-    addToolBarBreak();
 }
 
 TCapForm* TGrphMainForm::capForm()
@@ -863,6 +866,7 @@ void TGrphMainForm::buildBands()
         readSettings();
         sheet_->update();
     });
+    addToolBarBreak();
 
     QToolBar* band = addToolBar(QStringLiteral("位置とサイズ"));
     band->setObjectName(QStringLiteral("SizeBand"));
