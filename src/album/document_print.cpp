@@ -5,30 +5,56 @@
 #include <QPainter>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 namespace zb::album {
 
 PrintPages printPagesOf(const PrintSource& source)
 {
-    // The page read for its orientation is kept for its drawing, which follows at once.
+    // The page read for its orientation is kept for its drawing, which
+    // follows at once; the page after it is kept from its prefetch.
     struct Cache {
-        int number = 0;
-        Page page;
+        struct Slot {
+            int number = 0;
+            Page page;
+        };
+        Slot now, next;
+        int following = 0;  // the page drawn after the one being drawn
+        FramePictures* pictures = nullptr;
+        // Printing is over when the pages are let go: a prefetch left running
+        // (printing cancelled) is stopped.
+        ~Cache()
+        {
+            if (pictures)
+                pictures->cancelPrefetch();
+        }
     };
     auto cache = std::make_shared<Cache>();
-    const auto fetch = [source, cache](int number) -> const Page& {
-        if (cache->number != number) {
-            cache->page = source.pageAt ? source.pageAt(number) : Page{};
-            if (cache->page.parts.isEmpty())
-                cache->page.orientation = source.orientation;
-            cache->number = number;
+    cache->pictures = source.pictures;
+    const auto read = [source](int number) {
+        Page page = source.pageAt ? source.pageAt(number) : Page{};
+        if (page.parts.isEmpty())
+            page.orientation = source.orientation;
+        return page;
+    };
+    const auto fetch = [read, cache](int number) -> const Page& {
+        if (cache->now.number != number) {
+            if (cache->next.number == number) {
+                cache->now = std::move(cache->next);
+                cache->next = {};
+            } else {
+                cache->now = {number, read(number)};
+            }
         }
-        return cache->page;
+        return cache->now.page;
     };
     PrintPages pages;
     pages.pageCount = source.pageCount;
     pages.orientationOf = [fetch](int number) { return int(fetch(number).orientation); };
-    pages.drawPage = [source, fetch, cache](int number, QPainter& painter, double pixelsPerMm, QPointF offsetMm) {
+    if (source.pictures)
+        pages.comingNext = [cache](int number) { cache->following = number; };
+    pages.drawPage = [source, fetch, read, cache](int number, QPainter& painter, double pixelsPerMm,
+                                                  QPointF offsetMm) {
         const Page& page = fetch(number);
         DrawContext c;
         c.mode = source.mode;
@@ -40,13 +66,22 @@ PrintPages printPagesOf(const PrintSource& source)
         if (source.pictures) {
             c.frames = source.pictures->loader();
             source.pictures->prepare(page, c.target);
+            // The next page's pictures decode on another core while this one is drawn.
+            const int following = std::exchange(cache->following, 0);
+            if (following > 0) {
+                if (following != number) {
+                    cache->next = {following, read(following)};
+                    source.pictures->prefetch(cache->next.page, c.target);
+                } else {
+                    source.pictures->prefetch(page, c.target);
+                }
+            }
         } else {
             c.frames = source.frames;
         }
         drawPage(painter, page, c);
-        // The page and any picture not taken by the drawing are let go now.
-        cache->number = 0;
-        cache->page = Page{};
+        // Any picture not taken by the drawing is let go now; the page stays
+        // for the copies that may follow it.
         if (source.pictures)
             source.pictures->releasePrepared();
         return true;

@@ -25,8 +25,9 @@ struct PrintSource {
 };
 
 // The pages for PrintDocument. Each page is read, its frame pictures are
-// decoded ahead, it is drawn and then released, so one page at a time is
-// held in memory.
+// decoded ahead, and it is drawn while the pictures of the page that follows
+// decode on another core; the pictures are released after drawing, so the
+// pictures of two pages at most are held in memory.
 PrintPages printPagesOf(const PrintSource& source);
 
 }  // namespace zb::album

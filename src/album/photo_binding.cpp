@@ -173,10 +173,7 @@ FramePicture FramePictures::load(const TPartsBox& part, int code, QSize size, bo
 {
     FramePicture out;
     const RECORD record = isPhotoFrameCode(code) ? part.PhotoRecord : part.RefRecord;
-    const QString k = key(record, size, screen) + QStringLiteral("/%1%2%3")
-                                                      .arg(part.ImageOrientation)
-                                                      .arg(part.MirrorH)
-                                                      .arg(part.MirrorV);
+    const QString k = preparedKey(part, record, size, screen);
     const auto prepared = ready_.find(k);
     if (prepared != ready_.end()) {
         out.image = *prepared;
@@ -203,8 +200,9 @@ FramePicture FramePictures::load(const TPartsBox& part, int code, QSize size, bo
     return out;
 }
 
-void FramePictures::prepare(const Page& page, const DrawTarget& target)
-{
+// The pictures of one page being decoded: the jobs are taken in turn by
+// every thread that works on the batch.
+struct FramePictures::Batch {
     struct Job {
         QString key;
         Source source;
@@ -214,34 +212,18 @@ void FramePictures::prepare(const Page& page, const DrawTarget& target)
         bool mirrorH, mirrorV;
         QImage result;
     };
+    QStringList wanted;  // the keys of the page's frames, read or not
     std::vector<Job> jobs;
-    for (const TPartsBox& p : page.parts) {
-        const int code = frameCode(p);
-        if (!code)
-            continue;
-        const RECORD record = isPhotoFrameCode(code) ? p.PhotoRecord : p.RefRecord;
-        const QSize size = drawingRect(p, target).size();
-        if (size.isEmpty())
-            continue;
-        // The table is read here, on this thread; only decoding runs on the others.
-        Source s = source(record, size, target.screen);
-        if (s.missing || s.bytes.isEmpty())
-            continue;
-        const QString k = key(record, size, target.screen) +
-                          QStringLiteral("/%1%2%3").arg(p.ImageOrientation).arg(p.MirrorH).arg(p.MirrorV);
-        // Beyond 300 dpi at its printed size a photo shows no more detail.
-        QSize decode = size;
-        const double dpi = target.screen ? 0 : target.pixelsPerMm * 25.4;
-        if (dpi > kPrintPictureDpi)
-            decode = QSize(qCeil(size.width() * kPrintPictureDpi / dpi), qCeil(size.height() * kPrintPictureDpi / dpi));
-        jobs.push_back({k, std::move(s), size, decode, p.ImageOrientation, p.MirrorH, p.MirrorV, {}});
-    }
+    bool screen = true;
     std::atomic<size_t> next{0};
-    const auto work = [&] {
+
+    void work()
+    {
         for (size_t i = next++; i < jobs.size(); i = next++) {
             Job& j = jobs[i];
             const bool turned = j.orientation == 1 || j.orientation == 3;
             QImage image = decodeFor(j.source.bytes, j.source.kind, turned ? j.decode.transposed() : j.decode);
+            j.source.bytes = QByteArray();
             image = orientedImage(image, j.orientation, j.mirrorH, j.mirrorV);
             // Scaled by the painter's bilinear filter into a bitmap of the
             // frame's size and the page's pixel format, so that drawing only copies.
@@ -251,7 +233,7 @@ void FramePictures::prepare(const Page& page, const DrawTarget& target)
                     image = QImage();
                 } else {
                     QPainter g(&scaled);
-                    g.setRenderHint(QPainter::SmoothPixmapTransform, !target.screen);
+                    g.setRenderHint(QPainter::SmoothPixmapTransform, !screen);
                     g.drawImage(QRect(QPoint(0, 0), j.size), image);
                     g.end();
                     image = std::move(scaled);
@@ -259,17 +241,116 @@ void FramePictures::prepare(const Page& page, const DrawTarget& target)
             }
             j.result = std::move(image);
         }
-    };
-    const int threads = std::clamp(int(std::thread::hardware_concurrency()), 1, 4);
-    std::vector<std::thread> pool;
-    for (int t = 1; t < threads && size_t(t) < jobs.size(); ++t)
-        pool.emplace_back(work);
-    work();
-    for (std::thread& t : pool)
-        t.join();
-    for (Job& j : jobs)
+    }
+};
+
+FramePictures::~FramePictures() { takePending(false); }
+
+namespace {
+
+// A photo or drawing frame of a page with its row and pixel size.
+struct PageFrame {
+    const TPartsBox* part;
+    RECORD record;
+    QSize size;
+};
+
+std::vector<PageFrame> framesOf(const Page& page, const DrawTarget& target)
+{
+    std::vector<PageFrame> frames;
+    for (const TPartsBox& p : page.parts) {
+        const int code = frameCode(p);
+        if (!code)
+            continue;
+        const QSize size = drawingRect(p, target).size();
+        if (!size.isEmpty())
+            frames.push_back({&p, isPhotoFrameCode(code) ? p.PhotoRecord : p.RefRecord, size});
+    }
+    return frames;
+}
+
+}  // namespace
+
+QString FramePictures::preparedKey(const TPartsBox& part, RECORD record, QSize size, bool screen)
+{
+    return key(record, size, screen) +
+           QStringLiteral("/%1%2%3").arg(part.ImageOrientation).arg(part.MirrorH).arg(part.MirrorV);
+}
+
+QStringList FramePictures::keysOf(const Page& page, const DrawTarget& target)
+{
+    QStringList keys;
+    for (const PageFrame& f : framesOf(page, target))
+        keys << preparedKey(*f.part, f.record, f.size, target.screen);
+    return keys;
+}
+
+std::shared_ptr<FramePictures::Batch> FramePictures::collect(const Page& page, const DrawTarget& target)
+{
+    auto batch = std::make_shared<Batch>();
+    batch->screen = target.screen;
+    for (const PageFrame& f : framesOf(page, target)) {
+        const TPartsBox& p = *f.part;
+        batch->wanted << preparedKey(p, f.record, f.size, target.screen);
+        // The table is read here, on this thread; only decoding runs on the others.
+        Source s = source(f.record, f.size, target.screen);
+        if (s.missing || s.bytes.isEmpty())
+            continue;
+        // Beyond 300 dpi at its printed size a photo shows no more detail.
+        QSize decode = f.size;
+        const double dpi = target.screen ? 0 : target.pixelsPerMm * 25.4;
+        if (dpi > kPrintPictureDpi)
+            decode = QSize(qCeil(f.size.width() * kPrintPictureDpi / dpi),
+                           qCeil(f.size.height() * kPrintPictureDpi / dpi));
+        batch->jobs.push_back(
+            {batch->wanted.last(), std::move(s), f.size, decode, p.ImageOrientation, p.MirrorH, p.MirrorV, {}});
+    }
+    return batch;
+}
+
+std::shared_ptr<FramePictures::Batch> FramePictures::takePending(bool use)
+{
+    std::shared_ptr<Batch> batch = std::move(pending_);
+    pending_.reset();
+    if (batch) {
+        if (use)
+            batch->work();  // this thread decodes along
+        else
+            batch->next = batch->jobs.size();  // the worker stops after its picture
+    }
+    if (worker_.joinable())
+        worker_.join();
+    return use ? batch : nullptr;
+}
+
+void FramePictures::prepare(const Page& page, const DrawTarget& target)
+{
+    const bool prefetched =
+        pending_ && pending_->screen == target.screen && pending_->wanted == keysOf(page, target);
+    std::shared_ptr<Batch> batch = takePending(prefetched);
+    if (!batch) {
+        batch = collect(page, target);
+        const int threads = std::clamp(int(std::thread::hardware_concurrency()), 1, 4);
+        std::vector<std::thread> pool;
+        for (int t = 1; t < threads && size_t(t) < batch->jobs.size(); ++t)
+            pool.emplace_back([batch] { batch->work(); });
+        batch->work();
+        for (std::thread& t : pool)
+            t.join();
+    }
+    for (Batch::Job& j : batch->jobs)
         if (!j.result.isNull())
             ready_.insert(j.key, std::move(j.result));
+}
+
+void FramePictures::prefetch(const Page& page, const DrawTarget& target)
+{
+    takePending(false);
+    std::shared_ptr<Batch> batch = collect(page, target);
+    if (batch->jobs.empty())
+        return;
+    pending_ = batch;
+    worker_ = std::thread([batch] { batch->work(); });
 }
 
 FrameLoader FramePictures::loader()

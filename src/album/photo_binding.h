@@ -8,6 +8,9 @@
 
 #include <QHash>
 
+#include <memory>
+#include <thread>
+
 namespace zb::engine {
 class Table;
 }
@@ -40,6 +43,9 @@ QList<RECORD> photoDrawings(const engine::Table& table, const PhotoFields& field
 class FramePictures {
 public:
     FramePictures(engine::Table& table, const PhotoFields& fields);
+    ~FramePictures();
+    FramePictures(const FramePictures&) = delete;
+    FramePictures& operator=(const FramePictures&) = delete;
     FramePicture load(const TPartsBox& part, int code, QSize framePixels, bool screen);
     FrameLoader loader();
     void clearCache() { cache_.clear(); }
@@ -49,7 +55,16 @@ public:
     // each turned and scaled to its frame; drawing then only copies them. On a
     // printer a picture is decoded with at least kPrintPictureDpi at its
     // printed size (all of it when the picture has fewer pixels).
+    // When the same page was handed to prefetch() before, its pictures are
+    // taken from there (this thread helps to finish them).
     void prepare(const Page& page, const DrawTarget& target);
+    // Starts decoding a page's frame pictures on another thread and returns
+    // at once, so that the next page decodes while this one is drawn. The
+    // rows are read here, on the calling thread. A page prefetched but never
+    // prepared is dropped by the next prefetch or prepare.
+    void prefetch(const Page& page, const DrawTarget& target);
+    // Stops a prefetch nobody will draw (printing cancelled).
+    void cancelPrefetch() { takePending(false); }
     static constexpr double kPrintPictureDpi = 300;
 
 private:
@@ -58,13 +73,22 @@ private:
         int kind = 0;
         bool missing = false;
     };
+    struct Batch;
     Source source(RECORD record, QSize size, bool screen);
     static QString key(RECORD record, QSize size, bool screen);
+    std::shared_ptr<Batch> collect(const Page& page, const DrawTarget& target);
+    static QString preparedKey(const TPartsBox& part, RECORD record, QSize size, bool screen);
+    static QStringList keysOf(const Page& page, const DrawTarget& target);
+    // Ends the prefetch: waits for it, this thread decoding along, and hands
+    // it over when `use`; otherwise stops it after the picture at hand.
+    std::shared_ptr<Batch> takePending(bool use);
 
     engine::Table& table_;
     PhotoFields fields_;
     QHash<QString, QImage> cache_;
     QHash<QString, QImage> ready_;  // prepared pictures, taken once by drawing
+    std::shared_ptr<Batch> pending_;  // being decoded by `worker_`
+    std::thread worker_;
 };
 
 }  // namespace zb::album

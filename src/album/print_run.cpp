@@ -65,7 +65,8 @@ PrintReport PrintDocument(TPrinterEnv& env, const PrintPages& pages, const Print
 
     bool pictureFailed = false;
     progress.start(int(order.size()));
-    for (int page : order) {
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        const int page = order[i];
         const int orientation = pages.orientationOf ? pages.orientationOf(page) : options.orientation;
         bool ok = true;
         PrinterFault fault = PrinterFault::Escape;
@@ -103,6 +104,7 @@ PrintReport PrintDocument(TPrinterEnv& env, const PrintPages& pages, const Print
         }
         QPainter* painter = env.painter();
         if (painter && pages.drawPage) {
+            if (pages.comingNext) pages.comingNext(i + 1 < order.size() ? order[i + 1] : 0);
             painter->save();
             if (!pages.drawPage(page, *painter, env.printerScale(), options.offsetMm)) pictureFailed = true;
             painter->restore();

@@ -28,6 +28,9 @@ struct PrintPages {
     // Draws one page's parts on the painter at `pixelsPerMm`, shifted by
     // `offsetMm`; false when a picture could not be output.
     std::function<bool(int page, QPainter& painter, double pixelsPerMm, QPointF offsetMm)> drawPage;
+    // Told before each drawPage which page follows it (0 after the last), so
+    // that its pictures can be decoded while this one is drawn; optional.
+    std::function<void(int nextPage)> comingNext;
 };
 
 struct PrintOptions {

@@ -1,4 +1,5 @@
 #include "album/album_document.h"
+#include "album/document_print.h"
 #include "album/photo_binding.h"
 #include "core/scripted_ports.h"
 #include "imaging/jpeg_codec.h"
@@ -8,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QtEndian>
 #include <gtest/gtest.h>
 
@@ -404,6 +406,64 @@ TEST(AlbumDocument, BindingThroughThePhotoTable)
     TPartsBox missing = photo;
     missing.PhotoRecord = 55;
     EXPECT_TRUE(pictures.load(missing, 2500, QSize(10, 10), true).missing);
+}
+
+TEST(AlbumDocument, PrintingDecodesTheNextPageWhileOneIsDrawn)
+{
+    zbtest::TempDir dir;
+    TTableNetWork table;
+    const PhotoFields f = openOrCreatePhotoTable(dir.file("J.DB"), {&table}, true);
+    const QRgb colours[] = {qRgb(220, 20, 20), qRgb(20, 220, 20), qRgb(20, 20, 220)};
+    SilentMessages quiet;
+    for (RECORD r = 1; r <= 3; ++r) {
+        QImage picture(400, 300, QImage::Format_RGB888);
+        picture.fill(colours[r - 1]);
+        QByteArray jpeg;
+        ASSERT_TRUE(EncodeJpeg(picture, jpeg, false, 95, quiet));
+        table.append();
+        table.setValue(f[F_RECORD], r);
+        table.writeBlob(f[F_IMAGE_ORG], jpeg);
+        table.setValue(f[F_GRA_FLAG], 0);
+        table.post();
+    }
+    // Page n holds one frame of photo n.
+    FramePictures pictures(table, f);
+    PrintSource source;
+    source.pageCount = 3;
+    source.pictures = &pictures;
+    int reads = 0;
+    source.pageAt = [&reads](int number) {
+        ++reads;
+        Page page;
+        TPartsBox frame = item(1, QStringLiteral("{2500.写真}"));
+        frame.PhotoRecord = number;
+        page.parts << frame;
+        return page;
+    };
+    const zb::PrintPages pages = printPagesOf(source);
+    ASSERT_TRUE(pages.comingNext);
+    // Each step: the page announced to follow, then the page drawn. The
+    // announcement can be wrong (3 announced, 1 drawn): the drawing still
+    // shows its own photo.
+    const struct {
+        int next, drawn;
+    } steps[] = {{2, 1}, {2, 2}, {3, 2}, {3, 3}, {1, 3}, {0, 2}, {0, 1}};
+    for (const auto& step : steps) {
+        pages.comingNext(step.next);
+        QImage sheet(120, 60, QImage::Format_RGB32);
+        sheet.fill(Qt::white);
+        {
+            QPainter g(&sheet);
+            EXPECT_TRUE(pages.drawPage(step.drawn, g, 2.0, {}));
+        }
+        const QColor shown = sheet.pixelColor(50, 20);
+        const QColor want = QColor(colours[step.drawn - 1]);
+        EXPECT_NEAR(shown.red(), want.red(), 12) << step.drawn;
+        EXPECT_NEAR(shown.green(), want.green(), 12) << step.drawn;
+        EXPECT_NEAR(shown.blue(), want.blue(), 12) << step.drawn;
+    }
+    // A page is read once for its prefetch and drawing, and once for copies in a row.
+    EXPECT_EQ(reads, 5);
 }
 
 TEST(AlbumDocument, ClipboardOfParts)

@@ -3,8 +3,12 @@
 #include "album/page_ops.h"
 #include "support/temp_dir.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace zb::album;
 
@@ -112,6 +116,56 @@ TEST(PageOps, ARefusedRenameAtAnyStepPutsEveryPageBack)
             EXPECT_EQ(contents(work), before) << op.name << " refused at " << failAt;
             work.rescan();
             EXPECT_EQ(contents(work), before) << op.name << " refused at " << failAt;
+        }
+    }
+}
+
+// The process killed after any number of renames of a move, an insert or a
+// delete: every page's content is still in exactly one file of the folder
+// (a page file or the parked page), none lost and none doubled.
+TEST(PageOps, AKilledPageOperationLeavesEveryPageExactlyOnce)
+{
+    struct Op {
+        const char* name;
+        std::function<bool(GrphWork&, const RenameFile&)> run;
+        bool deletes;
+    } ops[] = {
+        {"move 2 to 6", [](GrphWork& w, const RenameFile& r) { return movePage(w, 2, 6, r); }, false},
+        {"move 6 to 1", [](GrphWork& w, const RenameFile& r) { return movePage(w, 6, 1, r); }, false},
+        {"insert 3 at 2", [](GrphWork& w, const RenameFile& r) { return insertBlankPages(w, 2, 3, r); }, false},
+        {"delete 2", [](GrphWork& w, const RenameFile& r) { return deletePage(w, 2, r); }, true},
+    };
+    for (const Op& op : ops) {
+        for (int killAt = 1; killAt <= 6; ++killAt) {
+            zbtest::TempDir dir;
+            GrphWork work(dir.path());
+            writePages(work, {1, 2, 3, 5, 6});
+            const pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                int calls = 0;
+                op.run(work, [&calls, killAt](const QString& from, const QString& to) {
+                    if (++calls == killAt)
+                        raise(SIGKILL);
+                    return QFile::rename(from, to);
+                });
+                _exit(0);
+            }
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            QMap<QByteArray, int> seen;
+            const QDir folder(work.folder());
+            for (const QString& name : folder.entryList(QDir::Files))
+                if (name.startsWith(QStringLiteral("_GRPHTEMP."))) {
+                    QFile f(folder.filePath(name));
+                    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+                    ++seen[f.readAll()];
+                }
+            for (const char* page : {"p1", "p2", "p3", "p5", "p6"}) {
+                // A delete that went through has no p2 any more; otherwise every page is there.
+                const bool deleted = op.deletes && WIFEXITED(status) && QByteArray(page) == "p2";
+                EXPECT_EQ(seen.value(page), deleted ? 0 : 1) << op.name << " killed at " << killAt << ": " << page;
+            }
         }
     }
 }

@@ -76,6 +76,7 @@ public:
 struct Doc {
     QVector<int> orientations;
     QVector<int> drawn;
+    QVector<int> announced;  // the page said to follow, before each drawing
     bool pictureFails = false;
     PrintPages pages() {
         PrintPages pp;
@@ -86,6 +87,7 @@ struct Doc {
             painter.fillRect(QRect(0, 0, 10, 10), Qt::black);
             return !pictureFails;
         };
+        pp.comingNext = [this](int page) { announced << page; };
         return pp;
     }
 };
@@ -113,6 +115,27 @@ TEST(PrintPageOrder, CopiesWithAndWithoutCollation) {
     EXPECT_EQ(PrintPageOrder(1, 1, 1, false), (QVector<int>{1}));
     EXPECT_TRUE(PrintPageOrder(3, 2, 1, false).isEmpty());
     EXPECT_TRUE(PrintPageOrder(1, 2, 0, false).isEmpty());
+}
+
+TEST(PrintDocument, EachDrawingIsToldThePageThatFollows) {
+    const struct {
+        bool collate;
+        QVector<int> drawn, announced;
+    } cases[] = {{false, {2, 2, 2, 3, 3, 3}, {2, 2, 3, 3, 3, 0}}, {true, {2, 3, 2, 3, 2, 3}, {3, 2, 3, 2, 3, 0}}};
+    for (const auto& c : cases) {
+        TPrinterEnv env(std::make_unique<RecordingDevice>());
+        Doc doc{{0, 0, 0}};
+        ScriptedMessages msg;
+        ScriptedProgress prog;
+        PrintOptions opt;
+        opt.from = 2;
+        opt.to = 3;
+        opt.copies = 3;
+        opt.collate = c.collate;
+        EXPECT_EQ(PrintDocument(env, doc.pages(), opt, msg, prog).outcome, PrintOutcome::Printed);
+        EXPECT_EQ(doc.drawn, c.drawn) << c.collate;
+        EXPECT_EQ(doc.announced, c.announced) << c.collate;
+    }
 }
 
 TEST(PrintDocument, PrinterStartsANewJobWhenTheOrientationChanges) {

@@ -141,6 +141,7 @@ void TAlbumCommands::openAlbum()
     setup.palettePath = folders.iniDir + items::kPaletteFileName;
     setup.callbacks.binder = albumJob_->binder.get();
     setup.callbacks.frames = albumJob_->pictures->loader();
+    setup.callbacks.pictures = albumJob_->pictures.get();
     setup.callbacks.dragged = draggedFromLists;
     setup.callbacks.restorePlace = hooks.restorePlace;
     setup.callbacks.savePlace = hooks.savePlace;

@@ -1883,7 +1883,7 @@ void TGrphMainForm::selectFormat()
 
 namespace {
 
-PrintSource printSourceOf(AlbumDocument& doc, const FrameLoader& frames)
+PrintSource printSourceOf(AlbumDocument& doc, const GrphCallbacks& callbacks)
 {
     PrintSource s;
     s.pageCount = doc.isAlbum() ? doc.lastPage() : 1;
@@ -1891,7 +1891,8 @@ PrintSource printSourceOf(AlbumDocument& doc, const FrameLoader& frames)
     s.mode = doc.isAlbum() ? DrawMode::Album : DrawMode::Format;
     s.pageStart = doc.pageStart;
     s.today = QDate::currentDate();
-    s.frames = frames;
+    s.frames = callbacks.frames;
+    s.pictures = callbacks.pictures;
     AlbumDocument* d = &doc;
     s.pageAt = [d](int n) {
         if (n == d->currentPage())
@@ -1907,7 +1908,7 @@ void TGrphMainForm::print()
 {
     doc_->storeCurrentPage();
     PrintFlowSetup setup;
-    setup.pages = printPagesOf(printSourceOf(*doc_, setup_.callbacks.frames));
+    setup.pages = printPagesOf(printSourceOf(*doc_, setup_.callbacks));
     setup.options.paperCode = doc_->paperCode;
     setup.options.orientation = isAlbum() ? doc_->page.orientation : doc_->orientation;
     if (isAlbum())
@@ -1951,7 +1952,7 @@ void TGrphMainForm::printListing()
 void TGrphMainForm::preview()
 {
     doc_->storeCurrentPage();
-    const PrintPages pages = printPagesOf(printSourceOf(*doc_, setup_.callbacks.frames));
+    const PrintPages pages = printPagesOf(printSourceOf(*doc_, setup_.callbacks));
     const QPointF offset = isAlbum() ? QPointF(toMm(doc_->offsetX), toMm(doc_->offsetY)) : QPointF();
     PreviewSource src;
     src.lastPage = pages.pageCount;

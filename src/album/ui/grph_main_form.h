@@ -35,6 +35,7 @@ struct Settings;
 
 namespace zb::album {
 
+class FramePictures;
 class SResizeControl;
 class TCapForm;
 class TPartsPanel;
@@ -51,6 +52,7 @@ struct DraggedItems {
 struct GrphCallbacks {
     PhotoBinder* binder = nullptr;   // photo service 0–3 and binding parts while pouring
     FrameLoader frames;              // photo and drawing frame pictures
+    FramePictures* pictures = nullptr;  // the same, decoded ahead when printing
     // Sets 写真整理フラッグ from 0 to 1; true when it changed.
     std::function<bool(RECORD)> flagPhoto;
     // The photos or drawings a drag from the main window's lists carries
