@@ -1797,6 +1797,16 @@ void TGrphMainForm::rebuild()
     if (cancelled || !first)
         return;
 
+    // What the range and the pages after it hold now: a pour that stops early
+    // (ESC, or the last page reached) puts them back, so that the photos not
+    // poured yet do not drop out of the album.
+    QMap<int, QByteArray> kept;
+    for (int n : doc_->work().pages())
+        if (n >= first)
+            kept.insert(n, doc_->work().read(n));
+    const int keptCurrent = doc_->currentPage();
+    const QString keptFormat = doc_->formatName;
+    const bool keptModified = doc_->modified;
     // The range is emptied and poured again from its first page.
     for (int n = first; n <= end; ++n)
         doc_->work().remove(n);
@@ -1812,6 +1822,21 @@ void TGrphMainForm::rebuild()
     const PourResult r = doc_->pour(photos, *binder, progress_, !all);
     messages_.status(QString());
     doc_->storeCurrentPage();
+    if (r.stopped) {
+        bool restored = true;
+        for (int n : doc_->work().pages())
+            if (n >= first && !kept.contains(n))
+                restored = doc_->work().remove(n) && restored;
+        for (auto it = kept.constBegin(); it != kept.constEnd(); ++it)
+            restored = doc_->work().write(it.key(), it.value()) && restored;
+        doc_->formatName = keptFormat;
+        afterPageOperation(keptCurrent);
+        doc_->modified = keptModified || !restored;
+        updateCommands();
+        if (!restored)
+            messages_.error(kPageMoveFailed);
+        return;
+    }
     // Fewer pages than before: the following pages close the gap.
     if (!all && !r.stopped) {
         const int gap = end - doc_->currentPage();

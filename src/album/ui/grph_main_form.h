@@ -237,7 +237,6 @@ private:
     DrawContext drawContext() const;
     QString settingsKey(const char* album, const char* format) const;
     void readSettings();
-    void writeSettings();
     void updateRulers();
     void buildLineBand();
     void showLineValues(const TPartsBox* part);
