@@ -295,6 +295,11 @@ void TGrphMainForm::buildMenus()
         if (auto chosen = chooseSaveName ? chooseSaveName() : std::nullopt)
             saveAs(chosen->first, chosen->second);
     });
+    if (isAlbum()) {
+        file->addSeparator();
+        add(file, "Mn_Rebuild", QStringLiteral("再構築(&R)"), {}, [this] { rebuild(); });
+        add(file, "Mn_FlagUpdate", QStringLiteral("写真整理フラッグの更新(&G)"), {}, [this] { updatePhotoFlags(); });
+    }
     file->addSeparator();
     add(file, "Mn_PaperSet", QStringLiteral("用紙共通設定(&U)..."), {}, [this] { paperSettings(); });
     add(file, "Mn_Print", QStringLiteral("印刷(&P)..."), QKeySequence(Qt::CTRL | Qt::Key_P), [this] { print(); });
@@ -442,8 +447,6 @@ void TGrphMainForm::buildMenus()
             [this] { deleteCurrentPage(); });
         page->addSeparator();
         add(page, "Mn_FormSelect", QStringLiteral("書式選択(&S)..."), {}, [this] { selectFormat(); });
-        add(file, "Mn_Rebuild", QStringLiteral("再構築(&R)"), {}, [this] { rebuild(); });
-        add(file, "Mn_FlagUpdate", QStringLiteral("写真整理フラッグの更新(&G)"), {}, [this] { updatePhotoFlags(); });
     }
 }
 
