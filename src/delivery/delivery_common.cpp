@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <functional>
 
 namespace zb {
 
@@ -143,29 +144,43 @@ QString deliveryFileName(const QString& prefix, RECORD record)
 
 qint64 roundToCluster(qint64 size) { return (size + 32767) / 32768 * 32768; }
 
-bool writeNewFile(const QString& path, const QByteArray& bytes, QString* error)
+namespace {
+
+// A new file filled by `fill`, which gives the bytes it wrote or -1; a
+// file that could not be written whole is removed again.
+qint64 fillNewFile(const QString& path, const std::function<qint64(QFile&)>& fill, QString* error)
 {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         if (error)
             *error = f.errorString();
-        return false;
+        return -1;
     }
-    if (f.write(bytes) != bytes.size() || !f.flush()) {
+    const qint64 written = fill(f);
+    if (written < 0 || !f.flush()) {
         if (error)
             *error = f.errorString();
         f.close();
         f.remove();
-        return false;
+        return -1;
     }
     f.close();
     if (f.error() != QFileDevice::NoError) {
         if (error)
             *error = f.errorString();
         f.remove();
-        return false;
+        return -1;
     }
-    return true;
+    return written;
+}
+
+}  // namespace
+
+bool writeNewFile(const QString& path, const QByteArray& bytes, QString* error)
+{
+    return fillNewFile(
+               path, [&bytes](QFile& f) { return f.write(bytes) == bytes.size() ? bytes.size() : qint64(-1); },
+               error) >= 0;
 }
 
 bool copyToNewFile(const QString& from, const QString& to, QString* error)
@@ -220,26 +235,24 @@ qint64 writeRowPicture(const engine::Table& table, const PhotoFields& fields, bo
             return -1;
         return QFileInfo(target).size();
     }
-    QByteArray bytes;
-    bool imported = true;
-    if (!original && !nowNull) {
-        bytes = table.readBlob(now);
-        imported = false;
-    } else {
-        bytes = orgNull ? QByteArray() : table.readBlob(org);
-    }
+    const bool imported = original || nowNull;
+    const int field = imported ? org : now;
     const int kind = fields[F_GRA_FLAG] >= 0 ? table.value(fields[F_GRA_FLAG]).toInt() : 0;
-    if (imported && kind == 20) {
-        QImage bitmap;
-        QByteArray jpeg;
-        // A metafile that cannot be played has been reported; the set goes on without its file.
-        if (!RenderGraphic(bitmap, bytes, kind, messages) || !EncodeJpeg(bitmap, jpeg, false, quality, messages))
-            return 0;
-        bytes = jpeg;
+    if (!(imported && kind == 20)) {
+        // Stored pictures go to their file unchanged, streamed from the table.
+        return fillNewFile(
+            target, [&](QFile& f) { return imported && orgNull ? qint64(0) : table.copyBlobTo(field, f); }, error);
     }
-    if (!writeNewFile(target, bytes, error))
+    // An imported metafile is written as JPEG.
+    QImage bitmap;
+    QByteArray jpeg;
+    // A metafile that cannot be played has been reported; the set goes on without its file.
+    if (!RenderGraphic(bitmap, orgNull ? QByteArray() : table.readBlob(org), kind, messages) ||
+        !EncodeJpeg(bitmap, jpeg, false, quality, messages))
+        return 0;
+    if (!writeNewFile(target, jpeg, error))
         return -1;
-    return bytes.size();
+    return jpeg.size();
 }
 
 }  // namespace zb

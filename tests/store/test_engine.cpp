@@ -1,6 +1,7 @@
 #include "store/engine/table.h"
 #include "support/temp_dir.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -127,10 +128,30 @@ TEST(Engine, BlobsRoundTripByteForByte)
         EXPECT_FALSE(t.isNull(5)) << i;
         EXPECT_EQ(t.blobSize(5), blobs[i].size());
         EXPECT_TRUE(t.readBlob(5) == blobs[i]) << i;
+        // Streamed to a device in pieces, the same bytes.
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        EXPECT_EQ(t.copyBlobTo(5, out), blobs[i].size()) << i;
+        EXPECT_TRUE(out.data() == blobs[i]) << i;
     }
     ASSERT_TRUE(t.locate(10));
     EXPECT_TRUE(t.isNull(5));
     EXPECT_EQ(t.blobSize(5), -1);
+    {
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        EXPECT_EQ(t.copyBlobTo(5, out), 0);
+        // A device that refuses the bytes.
+        ASSERT_TRUE(t.locate(3));
+        QBuffer closed;
+        EXPECT_EQ(t.copyBlobTo(5, closed), -1);
+        // A picture written but not posted yet is the one streamed.
+        t.edit();
+        t.writeBlob(5, "pending");
+        EXPECT_EQ(t.copyBlobTo(5, out), 7);
+        EXPECT_EQ(out.data(), "pending");
+        t.cancel();
+    }
 
     // Replacing and clearing a picture.
     ASSERT_TRUE(t.locate(3));

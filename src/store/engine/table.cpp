@@ -6,13 +6,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QIODevice>
 #include <QVector>
+#include <algorithm>
 #include <filesystem>
 #include <limits>
 #include <map>
 #include <optional>
 #include <sqlite3.h>
 #include <system_error>
+#include <vector>
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
@@ -1097,6 +1100,49 @@ QByteArray Table::readBlob(int pos) const
     if (rc != SQLITE_OK)
         fail(d->db, rc, QStringLiteral("cannot read a picture"));
     return out;
+}
+
+qint64 Table::copyBlobTo(int pos, QIODevice& out) const
+{
+    if (pos < 0 || pos >= d->fields.size() || d->fields[pos].type != FieldType::Blob)
+        return 0;
+    if (d->state != Impl::State::Browse && d->blobWrites.count(pos)) {
+        const QByteArray bytes = readBlob(pos);
+        return out.write(bytes) == bytes.size() ? bytes.size() : -1;
+    }
+    if (!d->positioned || !d->row.value(pos).isValid())
+        return 0;
+    sqlite3_blob* blob = nullptr;
+    int rc = sqlite3_blob_open(d->db, "main", "t_blobs", "data", d->row[pos].toLongLong(), 0, &blob);
+    if (rc != SQLITE_OK) {
+        if (blob)
+            sqlite3_blob_close(blob);
+        if (rc == SQLITE_ERROR)
+            return 0;  // the picture row is gone
+        fail(d->db, rc, QStringLiteral("cannot read a picture"));
+    }
+    // One buffer for every picture of a run: fresh large allocations cost a
+    // page fault for every page they touch.
+    constexpr int kPiece = 1 << 20;
+    thread_local std::vector<char> buffer(kPiece);
+    const int size = sqlite3_blob_bytes(blob);
+    qint64 written = 0;
+    for (int at = 0; at < size && rc == SQLITE_OK;) {
+        const int n = std::min(kPiece, size - at);
+        rc = sqlite3_blob_read(blob, buffer.data(), n, at);
+        if (rc != SQLITE_OK)
+            break;
+        if (out.write(buffer.data(), n) != n) {
+            written = -1;
+            break;
+        }
+        at += n;
+        written += n;
+    }
+    sqlite3_blob_close(blob);
+    if (rc != SQLITE_OK)
+        fail(d->db, rc, QStringLiteral("cannot read a picture"));
+    return written;
 }
 
 qint64 Table::blobSize(int pos) const

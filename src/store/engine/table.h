@@ -28,6 +28,8 @@
 
 struct sqlite3;
 
+class QIODevice;
+
 namespace zb::engine {
 
 enum class FieldType { Integer, Logical, Short, Alpha, Memo, Blob };
@@ -144,6 +146,10 @@ public:
     void setValue(int pos, const QVariant& value);
     void setNull(int pos);
     QByteArray readBlob(int pos) const;
+    // Writes the picture to `out` piece by piece through one reused buffer,
+    // so that a large picture is neither held whole nor copied twice. The
+    // bytes written, or -1 when `out` refused them.
+    qint64 copyBlobTo(int pos, QIODevice& out) const;
     qint64 blobSize(int pos) const;  // -1 when null
     void writeBlob(int pos, const QByteArray& bytes);
 
