@@ -74,6 +74,7 @@ public:
 };
 
 struct Doc {
+    explicit Doc(QVector<int> pageOrientations) : orientations(std::move(pageOrientations)) {}
     QVector<int> orientations;
     QVector<int> drawn;
     QVector<int> announced;  // the page said to follow, before each drawing
