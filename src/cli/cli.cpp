@@ -90,6 +90,14 @@ QString reasons(const ScriptedMessages& m)
     return parts.isEmpty() ? QString() : QStringLiteral(": ") + parts.join(QStringLiteral("; "));
 }
 
+void printBoxLines(const ScriptedMessages& m)
+{
+    for (QString line : m.boxes()) {
+        line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+    }
+}
+
 int run(int argc, char** argv)
 {
     // Pictures are drawn without a screen.

@@ -44,6 +44,9 @@ QString positional(const QStringList& args, int i, const char* what);
 // What the messages the image layer (or any logic) gave said, on one line
 // after ": "; empty when it said nothing.
 QString reasons(const ScriptedMessages& m);
+// Every box the run showed, on standard error, one per line ("kind: text",
+// line breaks as spaces).
+void printBoxLines(const ScriptedMessages& m);
 
 int run(int argc, char** argv);
 

@@ -5,6 +5,7 @@
 #include "album/parts_draw.h"
 #include "album/photo_binding.h"
 #include "cli/cli.h"
+#include "cli/cli_documents.h"
 #include "cli/cli_folders.h"
 #include "cli/cli_job.h"
 #include "core/scripted_ports.h"
@@ -118,20 +119,8 @@ struct ReadDocument {
 
 ReadDocument readDocument(const QString& path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("cannot read ") + path);
-    QString why;
-    std::optional<DocumentFile> file = decodeDocumentFile(f.readAll(), &why);
-    if (!file)
-        throw Failure(kDamagedDocument + QStringLiteral(" (") + why + QStringLiteral(")"));
-    ReadDocument d{*file, {}};
-    for (auto it = file->pages.cbegin(); it != file->pages.cend(); ++it) {
-        std::optional<Page> p = decodePage(it.value(), &why);
-        if (!p)
-            throw Failure(kDamagedDocument + QStringLiteral(" (page %1: ").arg(it.key()) + why + QStringLiteral(")"));
-        d.pages.insert(it.key(), *p);
-    }
+    ReadDocument d;
+    d.file = cli::readCheckedDocument(path, &d.pages);
     return d;
 }
 

@@ -23,15 +23,6 @@ using namespace zb;
 using zb::cli::Context;
 using zb::cli::Failure;
 
-// Every box the run showed, on standard error, one per line.
-void printBoxes(const ScriptedMessages& m)
-{
-    for (QString line : m.boxes()) {
-        line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-        std::fprintf(stderr, "%s\n", line.toUtf8().constData());
-    }
-}
-
 int importCommand(Context& ctx)
 {
     QStringList args = ctx.args;
@@ -61,7 +52,7 @@ int importCommand(Context& ctx)
     TDataModule_Main data(folders, m);
     JobLife job(folders, data, m);
     if (job.openChosen({name, QString()}) != JobLife::OpenResult::Opened) {
-        printBoxes(m);
+        cli::printBoxLines(m);
         throw Failure(QStringLiteral("cannot open job: ") + name);
     }
     HierarchyModel tree;
@@ -92,7 +83,7 @@ int importCommand(Context& ctx)
     if (result.changed)
         job.setChanged();
     job.closeJob();
-    printBoxes(m);
+    cli::printBoxLines(m);
 
     QJsonArray added;
     for (RECORD r : result.added)

@@ -8,6 +8,7 @@
 #include "album/photo_binding.h"
 #include "album/printer_env.h"
 #include "cli/cli.h"
+#include "cli/cli_documents.h"
 #include "cli/cli_folders.h"
 #include "cli/cli_job.h"
 #include "core/scripted_ports.h"
@@ -30,22 +31,6 @@ using zb::cli::Context;
 using zb::cli::Failure;
 using zb::cli::UsageError;
 using zb::cli::usageExit;
-
-DocumentFile readDocument(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("cannot read ") + path);
-    QString why;
-    std::optional<DocumentFile> file = decodeDocumentFile(f.readAll(), &why);
-    if (!file)
-        throw Failure(kDamagedDocument + QStringLiteral(" (") + why + QStringLiteral(")"));
-    // Every page is checked before anything is printed.
-    for (auto it = file->pages.cbegin(); it != file->pages.cend(); ++it)
-        if (!decodePage(it.value(), &why))
-            throw Failure(kDamagedDocument + QStringLiteral(" (page %1: ").arg(it.key()) + why + QStringLiteral(")"));
-    return *file;
-}
 
 CommonSettings companyValues(const Folders& folders)
 {
@@ -154,7 +139,7 @@ int albumPdfCommand(Context& ctx)
     const QString path = JobPaths{folders.dataFile, jobName}.albumFolder() + album;
     if (!QFile::exists(path))
         throw Failure(QStringLiteral("no such album: ") + path);
-    const DocumentFile file = readDocument(path);
+    const DocumentFile file = cli::readCheckedDocument(path);
     if (file.pages.isEmpty())
         throw Failure(QStringLiteral("the album has no pages: ") + path);
 
@@ -207,7 +192,7 @@ int formatPdfCommand(Context& ctx)
             throw Failure(QStringLiteral("no such format: ") + args[0]);
         path = folders.formFile + name;
     }
-    const DocumentFile file = readDocument(path);
+    const DocumentFile file = cli::readCheckedDocument(path);
     PrintSource source;
     source.mode = DrawMode::Format;
     source.pageCount = 1;

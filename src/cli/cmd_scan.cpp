@@ -48,15 +48,6 @@ int numberOption(QStringList& args, const QString& name, int lo, int hi, int def
     return v;
 }
 
-// Every box the run showed, on standard error, one per line.
-void printBoxes(const ScriptedMessages& m)
-{
-    for (QString line : m.boxes()) {
-        line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-        std::fprintf(stderr, "%s\n", line.toUtf8().constData());
-    }
-}
-
 int scanCommand(Context& ctx)
 {
     QStringList args = ctx.args;
@@ -107,7 +98,7 @@ int scanCommand(Context& ctx)
     TDataModule_Main data(folders, m);
     JobLife job(folders, data, m);
     if (job.openChosen({name, QString()}) != JobLife::OpenResult::Opened) {
-        printBoxes(m);
+        cli::printBoxLines(m);
         throw Failure(QStringLiteral("cannot open job: ") + name);
     }
     HierarchyModel tree;
@@ -170,7 +161,7 @@ int scanCommand(Context& ctx)
     if (changed)
         job.setChanged();
     job.closeJob();
-    printBoxes(m);
+    cli::printBoxLines(m);
 
     QJsonArray list;
     for (RECORD r : added)

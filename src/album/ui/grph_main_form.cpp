@@ -55,6 +55,7 @@
 #include <QToolButton>
 #include <QToolBar>
 #include <algorithm>
+#include <functional>
 #include <span>
 
 namespace zb::album {
@@ -328,9 +329,11 @@ void TGrphMainForm::buildMenus()
         [this] { selector_->addGroups(); });
     edit->addSeparator();
     const auto aligned = [this](void (SResizeControl::*fn)()) {
+        // std::invoke rather than ->*, which GCC wrongly warns about as
+        // possibly uninitialised here.
         return [this, fn] {
             snapshot(nullptr);
-            (selector_->*fn)();
+            std::invoke(fn, selector_);
             markModified();
             updateBoxes();
         };
@@ -1063,45 +1066,42 @@ void TGrphMainForm::applyLine(const QObject* source)
 {
     if (updatingBoxes_)
         return;
-    const quint32 fill = fillColor_->property("colorRef").toUInt();
-    const quint32 line = lineColor_->property("colorRef").toUInt();
-    const QList<int> sel = selector_->selection();
-    // Colours and styles are also what new parts take.
+    // What the control sets on a part; colours and styles are also what new
+    // parts take.
     DrawingDefaults& d = sheet_->defaults;
-    if (source == fillColor_)
+    std::function<void(TPartsBox&)> set;
+    if (source == fillColor_) {
+        const quint32 fill = fillColor_->property("colorRef").toUInt();
         d.brushColor = fill;
-    else if (source == lineColor_)
+        set = [fill](TPartsBox& p) { p.BrushColor = fill; };
+    } else if (source == lineColor_) {
+        const quint32 line = lineColor_->property("colorRef").toUInt();
         d.penColor = line;
-    else if (source == fillStyle_)
+        set = [line](TPartsBox& p) { p.PenColor = line; };
+    } else if (source == fillStyle_) {
         d.brushStyle = quint8(fillStyle_->currentIndex());
-    else if (source == lineStyle_)
+        set = [style = d.brushStyle](TPartsBox& p) { p.Brush = style; };
+    } else if (source == lineStyle_) {
         d.penStyle = quint8(lineStyle_->currentIndex());
-    if (sel.isEmpty())
+        set = [style = d.penStyle](TPartsBox& p) { p.PenStyle = style; };
+    } else if (source == penWidth_) {
+        set = [width = mm(penWidth_->value())](TPartsBox& p) { p.PenWidth = width; };
+    } else if (source == arrow_) {
+        set = [arrow = TArrowStyle(arrow_->currentIndex())](TPartsBox& p) { p.Arrow = arrow; };
+    } else if (source == direction_) {
+        set = [on = direction_->isChecked()](TPartsBox& p) { p.Direction = on; };
+    } else if (source == diagonal_) {
+        set = [v = quint8(diagonal_->value())](TPartsBox& p) { p.Diagonal = v; };
+    } else if (source == meisai_) {
+        set = [v = quint8(meisai_->value())](TPartsBox& p) { p.MeisaiLine = v; };
+    }
+    const QList<int> sel = selector_->selection();
+    if (!set || sel.isEmpty())
         return;
     snapshot(source);
-    for (int i : sel) {
-        if (i < 0 || i >= doc_->page.parts.size())
-            continue;
-        TPartsBox& p = doc_->page.parts[i];
-        if (source == fillColor_)
-            p.BrushColor = fill;
-        else if (source == lineColor_)
-            p.PenColor = line;
-        else if (source == fillStyle_)
-            p.Brush = quint8(fillStyle_->currentIndex());
-        else if (source == lineStyle_)
-            p.PenStyle = quint8(lineStyle_->currentIndex());
-        else if (source == penWidth_)
-            p.PenWidth = mm(penWidth_->value());
-        else if (source == arrow_)
-            p.Arrow = TArrowStyle(arrow_->currentIndex());
-        else if (source == direction_)
-            p.Direction = direction_->isChecked();
-        else if (source == diagonal_)
-            p.Diagonal = quint8(diagonal_->value());
-        else if (source == meisai_)
-            p.MeisaiLine = quint8(meisai_->value());
-    }
+    for (int i : sel)
+        if (i >= 0 && i < doc_->page.parts.size())
+            set(doc_->page.parts[i]);
     markModified();
     sheet_->update();
 }
