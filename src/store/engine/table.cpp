@@ -1080,6 +1080,24 @@ void Table::setNull(int pos)
         d->buf[pos] = QVariant();
 }
 
+namespace {
+
+// A stored picture opened for reading; null when its row is gone.
+sqlite3_blob* openStoredBlob(sqlite3* db, qint64 id)
+{
+    sqlite3_blob* blob = nullptr;
+    const int rc = sqlite3_blob_open(db, "main", "t_blobs", "data", id, 0, &blob);
+    if (rc == SQLITE_OK)
+        return blob;
+    if (blob)
+        sqlite3_blob_close(blob);
+    if (rc != SQLITE_ERROR)
+        fail(db, rc, QStringLiteral("cannot read a picture"));
+    return nullptr;
+}
+
+}  // namespace
+
 QByteArray Table::readBlob(int pos) const
 {
     if (pos < 0 || pos >= d->fields.size() || d->fields[pos].type != FieldType::Blob)
@@ -1092,17 +1110,11 @@ QByteArray Table::readBlob(int pos) const
     if (!d->positioned || !d->row.value(pos).isValid())
         return {};
     // Read straight into the result: one copy of the picture, not two.
-    sqlite3_blob* blob = nullptr;
-    int rc = sqlite3_blob_open(d->db, "main", "t_blobs", "data", d->row[pos].toLongLong(), 0, &blob);
-    if (rc != SQLITE_OK) {
-        if (blob)
-            sqlite3_blob_close(blob);
-        if (rc == SQLITE_ERROR)
-            return {};  // the picture row is gone
-        fail(d->db, rc, QStringLiteral("cannot read a picture"));
-    }
+    sqlite3_blob* blob = openStoredBlob(d->db, d->row[pos].toLongLong());
+    if (!blob)
+        return {};
     QByteArray out(sqlite3_blob_bytes(blob), Qt::Uninitialized);
-    rc = out.isEmpty() ? SQLITE_OK : sqlite3_blob_read(blob, out.data(), int(out.size()), 0);
+    const int rc = out.isEmpty() ? SQLITE_OK : sqlite3_blob_read(blob, out.data(), int(out.size()), 0);
     sqlite3_blob_close(blob);
     if (rc != SQLITE_OK)
         fail(d->db, rc, QStringLiteral("cannot read a picture"));
@@ -1119,22 +1131,17 @@ qint64 Table::copyBlobTo(int pos, QIODevice& out) const
     }
     if (!d->positioned || !d->row.value(pos).isValid())
         return 0;
-    sqlite3_blob* blob = nullptr;
-    int rc = sqlite3_blob_open(d->db, "main", "t_blobs", "data", d->row[pos].toLongLong(), 0, &blob);
-    if (rc != SQLITE_OK) {
-        if (blob)
-            sqlite3_blob_close(blob);
-        if (rc == SQLITE_ERROR)
-            return 0;  // the picture row is gone
-        fail(d->db, rc, QStringLiteral("cannot read a picture"));
-    }
+    sqlite3_blob* blob = openStoredBlob(d->db, d->row[pos].toLongLong());
+    if (!blob)
+        return 0;
     // One buffer for every picture of a run: fresh large allocations cost a
     // page fault for every page they touch.
     constexpr int kPiece = 1 << 20;
     thread_local std::vector<char> buffer(kPiece);
     const int size = sqlite3_blob_bytes(blob);
     qint64 written = 0;
-    for (int at = 0; at < size && rc == SQLITE_OK;) {
+    int rc = SQLITE_OK;
+    for (int at = 0; at < size;) {
         const int n = std::min(kPiece, size - at);
         rc = sqlite3_blob_read(blob, buffer.data(), n, at);
         if (rc != SQLITE_OK)
