@@ -139,4 +139,24 @@ bool deletePage(GrphWork& work, int page, const RenameFile& rename)
     return true;
 }
 
+QMap<int, QByteArray> keepPagesFrom(const GrphWork& work, int first)
+{
+    QMap<int, QByteArray> kept;
+    for (int n : work.pages())
+        if (n >= first)
+            kept.insert(n, work.read(n));
+    return kept;
+}
+
+bool restorePagesFrom(GrphWork& work, int first, const QMap<int, QByteArray>& kept)
+{
+    bool restored = true;
+    for (int n : work.pages())
+        if (n >= first && !kept.contains(n))
+            restored = work.remove(n) && restored;
+    for (auto it = kept.constBegin(); it != kept.constEnd(); ++it)
+        restored = work.write(it.key(), it.value()) && restored;
+    return restored;
+}
+
 }  // namespace zb::album

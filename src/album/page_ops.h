@@ -5,6 +5,8 @@
 // exactly once afterwards, moved or not.
 #include "album/album_document.h"
 
+#include <QMap>
+
 #include <functional>
 
 namespace zb::album {
@@ -29,5 +31,13 @@ bool movePage(GrphWork& work, int from, int to, const RenameFile& rename = {});
 bool deletePage(GrphWork& work, int page, const RenameFile& rename = {});
 // The name under which a page waits while the others move.
 QString parkedFileName();
+
+// The pages from `first` on, as their streams, kept before an operation
+// that may stop midway (a rebuild's pour).
+QMap<int, QByteArray> keepPagesFrom(const GrphWork& work, int first);
+// The pages from `first` on become the kept ones again: pages made since are
+// removed, the kept ones written back. False when a file could not be
+// removed or written.
+bool restorePagesFrom(GrphWork& work, int first, const QMap<int, QByteArray>& kept);
 
 }  // namespace zb::album

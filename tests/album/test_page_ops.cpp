@@ -169,3 +169,22 @@ TEST(PageOps, AKilledPageOperationLeavesEveryPageExactlyOnce)
         }
     }
 }
+
+// Pages kept before an operation that may stop midway come back as they
+// were; pages before the kept range are left alone.
+TEST(PageOps, KeptPagesArePutBack)
+{
+    zbtest::TempDir dir;
+    GrphWork work(dir.path());
+    writePages(work, {1, 2, 3, 5});
+    const QMap<int, QByteArray> kept = keepPagesFrom(work, 2);
+    EXPECT_EQ(kept.keys(), (QList<int>{2, 3, 5}));
+    ASSERT_TRUE(work.write(1, "changed 1"));
+    ASSERT_TRUE(work.write(2, "poured 2"));
+    ASSERT_TRUE(work.remove(3));
+    ASSERT_TRUE(work.write(7, "poured 7"));
+    ASSERT_TRUE(restorePagesFrom(work, 2, kept));
+    QMap<int, QByteArray> want = expected({{2, 2}, {3, 3}, {5, 5}});
+    want.insert(1, "changed 1");
+    EXPECT_EQ(contents(work), want);
+}

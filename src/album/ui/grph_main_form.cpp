@@ -483,11 +483,15 @@ void TGrphMainForm::applyZoom()
     updateZoomButtons();
 }
 
-bool TGrphMainForm::stepZoom(int direction)
+int TGrphMainForm::shownZoom() const
 {
     const int index = zoom_->currentIndex();
-    const int shown = index >= kFirstPercentZoom ? leadingInteger(zoom_->itemText(index)) : sheet_->Ritu();
-    const int target = zoomStepTarget(*zoom_, shown, direction);
+    return index >= kFirstPercentZoom ? leadingInteger(zoom_->itemText(index)) : sheet_->Ritu();
+}
+
+bool TGrphMainForm::stepZoom(int direction)
+{
+    const int target = zoomStepTarget(*zoom_, shownZoom(), direction);
     if (target < 0)
         return false;
     zoom_->setCurrentIndex(target);
@@ -498,8 +502,7 @@ void TGrphMainForm::updateZoomButtons()
 {
     if (!zoomOut_ || !zoomIn_)
         return;
-    const int index = zoom_->currentIndex();
-    const int shown = index >= kFirstPercentZoom ? leadingInteger(zoom_->itemText(index)) : sheet_->Ritu();
+    const int shown = shownZoom();
     zoomOut_->setEnabled(zoomStepTarget(*zoom_, shown, -1) >= 0);
     zoomIn_->setEnabled(zoomStepTarget(*zoom_, shown, 1) >= 0);
 }
@@ -1803,10 +1806,7 @@ void TGrphMainForm::rebuild()
     // What the range and the pages after it hold now: a pour that stops early
     // (ESC, or the last page reached) puts them back, so that the photos not
     // poured yet do not drop out of the album.
-    QMap<int, QByteArray> kept;
-    for (int n : doc_->work().pages())
-        if (n >= first)
-            kept.insert(n, doc_->work().read(n));
+    const QMap<int, QByteArray> kept = keepPagesFrom(doc_->work(), first);
     const int keptCurrent = doc_->currentPage();
     const QString keptFormat = doc_->formatName;
     const bool keptModified = doc_->modified;
@@ -1826,12 +1826,7 @@ void TGrphMainForm::rebuild()
     messages_.status(QString());
     doc_->storeCurrentPage();
     if (r.stopped) {
-        bool restored = true;
-        for (int n : doc_->work().pages())
-            if (n >= first && !kept.contains(n))
-                restored = doc_->work().remove(n) && restored;
-        for (auto it = kept.constBegin(); it != kept.constEnd(); ++it)
-            restored = doc_->work().write(it.key(), it.value()) && restored;
+        const bool restored = restorePagesFrom(doc_->work(), first, kept);
         doc_->formatName = keptFormat;
         afterPageOperation(keptCurrent);
         doc_->modified = keptModified || !restored;
@@ -1841,7 +1836,7 @@ void TGrphMainForm::rebuild()
         return;
     }
     // Fewer pages than before: the following pages close the gap.
-    if (!all && !r.stopped) {
+    if (!all) {
         const int gap = end - doc_->currentPage();
         bool following = false;
         for (int n = end + 1; n <= kMaxPage && !following; ++n)

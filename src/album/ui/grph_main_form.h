@@ -221,6 +221,8 @@ private:
     void buildCommandBands();
     void showGridPitch(int pitch);
     void updateZoomButtons();
+    // The percentage the zoom list shows, or the sheet's for a fitting entry.
+    int shownZoom() const;
     void showPage();
     void updateCommands();
     void updateBoxes();
