@@ -240,8 +240,7 @@ qint64 writeRowPicture(const engine::Table& table, const PhotoFields& fields, bo
     const int kind = fields[F_GRA_FLAG] >= 0 ? table.value(fields[F_GRA_FLAG]).toInt() : 0;
     if (!(imported && kind == 20)) {
         // Stored pictures go to their file unchanged, streamed from the table.
-        return fillNewFile(
-            target, [&](QFile& f) { return imported && orgNull ? qint64(0) : table.copyBlobTo(field, f); }, error);
+        return fillNewFile(target, [&](QFile& f) { return table.copyBlobTo(field, f); }, error);
     }
     // An imported metafile is written as JPEG.
     QImage bitmap;
