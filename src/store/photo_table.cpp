@@ -22,7 +22,8 @@ const QList<FieldDef>& photoTableFields()
         {"BIKOU3", FieldType::Memo, 2},      {"GRA_FLAG", FieldType::Short, 0},  {"FILENAME", FieldType::Memo, 2},
         {"IMAGE_ORG", FieldType::Blob, 2},   {"IMAGE_NOW", FieldType::Blob, 2},  {"THUMBNAIL", FieldType::Blob, 2},
         {"ALBUM", FieldType::Blob, 2},       {"REC_DRA1", FieldType::Integer, 0}, {"REC_DRA2", FieldType::Integer, 0},
-        {"REC_DRA3", FieldType::Integer, 0},
+        {"REC_DRA3", FieldType::Integer, 0}, {"DAIHYO", FieldType::Integer, 0}, {"TEISYUTU", FieldType::Integer, 0},
+        {"HENKAN", FieldType::Integer, 0},
     };
     return fields;
 }
@@ -48,6 +49,14 @@ PhotoFields openOrCreatePhotoTable(const QString& path, const QList<TTableNetWor
                 t->addPrimaryIndex(QStringLiteral("RECORD"));
             } catch (const engine::EngineError&) {
                 // Without the index rows come in insertion order; the table still works.
+            }
+        }
+        if (first && exclusive) {
+            try {
+                t->addFields(photoTableFields().mid(F_DAIHYO));
+            } catch (const engine::EngineError&) {
+                // A read-only or full medium: the table works without the new
+                // fields, and what needs them is skipped.
             }
         }
         if (first)

@@ -17,6 +17,11 @@ enum PhotoField {
     F_FILMNUM, F_NEGANUM, F_BIKOU_C, F_KANRI, F_BIKOU_D, F_BIKOU_E, F_UKEOIBIKOU, F_HACYUBIKOU, F_BIKOU1,
     F_BIKOU2, F_BIKOU3, F_GRA_FLAG, F_FILENAME, F_IMAGE_ORG, F_IMAGE_NOW, F_THUMBNAIL, F_ALBUM, F_REC_DRA1,
     F_REC_DRA2, F_REC_DRA3,
+    // Added after the first tables were written: an older table gains them when
+    // it is opened alone, and reads them as null (0) until then.
+    F_DAIHYO,    // representative photo, 0 or 1
+    F_TEISYUTU,  // photo of the client's submission frequency, 0 or 1
+    F_HENKAN,    // 1 when the stored picture was converted from another format at import
     kPhotoFieldCount
 };
 

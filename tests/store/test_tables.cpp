@@ -32,18 +32,19 @@ void addPhoto(TTableNetWork& t, const PhotoFields& f, RECORD r, QList<RECORD> dr
 
 }  // namespace
 
-TEST(PhotoTable, CreatedWithItsFieldsInOrderAndNeverRestructured)
+TEST(PhotoTable, CreatedWithItsFieldsInOrderAndOnlyTheNewFieldsAdded)
 {
     zbtest::TempDir dir;
     const QString path = dir.file("J.DB");
     TTableNetWork t;
     PhotoFields f = openOrCreatePhotoTable(path, {&t}, true);
-    ASSERT_EQ(t.fields().size(), 31);
+    ASSERT_EQ(t.fields().size(), 34);
     const QStringList names = {"RECORD", "CHECK", "FLAG", "BIKOU_A", "TITLE", "YOBI1", "YOBI2", "YOBI3", "KASYO",
                                "BIKOU_B", "DATE", "FILMNUM", "NEGANUM", "BIKOU_C", "KANRI", "BIKOU_D", "BIKOU_E",
                                "UKEOIBIKOU", "HACYUBIKOU", "BIKOU1", "BIKOU2", "BIKOU3", "GRA_FLAG", "FILENAME",
-                               "IMAGE_ORG", "IMAGE_NOW", "THUMBNAIL", "ALBUM", "REC_DRA1", "REC_DRA2", "REC_DRA3"};
-    for (int i = 0; i < 31; ++i) {
+                               "IMAGE_ORG", "IMAGE_NOW", "THUMBNAIL", "ALBUM", "REC_DRA1", "REC_DRA2", "REC_DRA3",
+                               "DAIHYO", "TEISYUTU", "HENKAN"};
+    for (int i = 0; i < 34; ++i) {
         EXPECT_EQ(t.fields()[i].name, names[i]);
         EXPECT_EQ(f.pos[i], i);
     }
@@ -54,8 +55,35 @@ TEST(PhotoTable, CreatedWithItsFieldsInOrderAndNeverRestructured)
     f = openOrCreatePhotoTable(path, {&t}, true);
     EXPECT_EQ(t.rowCount(), 1);
 
-    // A table that lacks fields: their positions are -1 and the rules skip them.
+    // A table written before the last three fields existed gains them when it
+    // is opened alone; its rows read them as null and keep everything else.
     t.closeTable();
+    {
+        engine::Table::create(dir.file("Prev.DB"), photoTableFields().mid(0, F_DAIHYO), QStringLiteral("RECORD"));
+        TTableNetWork prev;
+        PhotoFields pf = openOrCreatePhotoTable(dir.file("Prev.DB"), {&prev}, false);
+        EXPECT_EQ(pf[F_DAIHYO], -1);  // opened shared: not changed
+        addPhoto(prev, pf, 9);
+        prev.closeTable();
+        pf = openOrCreatePhotoTable(dir.file("Prev.DB"), {&prev}, true);
+        ASSERT_EQ(prev.fields().size(), 34);
+        EXPECT_EQ(pf[F_DAIHYO], F_DAIHYO);
+        EXPECT_EQ(pf[F_HENKAN], F_HENKAN);
+        ASSERT_TRUE(prev.locate(9));
+        EXPECT_TRUE(prev.isNull(pf[F_DAIHYO]));
+        EXPECT_EQ(prev.value(pf[F_TITLE]).toString(), QStringLiteral("写真9"));
+        EXPECT_EQ(prev.readBlob(pf[F_IMAGE_ORG]), "org9");
+        prev.edit();
+        prev.setValue(pf[F_DAIHYO], 1);
+        prev.post();
+        prev.closeTable();
+        pf = openOrCreatePhotoTable(dir.file("Prev.DB"), {&prev}, true);
+        ASSERT_TRUE(prev.locate(9));
+        EXPECT_EQ(prev.value(pf[F_DAIHYO]).toInt(), 1);
+        EXPECT_EQ(prev.fields().size(), 34);  // added once
+    }
+
+    // A table that lacks older fields: their positions are -1 and the rules skip them.
     engine::Table::create(dir.file("Old.DB"),
                           {{"RECORD", engine::FieldType::Integer, 0}, {"IMAGE_ORG", engine::FieldType::Blob, 2}},
                           QString());

@@ -707,6 +707,53 @@ void Table::addPrimaryIndex(const QString& field)
     d->scan = nullptr;
 }
 
+void Table::addFields(const QList<FieldDef>& fields)
+{
+    d->requireOpen();
+    if (d->state != Impl::State::Browse || d->batch)
+        throw EngineError(EngineError::Kind::Other, QStringLiteral("cannot add fields while a row is edited"));
+    QList<FieldDef> missing;
+    for (const FieldDef& f : fields)
+        if (fieldIndex(f.name) < 0)
+            missing.append(f);
+    if (missing.isEmpty())
+        return;
+    d->stopScan();
+    d->begin();
+    try {
+        int pos = int(d->fields.size());
+        for (const FieldDef& f : missing) {
+            exec(d->db, (QStringLiteral("ALTER TABLE t_rows ADD COLUMN ") + quoted(f.name) + QLatin1Char(' ')
+                         + QLatin1String(sqlType(f.type))).toUtf8().constData(),
+                 "cannot add a field");
+            Stmt s = d->prepare(QStringLiteral("INSERT INTO zb_fields(pos, name, type, size) VALUES(?, ?, ?, ?)"));
+            s.bind(1, pos++);
+            s.bind(2, QVariant(f.name), FieldType::Memo);
+            s.bind(3, qint64(f.type));
+            s.bind(4, qint64(f.size));
+            s.step("cannot add a field");
+        }
+        d->commit();
+    } catch (...) {
+        d->rollback();
+        throw;
+    }
+    // Every prepared statement names the old column list.
+    if (d->scan)
+        sqlite3_finalize(d->scan);
+    d->scan = nullptr;
+    for (sqlite3_stmt* s : std::as_const(d->cache))
+        sqlite3_finalize(s);
+    d->cache.clear();
+    readSchema(d->db, d->fields, d->pk);
+    d->pkPos = d->pk.isEmpty() ? -1 : fieldIndex(d->pk);
+    d->columns = QStringLiteral("rowid");
+    for (const FieldDef& f : d->fields)
+        d->columns += QStringLiteral(", ") + quoted(f.name);
+    d->positioned = false;
+    first();
+}
+
 bool Table::first()
 {
     d->requireOpen();

@@ -114,6 +114,10 @@ public:
     QString primaryKey() const;
     // Adds a primary index on an integer field when the table has none.
     void addPrimaryIndex(const QString& field);
+    // Appends fields the table lacks (an older table gains the columns of a
+    // newer program); the rows read them as null. Only while no row is being
+    // edited; the cursor moves to the first row.
+    void addFields(const QList<FieldDef>& fields);
 
     // Cursor. Rows come in primary-key order, or in insertion order without one.
     bool first();  // false when the table is empty
