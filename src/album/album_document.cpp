@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <set>
 
 namespace zb::album {
@@ -253,6 +254,7 @@ void AlbumDocument::startNew(const QString& initialFormat, qint16 start, Currenc
     fileName.clear();
     title = isAlbum() ? kNewAlbumTitle : kNewFormatTitle;
     formatName = initialFormat;
+    this->initialFormat = initialFormat;
     modified = false;
     if (!isAlbum())
         return;
@@ -307,8 +309,21 @@ bool AlbumDocument::open(const QString& filePath)
     offsetY = h.offsetY;
     paperCode = h.paperCode;
     orientation = h.orientation;
-    if (isAlbum())
+    if (isAlbum()) {
         initialPaperCode = paperCode;
+        // The file keeps no initial format of its own: the format its first
+        // page of photos was poured from stands for it, while that format exists.
+        for (const int n : work_.pages()) {
+            const std::optional<Page> p = decodePage(work_.read(n));
+            if (!p || std::none_of(p->parts.begin(), p->parts.end(),
+                                   [](const TPartsBox& b) { return isPhotoFrameCode(frameCode(b)); }))
+                continue;
+            const QString name = p->formatName + QStringLiteral(".ZBF");
+            if (!p->formatName.isEmpty() && QFileInfo::exists(QDir(formFolder).filePath(name)))
+                initialFormat = name;
+            break;
+        }
+    }
     folder = QFileInfo(filePath).absolutePath();
     fileName = QFileInfo(filePath).fileName();
     current_ = 1;

@@ -128,6 +128,7 @@ public:
     Currency offsetX = 0, offsetY = 0;
     qint16 pageStart = 1;
     QString formatName;        // the current format's file name in the format folder ("A4縦3連A.ZBF")
+    QString initialFormat;     // albums: the initial format (初期書式), which a rebuild of all pages pours with
     QString formFolder;
     bool modified = false;
 

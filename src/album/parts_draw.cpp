@@ -13,6 +13,16 @@
 
 namespace zb::album {
 
+namespace {
+
+// Values a damaged file may hold beyond what the editor lets one set are
+// drawn as the nearest value it allows.
+int diagonalOf(const TPartsBox& p) { return qMin<int>(p.Diagonal, 100); }
+int detailBandsOf(const TPartsBox& p) { return std::clamp<int>(p.MeisaiLine, 1, 99); }
+Currency penWidthOf(const TPartsBox& p) { return std::clamp<Currency>(p.PenWidth, 0, mm(99)); }
+
+}  // namespace
+
 DrawTarget DrawTarget::onScreen(int pixelsPerInch, int zoom)
 {
     DrawTarget t;
@@ -93,7 +103,21 @@ QList<int> detailLinePositions(int top, int height, int bands)
 
 int cornerDiameter(int width, int height, int diagonal)
 {
-    return qMin(width, height) * diagonal / 100;
+    return qMin(width, height) * std::clamp(diagonal, 0, 100) / 100;
+}
+
+QRect fittedRect(QSize picture, const QRect& frame)
+{
+    if (picture.isEmpty() || frame.isEmpty())
+        return QRect();
+    const qint64 pw = picture.width(), ph = picture.height(), fw = frame.width(), fh = frame.height();
+    QSize size;
+    if (pw * fh > ph * fw)  // wider than the frame: the width fills it
+        size = QSize(int(fw), int(qMax<qint64>(1, (ph * fw * 2 + pw) / (pw * 2))));
+    else
+        size = QSize(int(qMax<qint64>(1, (pw * fh * 2 + ph) / (ph * 2))), int(fh));
+    return QRect(frame.x() + (frame.width() - size.width()) / 2, frame.y() + (frame.height() - size.height()) / 2,
+                 size.width(), size.height());
 }
 
 int shadowDirection(TKageStyle kage, TRotateStyle rotate)
@@ -183,11 +207,11 @@ QPair<QPoint, QPoint> lineEnds(const TPartsBox& p, const QRect& r)
     const int L = r.x(), T = r.y(), W = r.width(), H = r.height();
     QPoint a, b;
     if (p.Direction) {
-        const int d = int(std::lround(H * p.Diagonal / 100.0));
+        const int d = int(std::lround(H * diagonalOf(p) / 100.0));
         a = {L, T + d};
         b = {L + W, T + H - d};
     } else {
-        const int d = int(std::lround(W * p.Diagonal / 100.0));
+        const int d = int(std::lround(W * diagonalOf(p) / 100.0));
         a = {L + d, T};
         b = {L + W - d, T + H};
     }
@@ -295,7 +319,9 @@ int penPixels(const TPartsBox& p, const DrawTarget& t)
 {
     if (p.PenStyle != psSolid && p.PenStyle != psInsideFrame)
         return 0;
-    return qMax(0, t.length(p.PenWidth));
+    // Never wider than the part can hold inside its bounds.
+    const QRect bounds = t.partRect(p);
+    return std::clamp(t.length(penWidthOf(p)), 0, qMax(0, qMin(bounds.width(), bounds.height()) / 2));
 }
 
 QPen makePen(Qt::PenStyle style, quint32 c, int width)
@@ -490,7 +516,6 @@ void drawFrame(QPainter& g, const TPartsBox& p, int code, const QRect& r, const 
         hatch(g, r, c.target.screen ? QColor(192, 192, 192) : QColor(Qt::black));
         return;
     }
-    const bool turned = p.ImageOrientation == 1 || p.ImageOrientation == 3;
     FramePicture pic = c.frames(p, code, r.size(), c.target.screen);
     if (pic.missing) {
         hatch(g, r, hatchColour);
@@ -504,13 +529,12 @@ void drawFrame(QPainter& g, const TPartsBox& p, int code, const QRect& r, const 
         drawText(g, label, kDeletedFrameText, r, c);
         return;
     }
-    (void)turned;
     if (pic.image.isNull())
         return;
     const QImage shown = pic.ready ? pic.image : orientedImage(pic.image, p.ImageOrientation, p.MirrorH, p.MirrorV);
     g.save();
     g.setRenderHint(QPainter::SmoothPixmapTransform, !c.target.screen);
-    g.drawImage(QRectF(r), shown);
+    g.drawImage(QRectF(fittedRect(shown.size(), r)), shown);
     g.restore();
 }
 
@@ -545,21 +569,30 @@ void drawPart(QPainter& g, const TPartsBox& p, const DrawContext& c)
             g.drawRoundedRect(sr, d / 2.0, d / 2.0);
         else
             g.drawRect(sr);
-        if (p.Shape == ptRectangle && p.MeisaiLine >= 2) {
-            const QPen detail = p.PenStyle == psClear ? makePen(Qt::SolidLine, p.PenColor, t.length(p.PenWidth))
+        if (p.Shape == ptRectangle && detailBandsOf(p) >= 2) {
+            const QPen detail = p.PenStyle == psClear ? makePen(Qt::SolidLine, p.PenColor, t.length(penWidthOf(p)))
                                                       : makePen(qtPenStyle(p.PenStyle), p.PenColor, pw / 2);
             g.setPen(detail);
             if (p.Direction) {
-                for (int x : detailLinePositions(inner.left(), inner.width(), p.MeisaiLine))
+                for (int x : detailLinePositions(inner.left(), inner.width(), detailBandsOf(p)))
                     g.drawLine(QPointF(x + 0.5, sr.top()), QPointF(x + 0.5, sr.bottom()));
             } else {
-                for (int y : detailLinePositions(inner.top(), inner.height(), p.MeisaiLine))
+                for (int y : detailLinePositions(inner.top(), inner.height(), detailBandsOf(p)))
                     g.drawLine(QPointF(sr.left(), y + 0.5), QPointF(sr.right(), y + 0.5));
             }
             g.setPen(pen);
         }
-        if (const int code = frameCode(p))
+        if (const int code = frameCode(p)) {
             drawFrame(g, p, code, inner, c);
+            // The outline stays whole: a thin one would be covered by the picture.
+            if (p.PenStyle != psClear) {
+                g.setBrush(Qt::NoBrush);
+                if (d > 0)
+                    g.drawRoundedRect(sr, d / 2.0, d / 2.0);
+                else
+                    g.drawRect(sr);
+            }
+        }
         break;
     }
     case ptEllipse:
@@ -568,10 +601,10 @@ void drawPart(QPainter& g, const TPartsBox& p, const DrawContext& c)
     case ptTryangle: {
         QPolygonF tri;
         if (p.Direction) {
-            const double apex = sr.top() + sr.height() * p.Diagonal / 100.0;
+            const double apex = sr.top() + sr.height() * diagonalOf(p) / 100.0;
             tri << QPointF(sr.left(), apex) << QPointF(sr.right(), sr.top()) << QPointF(sr.right(), sr.bottom());
         } else {
-            const double apex = sr.left() + sr.width() * p.Diagonal / 100.0;
+            const double apex = sr.left() + sr.width() * diagonalOf(p) / 100.0;
             tri << QPointF(apex, sr.top()) << QPointF(sr.right(), sr.bottom()) << QPointF(sr.left(), sr.bottom());
         }
         g.drawPolygon(tri);

@@ -43,7 +43,7 @@ struct DrawTarget {
 struct FramePicture {
     bool missing = false;
     QImage image;          // before the part's orientation and mirrors, unless `ready`
-    bool ready = false;    // already turned, mirrored and scaled to the frame
+    bool ready = false;    // already turned, mirrored and scaled to fit the frame
 };
 using FrameLoader = std::function<FramePicture(const TPartsBox& part, int code, QSize framePixels, bool screen)>;
 
@@ -85,6 +85,10 @@ QString drawnCaption(const TPartsBox& part, const DrawContext& context);
 QList<int> detailLinePositions(int top, int height, int bands);
 // The corner diameter of a rounded rectangle.
 int cornerDiameter(int width, int height, int diagonal);
+// Where a photo or drawing of `picture`'s size lands in a frame: at its own
+// proportions, as large as fits, centred. The picture comes upright and
+// already turned and mirrored for the part.
+QRect fittedRect(QSize picture, const QRect& frame);
 // The shadow's direction index (1 up, 2 up-left, 3 left, 4 down-left, 5 down,
 // 6 down-right, 7 right, 8 up-right) for a shadow style on text turned by
 // `rotate`; 0 for no shadow.

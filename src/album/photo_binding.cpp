@@ -225,16 +225,20 @@ struct FramePictures::Batch {
             QImage image = decodeFor(j.source.bytes, j.source.kind, turned ? j.decode.transposed() : j.decode);
             j.source.bytes = QByteArray();
             image = orientedImage(image, j.orientation, j.mirrorH, j.mirrorV);
-            // Scaled by the painter's bilinear filter into a bitmap of the
-            // frame's size and the page's pixel format, so that drawing only copies.
-            if (!image.isNull() && image.size() != j.size) {
-                QImage scaled(j.size, QImage::Format_RGB888);
+            // Scaled by the painter's bilinear filter into a bitmap of the size
+            // it fills in the frame and the page's pixel format, so that drawing
+            // only copies. A printer gets no more pixels than the picture has:
+            // it scales a smaller picture up itself.
+            const QSize fitted = fittedRect(image.size(), QRect(QPoint(), j.size)).size();
+            const bool enlarge = fitted.width() > image.width() || fitted.height() > image.height();
+            if (!image.isNull() && image.size() != fitted && (screen || !enlarge)) {
+                QImage scaled(fitted, QImage::Format_RGB888);
                 if (scaled.isNull()) {
                     image = QImage();
                 } else {
                     QPainter g(&scaled);
                     g.setRenderHint(QPainter::SmoothPixmapTransform, !screen);
-                    g.drawImage(QRect(QPoint(0, 0), j.size), image);
+                    g.drawImage(QRect(QPoint(0, 0), fitted), image);
                     g.end();
                     image = std::move(scaled);
                 }

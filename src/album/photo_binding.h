@@ -52,9 +52,10 @@ public:
     // Lets go of prepared pictures the drawing did not take.
     void releasePrepared() { ready_.clear(); }
     // Decodes the frame pictures of a page ahead of drawing, on every core,
-    // each turned and scaled to its frame; drawing then only copies them. On a
-    // printer a picture is decoded with at least kPrintPictureDpi at its
-    // printed size (all of it when the picture has fewer pixels).
+    // each turned and scaled to the size it fills in its frame; drawing then
+    // only copies them. On a printer a picture is decoded with at least
+    // kPrintPictureDpi at its printed size (all of it when the picture has
+    // fewer pixels) and never enlarged: the printer scales it.
     // When the same page was handed to prefetch() before, its pictures are
     // taken from there (this thread helps to finish them).
     void prepare(const Page& page, const DrawTarget& target);

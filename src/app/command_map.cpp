@@ -226,6 +226,7 @@ Enabling computeEnabling(const WindowState& s)
     e.correct = inList && s.focusedListSelected == 1;
     e.view = e.correct;
     e.drawing = inList && s.photosSelected == 1;
+    e.albumAdd = s.albumEditorShowing && inList && s.focusedListSelected > 0;
     e.masterPourIn = s.masterWindowExists && e.master && s.folder != FolderKind::None
         && s.folder != FolderKind::Unclassified && s.folder != FolderKind::Trash && s.folderLevel < 5;
     return e;

@@ -79,6 +79,7 @@ struct Enabling {
     bool view = false;                // "表示"
     bool drawing = false;             // "参考図"
     bool masterPourIn = false;        // the master window's pour-in command
+    bool albumAdd = false;            // "工事写真帳に追加": photos chosen while the album editor is open
     bool operator==(const Enabling&) const = default;
 };
 

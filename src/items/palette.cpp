@@ -4,8 +4,18 @@
 #include "core/text.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace zb::items {
+
+QString palettePath(const QString& userFileDir, const QString& programDir)
+{
+    const QString own = userFileDir + kPaletteFileName;
+    if (QFileInfo::exists(own))
+        return own;
+    const QString shipped = programDir + QStringLiteral("USERFILE/") + kPaletteFileName;
+    return QFileInfo::exists(shipped) ? shipped : own;
+}
 
 QString PaletteEntry::token() const
 {

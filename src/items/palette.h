@@ -28,6 +28,11 @@ struct PaletteEntry {
     QString token() const;
 };
 
+// Where the palette is read: the USERFILE/ folder the other lists are read
+// from, else the program folder's USERFILE/ (the copy shipped with the program).
+// Both folders end in '/'.
+QString palettePath(const QString& userFileDir, const QString& programDir);
+
 QList<PaletteEntry> parsePalette(QByteArrayView bytes);
 // The palette of a file; empty when the file is missing or unreadable.
 QList<PaletteEntry> readPalette(const QString& path);

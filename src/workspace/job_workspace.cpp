@@ -4,8 +4,6 @@
 #include "store/job_files.h"
 #include "store/table_network.h"
 
-#include <QFileInfo>
-
 namespace zb {
 
 JobWorkspace::JobWorkspace(JobLife& job, HierarchyModel& tree, Messages& messages, QObject* parent)
@@ -29,12 +27,11 @@ JobWorkspace::JobWorkspace(JobLife& job, HierarchyModel& tree, Messages& message
 
 void JobWorkspace::loaded()
 {
-    // A job whose tree file is not written yet is new: its default tree opens
-    // with the folders below 工事写真 expanded (工事 and its eight folders in
-    // view); a tree from a template opens fully expanded.
-    const bool newJob = !QFileInfo::exists(JobPaths{job_.folders().dataFile, job_.name()}.treeFile());
+    // A job opens with the folders below 工事写真 expanded (工事 and its eight
+    // folders in view), new or not (the tree file keeps no expansion); a tree
+    // from a template opens fully expanded.
     tree_.load(job_.file().folders, job_.treeFromTemplate());
-    if (newJob && tree_.photoRoot()) {
+    if (tree_.photoRoot()) {
         FolderNode* root = tree_.photoRoot();
         for (int i = 0; i < root->childCount(); ++i)
             tree_.setExpanded(root->child(i), true);

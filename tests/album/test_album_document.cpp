@@ -378,19 +378,27 @@ TEST(AlbumDocument, BindingThroughThePhotoTable)
     EXPECT_EQ(print.image.size(), QSize(200, 150));  // the 800 x 600 picture decoded at 2/8
     const FramePicture large = pictures.load(photo, 2500, QSize(800, 600), true);
     EXPECT_EQ(large.image.size(), QSize(800, 600));
-    // Prepared ahead of drawing: turned and scaled to the frame, taken once.
-    {
+    // Prepared ahead of drawing: turned and scaled to what it fills of the
+    // frame at its own proportions, taken once. A 1200-dpi printer gets the
+    // picture's own 600 x 800 pixels, not an enlarged copy.
+    struct Prepared {
+        double pixelsPerMm;
+        QSize size;
+    } prepared[] = {{2.0, QSize()}, {1200 / 25.4, QSize(600, 800)}};
+    for (const Prepared& c : prepared) {
         Page page;
         TPartsBox turned = photo;
         turned.ImageOrientation = 1;
         page.parts << turned;
-        const DrawTarget print = DrawTarget::onPrinter(2.0);
+        const DrawTarget print = DrawTarget::onPrinter(c.pixelsPerMm);
         FramePictures ahead(table, f);
         ahead.prepare(page, print);
         const QSize frame = drawingRect(turned, print).size();
         const FramePicture first = ahead.load(turned, 2500, frame, false);
         EXPECT_TRUE(first.ready);
-        EXPECT_EQ(first.image.size(), frame);
+        const QSize want = c.size.isValid() ? c.size : fittedRect(QSize(600, 800), QRect(QPoint(), frame)).size();
+        EXPECT_EQ(first.image.size(), want) << c.pixelsPerMm;
+        EXPECT_LT(want.width(), frame.width());
         EXPECT_FALSE(ahead.load(turned, 2500, frame, false).ready);
     }
     // Small screen frames come from ALBUM: with the current picture broken they

@@ -8,10 +8,14 @@
 #include "album/ui/file_sel_form.h"
 #include "album/ui/grph_main_form.h"
 #include "album/ui/parts_panel.h"
+#include "album/ui/prv_form.h"
 #include "core/scripted_ports.h"
+#include "core/sjis.h"
+#include "items/ui/add_form.h"
 #include "core/text.h"
 #include "settings/settings.h"
 #include "support/temp_dir.h"
+#include "../imaging/fixtures.h"
 #include "workspace/ui/photo_list_view.h"
 #include "workspace/ui/tree_view.h"
 
@@ -43,6 +47,9 @@
 #include <QTreeWidget>
 #include <QSet>
 #include <QTest>
+#include <QTimer>
+#include <QScreen>
+#include <QGuiApplication>
 #include <gtest/gtest.h>
 
 using namespace zb;
@@ -331,6 +338,35 @@ TEST(FileSelForm, ColumnsSortDeleteAndName)
     e.messages.reply(Messages::Answer::No);
 }
 
+TEST(FileSelForm, TheListTakingTheFocusChangesNoField)
+{
+    Editor e;
+    e.form->pour({1});
+    ASSERT_TRUE(e.form->saveAs(QStringLiteral("alb_A4横2連"), QStringLiteral("横")));
+    ASSERT_TRUE(e.form->saveAs(QStringLiteral("alb_A4縦3連A"), QStringLiteral("縦")));
+    TFileSelForm form(true, true, e.doc().folder, e.doc().fileName, e.doc().title, 1, e.messages);
+    form.show();
+    QTest::qWaitForWindowExposed(&form);
+    EXPECT_EQ(form.nameEdit()->text(), QStringLiteral("alb_A4縦3連A"));
+    // Tab into the list: its first row (alb_A4横2連) becomes current, the fields stay.
+    form.activateWindow();
+    form.list()->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    ASSERT_TRUE(form.list()->currentItem());
+    EXPECT_EQ(form.list()->currentItem()->text(0), QStringLiteral("alb_A4横2連"));
+    EXPECT_EQ(form.nameEdit()->text(), QStringLiteral("alb_A4縦3連A"));
+    EXPECT_EQ(form.titleEdit()->text(), QStringLiteral("縦"));
+    // 削除 without a picked row deletes nothing.
+    form.deleteButton()->click();
+    EXPECT_TRUE(QFile::exists(e.dir.file("ALBUM/alb_A4横2連.ZBA")));
+    // A click on the row picks it.
+    const QRect row = form.list()->visualItemRect(form.list()->topLevelItem(0));
+    QTest::mouseClick(form.list()->viewport(), Qt::LeftButton, {}, row.center());
+    EXPECT_EQ(form.nameEdit()->text(), QStringLiteral("alb_A4横2連"));
+    EXPECT_EQ(form.titleEdit()->text(), QStringLiteral("横"));
+    e.messages.reply(Messages::Answer::No);
+}
+
 TEST(GrphMainForm, PhotoFlagUpdateCountsWhatChanged)
 {
     Editor e;
@@ -358,6 +394,16 @@ TEST(GrphMainForm, RebuildPoursThePhotosAgain)
     e.form->command("Mn_Rebuild")->trigger();
     EXPECT_EQ(e.photosByPage(), (QMap<int, QList<RECORD>>{{1, {1, 3, 4}}, {2, {5, 6, 7}}}));
     EXPECT_EQ(e.messages.boxes().last(), QStringLiteral("information: ") + kRebuildDone);
+
+    // All pages pour with the album's own initial format, also after the
+    // setting for new albums changed and after the album was saved and opened again.
+    e.settings.grphFormName = QStringLiteral("A4縦2連.ZBF");
+    ASSERT_TRUE(e.form->saveAs(QStringLiteral("再構築"), QStringLiteral("題")));
+    e.doc().initialFormat = e.settings.grphFormName;  // what a fresh editor knows before reading the file
+    ASSERT_TRUE(e.doc().open(e.dir.file("ALBUM/再構築.ZBA")));
+    e.messages.reply(Messages::Answer::Yes);
+    e.form->command("Mn_Rebuild")->trigger();
+    EXPECT_EQ(e.photosByPage(), (QMap<int, QList<RECORD>>{{1, {1, 3, 4}}, {2, {5, 6, 7}}}));
 
     // From page 2 on, with that page's format, while page 1 is shown: page 1 stays.
     e.form->gotoPage(1);
@@ -457,6 +503,30 @@ TEST(GrphMainForm, TextDetailsApplyToTheSelection)
     cap->chooseColor = [](quint32, const QString&) { return std::optional<quint32>(); };
     cap->shadowColorButton()->click();
     EXPECT_EQ(e.doc().page.parts[0].KageColor, 0x112233u);
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, MetafilesBecomePicturePartsWithTheirBytes)
+{
+    Editor e;
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } files[] = {{"plan.wmf", zbtest::makeWmf(120, 80, 0x00FF0000, 20, 20, 100, 60)},
+                 {"plan.EMF", zbtest::makeEmf(120, 80, 0x00FF0000, 20, 20, 100, 60)}};
+    for (const auto& f : files) {
+        const QString path = e.dir.file(f.name);
+        zbtest::writeAll(path, f.bytes);
+        ASSERT_TRUE(e.form->addPictureFile(path, QRect(10, 10, 1, 1))) << f.name;
+        const TPartsBox& p = e.doc().page.parts.last();
+        EXPECT_EQ(p.PictureStream.kind, QStringLiteral("WMF")) << f.name;
+        EXPECT_EQ(p.PictureStream.bytes, f.bytes) << f.name;
+        EXPECT_NEAR(p.RefWidth, 120, 1) << f.name;
+    }
+    e.messages.clear();
+    zbtest::writeAll(e.dir.file("bad.wmf"), "not a metafile");
+    EXPECT_FALSE(e.form->addPictureFile(e.dir.file("bad.wmf"), QRect(10, 10, 1, 1)));
+    EXPECT_EQ(e.messages.boxes(), QStringList{QStringLiteral("error: サポートされていない画像の形式です。\r\n>bad.wmf")});
     e.messages.reply(Messages::Answer::No);
 }
 
@@ -1414,4 +1484,84 @@ TEST(GrphMainForm, EscDuringRebuild)
         EXPECT_EQ(pagesOf(e), before) << c.name;
         e.messages.reply(Messages::Answer::No);
     }
+}
+
+TEST(GrphMainForm, PreviewsPaperButtonOpensThePaperSettings)
+{
+    Editor e;
+    e.form->pour({1});
+    bool enabled = false, paperDialog = false;
+    QTimer::singleShot(0, [&] {
+        auto* preview = qobject_cast<TPrvForm*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(preview);
+        QPushButton* paper = nullptr;
+        for (QPushButton* b : preview->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("用紙(&E)"))
+                paper = b;
+        ASSERT_TRUE(paper);
+        enabled = paper->isEnabled();
+        QTimer::singleShot(0, [&, preview] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            paperDialog = dialog && dialog->windowTitle() == QStringLiteral("用紙共通設定");
+            if (auto* d = qobject_cast<QDialog*>(dialog))
+                d->reject();
+            preview->accept();
+        });
+        paper->click();
+    });
+    e.form->command("Mn_Preview")->trigger();
+    EXPECT_TRUE(enabled);
+    EXPECT_TRUE(paperDialog);
+    EXPECT_TRUE(e.form->isVisible());
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, PouringFromTheItemPaletteGoesBackToTheSelectionTool)
+{
+    zbtest::TempDir lists;
+    zbtest::writeAll(lists.file("ZBGRPH.LST"), sjis::toBytes(QStringLiteral("100.工事名称\r\n\r\n\r\n")));
+    Editor e(DocKind::Album, [&](GrphSetup& s) { s.palettePath = lists.file("ZBGRPH.LST"); });
+    auto* tools = e.form->findChild<QToolBar*>(QStringLiteral("ToolPalette"));
+    ASSERT_TRUE(tools);
+    QAction* item = nullptr;
+    for (QAction* a : tools->actions())
+        if (a->text() == QStringLiteral("工事情報/写真情報"))
+            item = a;
+    ASSERT_TRUE(item);
+    QTest::mouseClick(tools->widgetForAction(item), Qt::LeftButton);
+    auto* palette = e.form->findChild<items::TAddForm*>();
+    ASSERT_TRUE(palette && palette->isVisible());
+    const qsizetype before = e.doc().page.parts.size();
+    QTest::mouseClick(palette->pourButton(), Qt::LeftButton);
+    EXPECT_EQ(e.doc().page.parts.size(), before + 1);
+    EXPECT_FALSE(palette->isVisible());
+    EXPECT_EQ(e.form->sheet()->tool(), std::nullopt);
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_TRUE(tools->actions().first()->isChecked());
+    e.messages.reply(Messages::Answer::No);
+}
+
+TEST(GrphMainForm, AlbumEditorOpensBesideTheMainWindow)
+{
+    const QRect screen(0, 0, 1920, 1080);
+    const QSize editor(1100, 800);
+    const struct {
+        QRect main;
+        QPoint at;
+    } cases[] = {
+        {QRect(0, 0, 800, 600), QPoint(800, 0)},        // room on the right
+        {QRect(1120, 100, 800, 600), QPoint(20, 100)},  // room on the left only
+        {QRect(400, 500, 1000, 700), QPoint(820, 280)}, // neither: the wider side, kept on the screen
+        {QRect(0, 0, 1920, 1080), QPoint(820, 0)},      // a main window filling the screen
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(besideWindow(c.main, editor, screen), QRect(c.at, editor)) << c.main.x() << "," << c.main.y();
+
+    // Without a kept place the editor opens there.
+    const QRect main(40, 30, 300, 200);
+    Editor e(DocKind::Album, [&](GrphSetup& s) { s.besideOf = main; });
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(e.form->frameGeometry().topLeft(),
+              besideWindow(main, e.form->frameGeometry().size(), available).topLeft());
+    e.messages.reply(Messages::Answer::No);
 }

@@ -241,6 +241,48 @@ TEST(PartsDraw, PhotoFrames)
     EXPECT_EQ(drawnCaption(frame, format), QString());
 }
 
+TEST(PartsDraw, FramePicturesKeepTheirProportions)
+{
+    // A portrait photo in a landscape frame and a landscape one in a portrait
+    // frame: as large as fits, centred, the rest of the frame left as it is.
+    struct Case {
+        QSize picture;
+        QRect frame, fitted;
+    } cases[] = {
+        {QSize(3000, 4000), QRect(10, 10, 160, 90), QRect(56, 10, 68, 90)},
+        {QSize(4000, 3000), QRect(0, 0, 90, 160), QRect(0, 46, 90, 68)},
+        {QSize(40, 30), QRect(5, 5, 80, 60), QRect(5, 5, 80, 60)},
+        {QSize(1, 10000), QRect(0, 0, 100, 100), QRect(49, 0, 1, 100)},
+        {QSize(), QRect(0, 0, 100, 100), QRect()},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(fittedRect(c.picture, c.frame), c.fitted) << c.picture.width() << "x" << c.picture.height();
+
+    // Drawn in a wide frame: a portrait picture as it comes, then turned a
+    // quarter (it lies wide and grows); a drawing frame the same way.
+    QImage portrait(30, 40, QImage::Format_RGB32);
+    portrait.fill(qRgb(0, 0, 255));
+    for (const char* caption : {"{2500.写真}", "{2600.参考図1}"}) {
+        TPartsBox frame = box(10, 10, 160, 90, ptKoumoku);
+        frame.PenStyle = psClear;
+        frame.Caption = QString::fromUtf8(caption);
+        frame.PhotoRecord = 4;
+        frame.RefRecord = 4;
+        DrawContext c = printer(1);
+        c.frames = [&](const TPartsBox&, int, QSize, bool) { return FramePicture{false, portrait, false}; };
+        const QImage wide = drawn(frame, c);
+        EXPECT_EQ(wide.pixel(90, 55), qRgb(0, 0, 255)) << caption;
+        EXPECT_EQ(wide.pixel(30, 55), qRgb(255, 255, 255)) << caption;   // beside it: the frame's fill
+        EXPECT_EQ(wide.pixel(150, 55), qRgb(255, 255, 255)) << caption;
+        frame.ImageOrientation = 1;
+        const QImage turned = drawn(frame, c);  // 40 x 30 in 159 x 89: 119 wide from x 30
+        for (int x : {35, 145})
+            EXPECT_EQ(turned.pixel(x, 55), qRgb(0, 0, 255)) << caption << x;
+        for (int x : {25, 152})
+            EXPECT_EQ(turned.pixel(x, 55), qRgb(255, 255, 255)) << caption << x;
+    }
+}
+
 TEST(PartsDraw, EmbeddedPictureRotatedAndBroken)
 {
     QImage source(20, 10, QImage::Format_RGB32);
@@ -355,6 +397,54 @@ TEST(PartsDraw, ArrowHeads)
             if (image.pixel(x, y) == qRgb(0, 0, 0))
                 leftmostAbove = qMin(leftmostAbove, x);
     EXPECT_NEAR(leftmostAbove, 220 - 6, 2);
+}
+
+TEST(PartsDraw, ThinOutlineOfAPhotoFrameStaysWhole)
+{
+    TPartsBox frame = box(10, 10, 100, 80, ptKoumoku);
+    frame.PenWidth = mm(1);  // one pixel
+    frame.Caption = QStringLiteral("{2500.写真}");
+    frame.PhotoRecord = 4;
+    QImage blue(99, 79, QImage::Format_RGB32);  // fills the frame
+    blue.fill(qRgb(0, 0, 255));
+    DrawContext c = printer(1);
+    c.frames = [&](const TPartsBox&, int, QSize, bool) { return FramePicture{false, blue, false}; };
+    const QImage image = drawn(frame, c);
+    for (QPoint edge : {QPoint(10, 50), QPoint(60, 10), QPoint(109, 50), QPoint(60, 89)})
+        EXPECT_EQ(image.pixel(edge), qRgb(0, 0, 0)) << edge.x() << "," << edge.y();
+    EXPECT_EQ(image.pixel(11, 50), qRgb(0, 0, 255));
+}
+
+TEST(PartsDraw, OutOfRangeValuesStayInsideThePart)
+{
+    // Values a damaged file may hold: 傾き above 100 %, 明細線 above 99, a pen
+    // far wider than the part or below zero. Nothing lands outside the bounds
+    // (a line runs to the pixel just past them, as its end points lie on L + W and T + H).
+    struct Case {
+        const char* name;
+        TPartsType shape;
+        int diagonal, bands;
+        Currency pen;
+    } cases[] = {
+        {"line", ptLine, 255, 1, mm(1)},          {"triangle", ptTryangle, 200, 1, mm(1)},
+        {"rounded", ptRectangle, 255, 1, mm(1)},  {"bands", ptRectangle, 0, 255, mm(1)},
+        {"wide pen", ptRectangle, 0, 1, mm(1e9)}, {"negative pen", ptRectangle, 0, 1, -mm(50)},
+    };
+    for (const Case& k : cases) {
+        TPartsBox p = box(50, 50, 60, 40, k.shape);
+        p.Diagonal = quint8(k.diagonal);
+        p.MeisaiLine = quint8(k.bands);
+        p.PenWidth = k.pen;
+        p.Brush = bsClear;
+        const QImage image = drawn(p, printer(1));
+        int outside = 0, inside = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) != kBackground)
+                    ++(QRect(50, 50, 61, 41).contains(x, y) ? inside : outside);
+        EXPECT_EQ(outside, 0) << k.name;
+        EXPECT_GT(inside, 0) << k.name;
+    }
 }
 
 TEST(PartsDraw, ExtremeValuesFromAFile)

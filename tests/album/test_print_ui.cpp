@@ -1,5 +1,6 @@
 // The print dialog and the preview, driven as a user would.
 #include "album/ui/prn_dialog_form.h"
+#include "album/ui/printer_device.h"
 #include "album/ui/prv_form.h"
 #include "core/scripted_ports.h"
 
@@ -7,7 +8,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QComboBox>
+#include <QPageLayout>
 #include <QPainter>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -113,4 +116,29 @@ TEST(PrvForm, PagesZoomAndDrawing) {
     EXPECT_EQ(form.page(), 1);
     EXPECT_FALSE(form.previousButton()->isEnabled());
     EXPECT_EQ(form.pageLabel()->text(), "1 / 3");
+}
+
+// A printer keeps only what it cannot print as margins, so that a part lands
+// where it lands in a PDF; Qt's own 10-point margins are not added. (Without
+// an installed printer this is Qt's stand-in PDF printer, whose sheet has no
+// unprintable edge.)
+TEST(PrinterDevice, PageKeepsOnlyTheDevicesUnprintableEdges) {
+    app();
+    PrinterDevice device;
+    const auto check = [&](const char* when) {
+        const QPageLayout layout = device.printer().pageLayout();
+        EXPECT_EQ(layout.margins(), layout.minimumMargins()) << when;
+        const QRect full = device.fullRectPixels(), paint = device.paintRectPixels();
+        const QMargins edges = layout.marginsPixels(device.printer().resolution());
+        EXPECT_EQ(paint, full.marginsRemoved(edges)) << when;
+        if (layout.minimumMargins().isNull())
+            EXPECT_EQ(paint, full) << when;
+    };
+    check("opened");
+    device.setOrientation(1);
+    check("landscape");
+    if (!device.papers().isEmpty()) {
+        device.setPaper(device.papers().last().code);
+        check("another paper");
+    }
 }

@@ -36,6 +36,7 @@ std::string flags(const Enabling& e)
     add("view", e.view);
     add("drawing", e.drawing);
     add("pour", e.masterPourIn);
+    add("album", e.albumAdd);
     return s;
 }
 
@@ -113,6 +114,12 @@ TEST(EnablingRules, Table)
         {"album editor showing",
          with(tree(FolderKind::Normal, 2), [](WindowState& s) { s.albumEditorShowing = true; }),
          "drops search import pano del rename new master "},
+        {"album editor showing, two photos chosen in the list",
+         with(list(FocusArea::PhotoList, 2, false, 2), [](WindowState& s) { s.albumEditorShowing = true; }),
+         "drops search import pano pano2 undo del master album "},
+        {"album editor showing, nothing chosen",
+         with(list(FocusArea::PhotoList, 0, false, 0), [](WindowState& s) { s.albumEditorShowing = true; }),
+         "drops search import pano master "},
         {"master window on a level-4 folder",
          with(tree(FolderKind::Normal, 4), [](WindowState& s) { s.masterWindowExists = true; }),
          "drops job search import pano del rename new master pour "},

@@ -31,6 +31,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QDir>
 #include <QDockWidget>
 #include <QFile>
@@ -322,6 +323,24 @@ TEST_F(MainForm, SettingsAndPositionsSurviveARestart)
     EXPECT_FALSE(form->action("Mn_PanelMime")->isChecked());
 }
 
+TEST_F(MainForm, PanelSizesComeBackExactlyAsTheyWereLeft)
+{
+    // Left at 330 and 250 pixels; three restarts in a row change nothing.
+    for (int run = 0; run < 4; ++run) {
+        auto form = open();
+        if (run == 0) {
+            form->setGeometry(20, 30, 780, 560);
+            QApplication::processEvents();
+            form->resizeDocks({form->floatMenu(), form->floatClip()}, {250, 330}, Qt::Horizontal);
+        }
+        QApplication::processEvents();
+        EXPECT_EQ(form->floatClip()->width(), 330) << run;
+        EXPECT_EQ(form->floatMenu()->width(), 250) << run;
+        EXPECT_EQ(form->normalGeometry(), QRect(20, 30, 780, 560)) << run;
+        EXPECT_TRUE(form->close());
+    }
+}
+
 TEST_F(MainForm, EnvironmentDialogCancelChangesNothing)
 {
     auto form = open();
@@ -524,6 +543,16 @@ void answerInputBox(const QString& text, QString* caption)
 }
 
 }  // namespace
+
+TEST_F(MainForm, ClosingClosesTheWindowsOpenedFromIt)
+{
+    auto form = open();
+    auto* tool = new QDialog(form.get());  // a modeless window such as the master window
+    tool->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(tool));
+    EXPECT_TRUE(form->close());
+    EXPECT_FALSE(tool->isVisible());
+}
 
 TEST_F(MainForm, StartOpensTheChosenJobAndQuittingSavesItAndRemovesItsMarker)
 {

@@ -6,6 +6,8 @@
 #include "core/sjis.h"
 #include "support/temp_dir.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 using namespace zb;
@@ -83,6 +85,20 @@ TEST(Palette, MissingFileAndShortLastGroup)
     const QList<PaletteEntry> p = readPalette(dir.file("ZBGRPH.LST"));
     ASSERT_EQ(p.size(), 1);
     EXPECT_EQ(p[0].token(), QStringLiteral("{2010.写真タイトル}"));
+}
+
+TEST(Palette, ReadFromTheUserFolderElseTheProgramsCopy)
+{
+    zbtest::TempDir dir;
+    const QString user = dir.file("data/USERFILE") + "/", program = dir.file("program") + "/";
+    QDir().mkpath(user);
+    QDir().mkpath(program + "USERFILE");
+    // Neither has one: the user folder's name (an empty palette).
+    EXPECT_EQ(palettePath(user, program), user + "ZBGRPH.LST");
+    zbtest::writeAll(program + "USERFILE/ZBGRPH.LST", QByteArray("100\r\n"));
+    EXPECT_EQ(palettePath(user, program), program + "USERFILE/ZBGRPH.LST");
+    zbtest::writeAll(user + "ZBGRPH.LST", QByteArray("100\r\n"));
+    EXPECT_EQ(palettePath(user, program), user + "ZBGRPH.LST");
 }
 
 TEST(Palette, ShippedFileOffersTheItemCodes)

@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <memory>
 #include <gtest/gtest.h>
 
 using namespace zb;
@@ -38,6 +39,29 @@ zbtest::PhotoRow row(zb::RECORD r)
     p.imageOrg = "\xFF\xD8\xFF" + QByteArray::number(r);
     return p;
 }
+
+// The job 現場 with the given photos, open, and the window's maintenance commands.
+struct OpenJob {
+    zbtest::TempDir dir;
+    Folders folders;
+    ScriptedMessages m;
+    std::unique_ptr<TDataModule_Main> data;
+    std::unique_ptr<JobLife> job;
+    ScriptedProgress progress;
+    std::unique_ptr<TMaintenanceCommands> commands;
+
+    explicit OpenJob(const QList<zbtest::PhotoRow>& rows)
+    {
+        app();
+        folders = resolveFolders(dir.path(), NetworkSettings{}, SharedDecision{}, dir.path());
+        createFolders(folders, m);
+        zbtest::makeJob(folders.dataFile, "現場", rows);
+        data = std::make_unique<TDataModule_Main>(folders, m);
+        job = std::make_unique<JobLife>(folders, *data, m);
+        EXPECT_EQ(job->openChosen({"現場", {}}), JobLife::OpenResult::Opened);
+        commands = std::make_unique<TMaintenanceCommands>(*job, *data, m, progress, nullptr);
+    }
+};
 
 }  // namespace
 
@@ -81,17 +105,14 @@ TEST(CopFormUi, ListsBothSidesAndCopiesTheSelectionByItsButton)
 
 TEST(MaintenanceCommandsUi, BackupAsksWithTheBackFolderAndRemembersTheFolder)
 {
-    app();
-    zbtest::TempDir dir;
-    const Folders folders = resolveFolders(dir.path(), NetworkSettings{}, SharedDecision{}, dir.path());
-    ScriptedMessages m;
-    createFolders(folders, m);
-    zbtest::makeJob(folders.dataFile, "現場", {row(1)});
-    TDataModule_Main data(folders, m);
-    JobLife job(folders, data, m);
-    ASSERT_EQ(job.openChosen({"現場", {}}), JobLife::OpenResult::Opened);
-    ScriptedProgress progress;
-    TMaintenanceCommands commands(job, data, m, progress, nullptr);
+    OpenJob o({row(1)});
+    zbtest::TempDir& dir = o.dir;
+    const Folders& folders = o.folders;
+    ScriptedMessages& m = o.m;
+    TDataModule_Main& data = *o.data;
+    JobLife& job = *o.job;
+    ScriptedProgress& progress = o.progress;
+    TMaintenanceCommands& commands = *o.commands;
     QString remembered;
     commands.hooks.setBackupFolder = [&](const QString& f) { remembered = f; };
     QString proposed;
@@ -122,17 +143,14 @@ TEST(MaintenanceCommandsUi, BackupAsksWithTheBackFolderAndRemembersTheFolder)
 
 TEST(MaintenanceCommandsUi, RestoreFromTheJobListClosesTheOpenTargetAndGivesItsName)
 {
-    app();
-    zbtest::TempDir dir;
-    const Folders folders = resolveFolders(dir.path(), NetworkSettings{}, SharedDecision{}, dir.path());
-    ScriptedMessages m;
-    createFolders(folders, m);
-    zbtest::makeJob(folders.dataFile, "現場", {row(1), row(2)});
-    TDataModule_Main data(folders, m);
-    JobLife job(folders, data, m);
-    ASSERT_EQ(job.openChosen({"現場", {}}), JobLife::OpenResult::Opened);
-    ScriptedProgress progress;
-    TMaintenanceCommands commands(job, data, m, progress, nullptr);
+    OpenJob o({row(1), row(2)});
+    zbtest::TempDir& dir = o.dir;
+    const Folders& folders = o.folders;
+    ScriptedMessages& m = o.m;
+    TDataModule_Main& data = *o.data;
+    JobLife& job = *o.job;
+    ScriptedProgress& progress = o.progress;
+    TMaintenanceCommands& commands = *o.commands;
     const QString package = dir.file("現場.ZBB");
     ASSERT_TRUE(BackupOpenJob(job, data, package, m, progress));
     QString folderShown;
@@ -154,6 +172,32 @@ TEST(MaintenanceCommandsUi, RestoreFromTheJobListClosesTheOpenTargetAndGivesItsN
     m.clear();
     m.reply(Messages::Answer::Cancel);
     EXPECT_EQ(commands.restoreFromList(), std::nullopt);
+    EXPECT_TRUE(job.isOpen());
+    job.closeJob();
+}
+
+TEST(MaintenanceCommandsUi, RestoreIntoTheProgramExpandsTheTree)
+{
+    OpenJob o({row(1)});
+    zbtest::TempDir& dir = o.dir;
+    const Folders& folders = o.folders;
+    ScriptedMessages& m = o.m;
+    TDataModule_Main& data = *o.data;
+    JobLife& job = *o.job;
+    ScriptedProgress& progress = o.progress;
+    TMaintenanceCommands& commands = *o.commands;
+    const QString package = dir.file("現場.ZBB");
+    ASSERT_TRUE(BackupOpenJob(job, data, package, m, progress));
+    commands.chooseOpenFile = [&](const QString&, const QString&, const QString&) { return package; };
+    int expanded = 0;
+    commands.hooks.expandTree = [&] { ++expanded; };
+    // Cancelled at the name question: nothing restored, the tree stays as it is.
+    m.reply(Messages::Answer::Cancel);
+    commands.restore();
+    EXPECT_EQ(expanded, 0);
+    m.reply(Messages::Answer::Yes);
+    commands.restore();
+    EXPECT_EQ(expanded, 1) << m.log.join('\n').toStdString();
     EXPECT_TRUE(job.isOpen());
     job.closeJob();
 }

@@ -398,6 +398,9 @@ TEST(JobWorkspaceTest, TheTreeFollowsTheJobAndIsSavedWithIt)
     JobWorkspace ws(job, tree, messages);
     ASSERT_TRUE(job.openJob(QStringLiteral("J"), true));
     EXPECT_EQ(tree.findPath(kStatus + QStringLiteral("/床掘"))->photos, QList<RECORD>{7});
+    // Opened again, it shows 工事 open as well.
+    EXPECT_TRUE(tree.photoRoot()->expanded);
+    EXPECT_TRUE(tree.findPath(kWork)->expanded);
     // A job from the template shows its folders fully expanded, without photos.
     ASSERT_EQ(job.createJob(QStringLiteral("K"), QStringLiteral("T")), JobLife::OpenResult::Opened);
     EXPECT_TRUE(tree.findPath(kStatus + QStringLiteral("/床掘"))->photos.isEmpty());

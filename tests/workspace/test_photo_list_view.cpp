@@ -340,6 +340,13 @@ TEST(PhotoListUi, KeysAndMoves)
     j.panel().selectRow(4);
     QTest::keyClick(j.list(), Qt::Key_Right);
     EXPECT_EQ(j.panel().currentIndex(), 4);
+    // Ctrl+Home and Ctrl+End choose the first and the last photo.
+    QTest::keyClick(j.list(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(j.panel().currentIndex(), 0);
+    EXPECT_EQ(j.panel().selectedRecords(), QList<RECORD>{1});
+    QTest::keyClick(j.list(), Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(j.panel().currentIndex(), 4);
+    EXPECT_EQ(j.panel().selectedRecords(), QList<RECORD>{5});
     QTest::keyClick(j.list(), Qt::Key_Return);
     EXPECT_TRUE(j.view.isActive());
 
@@ -421,6 +428,36 @@ TEST(PhotoListUi, MarksForDrawingsAndEdits)
     for (const QRect& m : markRects(drawn, 3, true)) {
         const bool expected = m.left() != drawn.left() + 30;
         EXPECT_EQ(shot.pixelColor(m.topLeft()) == mark, expected) << m.left();
+    }
+}
+
+TEST(PhotoListUi, ASelectedPhotoIsFramedOnAllSidesAndItsCaptionHighlighted)
+{
+    Job j;
+    j.fiveInFolder();
+    j.panel().selectRow(1);
+    QApplication::processEvents();
+    const QColor hl = j.list()->palette().color(QPalette::Active, QPalette::Highlight);
+    for (const QColor& background : {j.list()->palette().color(QPalette::Base), QColor(64, 157, 111)}) {
+        QPalette pal = j.list()->palette();
+        pal.setColor(QPalette::Base, background);
+        j.list()->setPalette(pal);
+        QApplication::processEvents();
+        const QImage shot = j.list()->viewport()->grab().toImage();
+        for (int row : {0, 1}) {
+            const QRect cell = j.list()->visualItemRect(j.list()->item(row));
+            const QRect icon = j.list()->delegate()->iconRect(cell);
+            const bool selected = row == 1;
+            // Two pixels in from each edge: the frame of a selected photo only.
+            for (QPoint at : {QPoint(icon.left() + 2, icon.center().y()), QPoint(icon.right() - 2, icon.center().y()),
+                              QPoint(icon.center().x(), icon.top() + 2), QPoint(icon.center().x(), icon.bottom() - 2)})
+                EXPECT_EQ(shot.pixelColor(at) == hl, selected) << row << " at " << at.x() << "," << at.y();
+            // The caption's band below the icon.
+            int highlighted = 0;
+            for (int x = cell.left(); x <= cell.right(); ++x)
+                highlighted += shot.pixelColor(x, icon.bottom() + 7) == hl;
+            EXPECT_EQ(highlighted > 10, selected) << row;
+        }
     }
 }
 

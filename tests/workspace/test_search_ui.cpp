@@ -118,6 +118,7 @@ void typeText(QWidget* w, const QString& text)
 TEST(SearchUi, ListSearchEntersListModeAndReleaseRestores)
 {
     Job job;
+    const QColor listColour = job.bench->photoList()->listView()->palette().color(QPalette::Base);
     job.cmds->openSearch();
     TSeekForm* form = job.cmds->seekForm();
     ASSERT_TRUE(form);
@@ -158,7 +159,9 @@ TEST(SearchUi, ListSearchEntersListModeAndReleaseRestores)
     EXPECT_FALSE(job.cmds->listMode());
     EXPECT_EQ(job.messages.boxes(), QStringList{"information: 「一覧モード」を解除しました。"});
     EXPECT_TRUE(job.bench->treePanel()->isEnabled());
-    EXPECT_EQ(job.bench->photoList()->listView()->palette().color(QPalette::Base), kListNormalColor);
+    // The list has its own colour again, green only in list mode.
+    EXPECT_EQ(job.bench->photoList()->listView()->palette().color(QPalette::Base), listColour);
+    EXPECT_NE(listColour, kListModeListColor);
     EXPECT_EQ(job.shown(), (QList<RECORD>{4}));  // the selected folder's photos again
     EXPECT_EQ(form->itemBox()->count(), 7);
     EXPECT_EQ(form->directionBox()->count(), 3);
@@ -271,8 +274,30 @@ TEST(SearchUi, MasterWindowEditsSearchesAndPours)
     EXPECT_EQ(job.cmds->master()->outline().value(6), (MasterEntry{2, "試験"}));
     EXPECT_EQ(form->header()->highlighted(), 2);
     form->close();
+    EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(job.cmds->master()->isOpen());
     EXPECT_EQ(appSettings().mastSeekStyle, 2);
+}
+
+TEST(SearchUi, MasterWindowClosesAtTheFirstRequest)
+{
+    Job job;
+    appSettings().mastFileName = QStringLiteral("基本マスタ");
+    // 閉じる, Esc and the window's own close, each once, each after opening it again.
+    const std::function<void(TMastForm*)> ways[] = {
+        [](TMastForm* f) { QTest::mouseClick(f->button("CloseBtn"), Qt::LeftButton); },
+        [](TMastForm* f) { QTest::keyClick(f, Qt::Key_Escape); },
+        [](TMastForm* f) { f->close(); },
+    };
+    for (const auto& close : ways) {
+        job.cmds->openMaster();
+        TMastForm* form = job.cmds->mastForm();
+        ASSERT_TRUE(form && form->isVisible());
+        EXPECT_TRUE(job.cmds->master()->isOpen());
+        close(form);
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_FALSE(job.cmds->master()->isOpen());
+    }
 }
 
 TEST(SearchUi, EmptyMasterAllowsOnlyNew)

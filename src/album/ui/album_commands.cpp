@@ -138,11 +138,13 @@ void TAlbumCommands::openAlbum()
     QDir().mkpath(setup.folder);
     setup.formFolder = folders.formFile;
     setup.workParent = folders.tempG;
-    setup.palettePath = folders.iniDir + items::kPaletteFileName;
+    setup.palettePath = items::palettePath(folders.userFile, folders.programDir);
     setup.callbacks.binder = albumJob_->binder.get();
     setup.callbacks.frames = albumJob_->pictures->loader();
     setup.callbacks.pictures = albumJob_->pictures.get();
     setup.callbacks.dragged = draggedFromLists;
+    if (window_)
+        setup.besideOf = window_->frameGeometry();
     setup.callbacks.restorePlace = hooks.restorePlace;
     setup.callbacks.savePlace = hooks.savePlace;
     setup.callbacks.restoreBands = hooks.restoreBands;
@@ -167,7 +169,7 @@ void TAlbumCommands::openFormats()
     setup.folder = folders.formFile;
     setup.formFolder = folders.formFile;
     setup.workParent = folders.tempG;
-    setup.palettePath = folders.iniDir + items::kPaletteFileName;
+    setup.palettePath = items::palettePath(folders.userFile, folders.programDir);
     setup.callbacks.restorePlace = hooks.restorePlace;
     setup.callbacks.savePlace = hooks.savePlace;
     setup.callbacks.restoreBands = hooks.restoreBands;

@@ -128,7 +128,9 @@ TFileSelForm::TFileSelForm(bool album, bool saving, const QString& folder, const
         sort_ = std::abs(sort_) == column ? -sort_ : column;
         fill();
     });
-    connect(list_, &QTreeWidget::currentItemChanged, this, [this] { chosen(); });
+    // Only a row the user picks fills the fields: the list taking the focus
+    // makes its first row current without selecting it.
+    connect(list_, &QTreeWidget::itemSelectionChanged, this, [this] { chosen(); });
     connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
         chosen();
         accept();
@@ -181,9 +183,15 @@ void TFileSelForm::fill()
     name_->setText(keep);
 }
 
+QTreeWidgetItem* TFileSelForm::pickedItem() const
+{
+    const QList<QTreeWidgetItem*> picked = list_->selectedItems();
+    return picked.isEmpty() ? nullptr : picked.first();
+}
+
 void TFileSelForm::chosen()
 {
-    QTreeWidgetItem* item = list_->currentItem();
+    QTreeWidgetItem* item = pickedItem();
     if (!item)
         return;
     name_->setText(item->text(0));
@@ -198,7 +206,7 @@ void TFileSelForm::chosen()
 
 void TFileSelForm::deleteChosen()
 {
-    QTreeWidgetItem* item = list_->currentItem();
+    QTreeWidgetItem* item = pickedItem();
     if (!item)
         return;
     if (!messages_.confirm(QStringLiteral("選択している「") + kindName(album_) + QStringLiteral("」を削除しますか？")))

@@ -9,6 +9,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace zb {
 class Messages;
@@ -48,6 +49,8 @@ public:
 private:
     void fill();
     void chosen();
+    // The row the user picked; none when the list only holds a current row.
+    QTreeWidgetItem* pickedItem() const;
     void deleteChosen();
     void toggleRefer();
 

@@ -14,6 +14,7 @@
 #include "album/sheet_edit.h"
 #include "core/ports.h"
 #include "imaging/jpeg_codec.h"
+#include "imaging/metafile.h"
 #include "imaging/picture_editor.h"
 #include "imaging/ui/frm_bithenkan.h"
 #include "items/palette.h"
@@ -34,6 +35,7 @@
 #include <QImageReader>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QMimeData>
 #include <QPainter>
 #include <QSvgGenerator>
@@ -246,14 +248,22 @@ TGrphMainForm::TGrphMainForm(GrphSetup setup, Settings& settings, Messages& mess
     scroll_->viewport()->installEventFilter(this);
     newDocument(false);
     resize(1100, 800);
+    bool placed = false;
     if (setup_.callbacks.restorePlace) {
         QRect bounds = geometry();
         bool maximised = false;
-        if (setup_.callbacks.restorePlace(placeName(), bounds, maximised)) {
+        if ((placed = setup_.callbacks.restorePlace(placeName(), bounds, maximised))) {
             setGeometry(bounds);
             if (maximised)
                 setWindowState(windowState() | Qt::WindowMaximized);
         }
+    }
+    if (!placed && setup_.besideOf.isValid()) {
+        const QScreen* screen = QGuiApplication::screenAt(setup_.besideOf.center());
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        if (screen)
+            move(besideWindow(setup_.besideOf, frameGeometry().size(), screen->availableGeometry()).topLeft());
     }
     // A kept band layout that cannot be read leaves the built-in one.
     if (setup_.callbacks.restoreBands) {
@@ -409,7 +419,7 @@ void TGrphMainForm::buildMenus()
                         addItem(text, slot);
                         if (!sheet_->Continued) {
                             palette_->hide();
-                            sheet_->setTool(std::nullopt);
+                            sheet_->endTool();
                         }
                     });
                     palette_ = palette;
@@ -596,16 +606,39 @@ QString reservedCharacterQuestion(QChar c)
            QStringLiteral("\r\n\r\n") + quoted + QStringLiteral("を定義文字として挿入しますか？");
 }
 
+QRect besideWindow(const QRect& main, QSize size, const QRect& screen)
+{
+    const int roomRight = screen.right() - main.right(), roomLeft = main.left() - screen.left();
+    int x;
+    if (roomRight >= size.width())
+        x = main.right() + 1;
+    else if (roomLeft >= size.width())
+        x = main.left() - size.width();
+    else
+        x = roomRight >= roomLeft ? screen.right() + 1 - size.width() : screen.left();
+    x = std::max(screen.left(), std::min(x, screen.right() + 1 - size.width()));
+    const int y = std::max(screen.top(), std::min(main.top(), screen.bottom() + 1 - size.height()));
+    return QRect(QPoint(x, y), size);
+}
+
 bool TGrphMainForm::addPictureFile(const QString& path, const QRect& pixels)
 {
     QFile f(path);
     QByteArray bytes;
     if (f.open(QIODevice::ReadOnly) && f.size() < (qint64(1) << 30))
         bytes = f.readAll();
-    QBuffer buffer(&bytes);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
-    const QImage image = bytes.isEmpty() ? QImage() : reader.read();
+    const QString ext = QFileInfo(path).suffix().toUpper();
+    // Metafiles keep their bytes and are drawn by the metafile player.
+    const bool metafile = ext == QStringLiteral("WMF") || ext == QStringLiteral("EMF");
+    QImage image;
+    if (metafile) {
+        image = bytes.isEmpty() ? QImage() : RenderMetafile(bytes);
+    } else {
+        QBuffer buffer(&bytes);
+        QImageReader reader(&buffer);
+        reader.setAutoTransform(false);
+        image = bytes.isEmpty() ? QImage() : reader.read();
+    }
     if (image.isNull()) {
         messages_.error(QStringLiteral("サポートされていない画像の形式です。\r\n>") + QFileInfo(path).fileName());
         return false;
@@ -613,8 +646,9 @@ bool TGrphMainForm::addPictureFile(const QString& path, const QRect& pixels)
     TPartsBox part;
     part.Shape = ptPicture;
     part.FormIndex = isAlbum() ? -1 : 0;
-    const QString ext = QFileInfo(path).suffix().toUpper();
-    if (ext == QStringLiteral("JPG") || ext == QStringLiteral("JPEG")) {
+    if (metafile) {
+        part.PictureStream = {bytes, QStringLiteral("WMF")};
+    } else if (ext == QStringLiteral("JPG") || ext == QStringLiteral("JPEG")) {
         part.PictureStream = {bytes, QStringLiteral("JPG")};
     } else if (ext == QStringLiteral("ICO")) {
         part.PictureStream = {bytes, QStringLiteral("ICO")};
@@ -1819,7 +1853,7 @@ void TGrphMainForm::rebuild()
     doc_->page = doc_->work().exists(now) ? decodePage(doc_->work().read(now)).value_or(Page{}) : Page{};
     selector_->clear();
     doc_->gotoPage(first);
-    const QString format = all ? settings_.grphFormName : rangeFormat + QStringLiteral(".ZBF");
+    const QString format = all ? doc_->initialFormat : rangeFormat + QStringLiteral(".ZBF");
     doc_->formatName = format;
     messages_.status(QStringLiteral("工事写真帳を再構築中です・・・"));
     const PourResult r = doc_->pour(photos, *binder, progress_, !all);
@@ -1872,7 +1906,7 @@ void TGrphMainForm::paperSettings()
     snapshot(nullptr);
     const SetPrnValues n = form.values();
     if (isAlbum()) {
-        doc_->formatName = n.formatName;
+        doc_->formatName = doc_->initialFormat = n.formatName;
         doc_->pageStart = qint16(n.pageStart);
         doc_->offsetX = n.offsetX;
         doc_->offsetY = n.offsetY;
@@ -1976,13 +2010,16 @@ void TGrphMainForm::preview()
 {
     doc_->storeCurrentPage();
     const PrintPages pages = printPagesOf(printSourceOf(*doc_, setup_.callbacks));
-    const QPointF offset = isAlbum() ? QPointF(toMm(doc_->offsetX), toMm(doc_->offsetY)) : QPointF();
     PreviewSource src;
     src.lastPage = pages.pageCount;
-    const qint32 paper = doc_->paperCode;
-    src.paperMm = [pages, paper](int n) { return paperSizeMm(paper, quint8(pages.orientationOf(n))); };
-    src.drawPage = [pages, offset](int n, QPainter& painter, double ppm) { pages.drawPage(n, painter, ppm, offset); };
+    // The paper and the offsets are read at each drawing: 用紙 may change them.
+    src.paperMm = [this, pages](int n) { return paperSizeMm(doc_->paperCode, quint8(pages.orientationOf(n))); };
+    src.drawPage = [this, pages](int n, QPainter& painter, double ppm) {
+        const QPointF offset = isAlbum() ? QPointF(toMm(doc_->offsetX), toMm(doc_->offsetY)) : QPointF();
+        pages.drawPage(n, painter, ppm, offset);
+    };
     src.print = [this] { print(); };
+    src.paper = [this] { paperSettings(); };
     TPrvForm form(src, doc_->currentPage(), messages_, this);
     hide();
     form.exec();

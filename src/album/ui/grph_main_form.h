@@ -76,7 +76,13 @@ struct GrphSetup {
     QString workParent;   // the work files' parent folder
     QString palettePath;  // ZBGRPH.LST of the item palette
     GrphCallbacks callbacks;
+    QRect besideOf;       // albums: the main window's frame; the editor opens beside it when no place is kept
 };
+
+// Where a window of `size` goes beside `main` on `screen`: to its right when
+// it fits there, else to its left, else on the side with more room, as far
+// from `main` as the screen allows; at main's top.
+QRect besideWindow(const QRect& main, QSize size, const QRect& screen);
 
 class TGrphMainForm : public QMainWindow {
     Q_OBJECT

@@ -62,6 +62,8 @@ public:
     // The current tool: nullopt is 選択モード.
     void setTool(std::optional<TPartsType> tool);
     std::optional<TPartsType> tool() const { return tool_; }
+    // Back to 選択モード after a part is made, announced by toolFinished.
+    void endTool();
 
     void setPaper(QSizeF mmSize);
     QSizeF paper() const { return paper_; }
@@ -117,7 +119,6 @@ private:
     void setStatus(const QString& text);
     QPoint entryPoint(QPoint p, Qt::KeyboardModifiers m) const;
     void addPart(const TPartsBox& part);
-    void endTool();
 
     Page ownPage_;
     Page* page_ = nullptr;

@@ -10,6 +10,7 @@ PrinterDevice::PrinterDevice(const QString& name) {
     const QPrinterInfo info = name.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(name);
     printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     printer_->setFullPage(false);
+    useDeviceMargins();
     int ownCode = 256;
     for (const QPageSize& size : info.supportedPageSizes()) {
         PaperCode paper;
@@ -41,8 +42,20 @@ QString PrinterDevice::name() const { return printer_->printerName(); }
 
 bool PrinterDevice::setPaper(int code) {
     for (int i = 0; i < papers_.size(); ++i)
-        if (papers_[i].code == code) return printer_->setPageSize(sizes_[i]);
+        if (papers_[i].code == code) {
+            const bool ok = printer_->setPageSize(sizes_[i]);
+            useDeviceMargins();
+            return ok;
+        }
     return false;
+}
+
+// Qt opens a printer with margins of its own (10 points) on top of what the
+// device cannot print; the page keeps only the device's unprintable edges, so
+// that a part lands where it lands in a PDF, shifted by those edges alone.
+void PrinterDevice::useDeviceMargins() {
+    const QPageLayout layout = printer_->pageLayout();
+    printer_->setPageMargins(layout.minimumMargins(), layout.units());
 }
 
 int PrinterDevice::paperCode() const {
@@ -53,7 +66,9 @@ int PrinterDevice::paperCode() const {
 }
 
 bool PrinterDevice::setOrientation(int orientation) {
-    return printer_->setPageOrientation(orientation == 1 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    const bool ok = printer_->setPageOrientation(orientation == 1 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    useDeviceMargins();
+    return ok;
 }
 
 int PrinterDevice::orientation() const {

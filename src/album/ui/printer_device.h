@@ -41,6 +41,7 @@ public:
     QString error() const override { return error_; }
 
 private:
+    void useDeviceMargins();
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<QPainter> painter_;
     QList<PaperCode> papers_;

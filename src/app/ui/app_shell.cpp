@@ -11,12 +11,15 @@
 #include "store/engine_config.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
 #include <QTranslator>
+#include <clocale>
 #include <memory>
+#include <optional>
 
 namespace zb {
 
@@ -33,10 +36,71 @@ void bringToFront(QWidget* w)
     }
 }
 
+namespace {
+
+// Answers the texts Qt's own Japanese translation does not hold.
+class MissingQtTexts : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* sourceText, const char*, int) const override
+    {
+        return missingQtText(context, sourceText);
+    }
+};
+
+}  // namespace
+
+QString missingQtText(const char* context, const char* sourceText)
+{
+    static const struct {
+        const char* context;
+        const char* source;
+        const char* japanese;
+    } texts[] = {
+        {"QAbstractFileIconProvider", "Folder", "フォルダー"},
+        {"QAbstractFileIconProvider", "Drive", "ドライブ"},
+        {"QAbstractFileIconProvider", "Shortcut", "ショートカット"},
+        {"QAbstractFileIconProvider", "Alias", "エイリアス"},
+        {"QAbstractFileIconProvider", "Unknown", "不明"},
+    };
+    if (!context || !sourceText)
+        return QString();
+    for (const auto& t : texts)
+        if (qstrcmp(context, t.context) == 0 && qstrcmp(sourceText, t.source) == 0)
+            return QString::fromUtf8(t.japanese);
+    return QString();
+}
+
+void useJapaneseSystemLocale()
+{
+    // The C library takes the user's locale now; the application object's
+    // own attempt later fails on the Japanese names when that locale is not
+    // installed and so leaves this one in place.
+    setlocale(LC_ALL, "");
+    const char* const names[] = {"LC_ALL", "LC_TIME", "LC_MESSAGES"};
+    std::optional<QByteArray> kept[3];
+    for (int i = 0; i < 3; ++i)
+        if (qEnvironmentVariableIsSet(names[i]))
+            kept[i] = qgetenv(names[i]);
+    qunsetenv("LC_ALL");
+    qputenv("LC_TIME", "ja_JP.UTF-8");
+    qputenv("LC_MESSAGES", "ja_JP.UTF-8");
+    // Qt reads the system locale once, at its first use.
+    (void)QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
+    for (int i = 0; i < 3; ++i) {
+        if (kept[i])
+            qputenv(names[i], *kept[i]);
+        else
+            qunsetenv(names[i]);
+    }
+}
+
 QTranslator* installJapanese(QCoreApplication& app)
 {
     const QLocale japanese(QLocale::Japanese, QLocale::Japan);
     QLocale::setDefault(japanese);
+    QCoreApplication::installTranslator(new MissingQtTexts(&app));
     const QStringList folders = {QCoreApplication::applicationDirPath() + QStringLiteral("/translations"),
                                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
     auto* translator = new QTranslator(&app);
@@ -51,6 +115,7 @@ QTranslator* installJapanese(QCoreApplication& app)
 
 int runZbWin(int argc, char** argv)
 {
+    useJapaneseSystemLocale();
     QApplication app(argc, argv);
     // Before any window: every widget takes the default locale when made.
     installJapanese(app);

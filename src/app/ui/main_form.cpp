@@ -103,6 +103,7 @@ TZbMainForm::TZbMainForm(const Folders& folders, DialogMessages& messages, TData
         bench_->photoList()->refillPhotoList();
         restartButtonTimer();
     };
+    maintenance->hooks.expandTree = [this] { bench_->tree().expandAll(); };
     maintenance->hooks.requestMaintenanceOnExit = [this] { requestMaintenanceOnExit(); };
     maintenance->hooks.closeWindow = [this] { close(); };
     maintenance->hooks.backupFolder = [] { return appSettings().backupPath; };
@@ -873,6 +874,7 @@ void TZbMainForm::applyEnabling(const Enabling& e)
     set(cmd::kMaster, e.master);
     set(QStringLiteral("Mn_Correct"), e.correct);
     set(QStringLiteral("Mn_View"), e.view);
+    set(QStringLiteral("Mn_AlbumAdd"), e.albumAdd);
 
     buttons_.value(QStringLiteral("SB_Import"))->setEnabled(setMenu(QStringLiteral("Mn_Import"), e.import));
     buttons_.value(QStringLiteral("SB_Drawing"))->setEnabled(setMenu(QStringLiteral("Mn_Drawing"), e.drawing));
@@ -1082,6 +1084,11 @@ void TZbMainForm::closeEvent(QCloseEvent* e)
     timerIdle_.stop();
     timerButton_.stop();
     heldClose_.stop();
+    // The windows opened from here (the master window, the search results)
+    // close with the main window, so that the program ends.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this && w->isVisible())
+            w->close();
     e->accept();
 }
 
@@ -1109,18 +1116,23 @@ void TZbMainForm::restorePositions()
     positions_ = std::make_unique<WindowPositions>(folders_.localTemp + kPositionsName);
     positions_->setResetPending(resetPending_);
 
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect desktop = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const WindowPlacement w = positions_->restoreWindow(WindowPositions::sectionFor(kFormName), normalGeometry(),
+                                                        true, desktop);
+    setGeometry(w.bounds);
+    if (w.maximised)
+        setWindowState(windowState() | Qt::WindowMaximized);
+
+    // The docking layout is laid into the window at the size it was saved at
+    // (restored into another size, the panels lose the difference, and more
+    // at every start).
     QFile layout(dockLayoutPath());
     if (layout.open(QIODevice::ReadOnly)) {
         // A damaged layout file is ignored and the built-in layout stays.
         if (!restoreState(layout.read(1 << 20), kLayoutVersion))
             qWarning("docking layout %s not used", qPrintable(dockLayoutPath()));
     }
-
-    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    const QRect desktop = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    const WindowPlacement w = positions_->restoreWindow(WindowPositions::sectionFor(kFormName), normalGeometry(),
-                                                        true, desktop);
-    setGeometry(w.bounds);
     for (QDockWidget* d : {floatMenu_, floatClip_, floatMime_}) {
         const PanelPlacement p = positions_->restorePanel(WindowPositions::sectionFor(d->objectName()), d->geometry(),
                                                           d->isVisible(), size());
@@ -1128,8 +1140,6 @@ void TZbMainForm::restorePositions()
         if (d->isFloating())
             d->setGeometry(p.bounds);
     }
-    if (w.maximised)
-        setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 bool TZbMainForm::restoreWindowPlace(const QString& name, QRect& bounds, bool& maximised) const

@@ -5,11 +5,9 @@
 #include "items/ui/history_combo.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -416,23 +414,17 @@ void TMastForm::showEvent(QShowEvent* e)
     refreshButtons();
 }
 
-void TMastForm::closeEvent(QCloseEvent* e)
+// 閉じる, Esc and the window's close button all end here (the dialog's own
+// close handling rejects it): the watch stops, the master is let go, the
+// window hides.
+void TMastForm::reject()
 {
-    watch_.stop();
-    master_.close();
-    emit closed();
-    QDialog::closeEvent(e);
-}
-
-void TMastForm::reject() { close(); }
-
-void TMastForm::keyPressEvent(QKeyEvent* e)
-{
-    if (e->key() == Qt::Key_Escape) {
-        close();
-        return;
+    if (isVisible()) {
+        watch_.stop();
+        master_.close();
+        emit closed();
     }
-    QDialog::keyPressEvent(e);
+    QDialog::reject();
 }
 
 }  // namespace zb::items

@@ -125,9 +125,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
     void reject() override;
-    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     QAbstractButton* addButton(QLayout* layout, const QString& name, const QString& caption, const QString& hint,

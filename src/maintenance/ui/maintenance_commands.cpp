@@ -62,10 +62,13 @@ void TMaintenanceCommands::restore()
     const QString path = chooseOpenFile(kBackupLoadCaption, job_.folders().dataFile, kBackupFilter);
     if (path.isEmpty())
         return;
+    bool restored = false;
     {
         WaitCursor wait;
-        RestoreIntoProgram(job_, path, messages_, progress_);
+        restored = RestoreIntoProgram(job_, path, messages_, progress_);
     }
+    if (restored && hooks.expandTree)
+        hooks.expandTree();
     if (hooks.refresh)
         hooks.refresh();
 }

@@ -27,6 +27,8 @@ public:
     struct WindowHooks {
         // The job's contents may have changed: lists and buttons again.
         std::function<void()> refresh;
+        // A restored job shows its whole hierarchy.
+        std::function<void()> expandTree;
         // データ修復: start the program folder's ZOVAVE after the shutdown, and close.
         std::function<void()> requestMaintenanceOnExit;
         std::function<void()> closeWindow;

@@ -121,16 +121,16 @@ void TPhotoItemDelegate::paintItem(QPainter* p, const QStyleOptionViewItem& opti
     p->drawLine(icon.topRight(), icon.bottomRight());
     QRect rect = icon.adjusted(1, 1, -1, -1);
 
-    if (option.state & QStyle::State_Selected) {
-        const QColor hl = option.palette.color(QPalette::Active, QPalette::Highlight);
-        p->fillRect(QRect(rect.left(), rect.top(), rect.width(), 3), hl);
-        p->fillRect(QRect(rect.left(), rect.bottom() - 2, rect.width(), 3), hl);
-        p->fillRect(QRect(rect.left(), rect.top(), 3, rect.height()), hl);
-        p->fillRect(QRect(rect.right() - 2, rect.top(), 3, rect.height()), hl);
-        rect.adjust(3, 3, 0, 0);
+    // A selected photo: a frame in the highlight colour on all four sides of
+    // the icon and its caption on the highlight, as file managers mark it.
+    const bool selected = option.state & QStyle::State_Selected;
+    const QColor hl = option.palette.color(QPalette::Active, QPalette::Highlight);
+    if (selected) {
+        p->fillRect(icon, hl);
+        rect.adjust(3, 3, -3, -3);
     }
-    // The picture stays inside the selection frame.
-    const QRect inner = option.state & QStyle::State_Selected ? rect.adjusted(0, 0, -3, -3) : rect;
+    // The picture and its background stay inside the selection frame.
+    const QRect inner = rect;
 
     const RECORD record = index.data(kRecordRole).toInt();
     const int size = look_.thumbSize();
@@ -166,10 +166,16 @@ void TPhotoItemDelegate::paintItem(QPainter* p, const QStyleOptionViewItem& opti
     // Caption below the icon, in the canvas colours.
     const QRect text(option.rect.left(), icon.bottom() + 5, option.rect.width(), captionHeight());
     p->setFont(captionFont());
-    p->setPen(option.palette.color(QPalette::Text));
-    const QString caption = index.data(Qt::DisplayRole).toString();
-    p->drawText(text, Qt::AlignHCenter | Qt::AlignTop,
-                QFontMetrics(captionFont()).elidedText(caption, Qt::ElideRight, text.width()));
+    const QFontMetrics metrics(captionFont());
+    const QString caption = metrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, text.width());
+    if (selected && !caption.isEmpty()) {
+        const int width = std::min(text.width(), metrics.horizontalAdvance(caption) + 6);
+        p->fillRect(QRect(text.left() + (text.width() - width) / 2, text.top(), width, metrics.height() + 1), hl);
+        p->setPen(option.palette.color(QPalette::Active, QPalette::HighlightedText));
+    } else {
+        p->setPen(option.palette.color(QPalette::Text));
+    }
+    p->drawText(text, Qt::AlignHCenter | Qt::AlignTop, caption);
 }
 
 // ---------------------------------------------------------------- views
@@ -243,6 +249,16 @@ void TThumbListView::keyPressEvent(QKeyEvent* e)
         const int to = currentRow() + (e->key() == Qt::Key_Left ? -1 : 1);
         if (currentRow() >= 0 && to >= 0 && to < count())
             setCurrentRow(to, QItemSelectionModel::ClearAndSelect);
+        e->accept();
+        return;
+    }
+    // Ctrl+Home and Ctrl+End go to the first and last photo as Home and End
+    // do (the view would only move its focus frame and keep the old photo).
+    const bool ctrlOnly = (e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) ==
+                          Qt::ControlModifier;
+    if ((e->key() == Qt::Key_Home || e->key() == Qt::Key_End) && ctrlOnly) {
+        if (count() > 0)
+            setCurrentRow(e->key() == Qt::Key_Home ? 0 : count() - 1, QItemSelectionModel::ClearAndSelect);
         e->accept();
         return;
     }

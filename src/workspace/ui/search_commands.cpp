@@ -88,8 +88,17 @@ int TSearchCommands::folderIndex(const FolderNode* node) const
 
 void TSearchCommands::setListLook(bool on)
 {
-    if (photoList_ && photoList_->listView())
-        setBase(photoList_->listView(), on ? kListModeListColor : kListNormalColor, Qt::black);
+    if (photoList_ && photoList_->listView()) {
+        QWidget* list = photoList_->listView();
+        if (on) {
+            if (!listPalette_)
+                listPalette_ = list->palette();
+            setBase(list, kListModeListColor, Qt::black);
+        } else if (listPalette_) {
+            list->setPalette(*listPalette_);
+            listPalette_.reset();
+        }
+    }
     if (treePanel_) {
         setBase(treePanel_->TV_Tree, on ? kListModeTreeColor : kTreeBackground, on ? kListModeTreeText : Qt::black);
         tree_.iconProvider = on ? [](int i) { return QVariant(listModeTreeIcon(i)); }

@@ -11,10 +11,13 @@
 #include "items/ui/seek_form.h"
 #include "store/folders.h"
 
+#include <QColor>
 #include <QObject>
+#include <QPalette>
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QTimer;
 class QWidget;
@@ -29,8 +32,7 @@ class Progress;
 class TPhotoListPanel;
 class TTreePanel;
 
-// Colours of the panels in normal mode and in list mode.
-inline const QColor kListNormalColor(120, 199, 159);
+// Colours of the panels in list mode (the photo list has its own colours again afterwards).
 inline const QColor kListModeListColor(64, 157, 111);
 inline const QColor kListModeTreeColor(223, 242, 233);
 inline const QColor kListModeTreeText(128, 128, 128);
@@ -93,6 +95,7 @@ private:
     Progress& progress_;
     QPointer<QWidget> window_;
     bool listMode_ = false;
+    std::optional<QPalette> listPalette_;  // the photo list's colours before list mode
     std::unique_ptr<items::TMaster> master_;
     QPointer<items::TMastForm> mastForm_;
     QPointer<items::TSeekForm> seekForm_;
