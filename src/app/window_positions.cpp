@@ -51,6 +51,8 @@ QRect WindowPositions::readBounds(const QString& section, const QRect& current) 
     return QRect(left, top, width, height);
 }
 
+bool WindowPositions::kept(const QString& section) const { return !reset_ && ini_.sectionExists(section); }
+
 WindowPlacement WindowPositions::restoreWindow(const QString& section, const QRect& current, bool sizeable,
                                                const QRect& desktop) const
 {

@@ -34,6 +34,8 @@ public:
     void setResetPending(bool on) { reset_ = on; }
     bool resetPending() const { return reset_; }
 
+    // Whether a place is kept under the section (never while a reset is pending).
+    bool kept(const QString& section) const;
     // Sizeable windows get all four bounds, fixed-size ones only the position;
     // `current` gives the defaults.
     WindowPlacement restoreWindow(const QString& section, const QRect& current, bool sizeable,

@@ -325,17 +325,23 @@ TEST_F(MainForm, SettingsAndPositionsSurviveARestart)
 
 TEST_F(MainForm, PanelSizesComeBackExactlyAsTheyWereLeft)
 {
-    // Left at 330 and 250 pixels; three restarts in a row change nothing.
+    // The panels as the user left them; three restarts in a row change nothing.
+    QSize clip, menu;
     for (int run = 0; run < 4; ++run) {
         auto form = open();
         if (run == 0) {
             form->setGeometry(20, 30, 780, 560);
             QApplication::processEvents();
             form->resizeDocks({form->floatMenu(), form->floatClip()}, {250, 330}, Qt::Horizontal);
+            form->resizeDocks({form->floatClip()}, {280}, Qt::Vertical);
+            QApplication::processEvents();
+            clip = form->floatClip()->size();
+            menu = form->floatMenu()->size();
+            EXPECT_EQ(clip.width(), 330);
         }
         QApplication::processEvents();
-        EXPECT_EQ(form->floatClip()->width(), 330) << run;
-        EXPECT_EQ(form->floatMenu()->width(), 250) << run;
+        EXPECT_EQ(form->floatClip()->size(), clip) << run;
+        EXPECT_EQ(form->floatMenu()->size(), menu) << run;
         EXPECT_EQ(form->normalGeometry(), QRect(20, 30, 780, 560)) << run;
         EXPECT_TRUE(form->close());
     }

@@ -63,7 +63,10 @@ TEST(WindowPositions, LayoutResetRestoresNothingAndErasesWhatWasSaved)
     }
     {
         WindowPositions p(path);
+        EXPECT_TRUE(p.kept("Sz_ZbMainForm"));
+        EXPECT_FALSE(p.kept("Sz_AlbumMainForm"));
         p.setResetPending(true);
+        EXPECT_FALSE(p.kept("Sz_ZbMainForm"));
         const WindowPlacement w = p.restoreWindow("Sz_ZbMainForm", QRect(0, 0, 300, 200), true, QRect(0, 0, 1024, 768));
         EXPECT_EQ(w.bounds, QRect(0, 0, 300, 200));
         EXPECT_FALSE(w.maximised);

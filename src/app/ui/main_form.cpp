@@ -1144,7 +1144,8 @@ void TZbMainForm::restorePositions()
 
 bool TZbMainForm::restoreWindowPlace(const QString& name, QRect& bounds, bool& maximised) const
 {
-    if (!positions_)
+    // A window never placed before keeps the place its owner gives it.
+    if (!positions_ || !positions_->kept(WindowPositions::sectionFor(name)))
         return false;
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const QRect desktop = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);

@@ -124,7 +124,8 @@ public:
 
     // Positions of secondary windows, kept with the main window's in ZB_M.INI
     // (section "Sz_" + name). restoreWindowPlace gives the remembered bounds
-    // (defaults: `bounds`), false before the positions were read.
+    // (defaults: `bounds`), false when none is kept for the window (or
+    // before the positions were read).
     bool restoreWindowPlace(const QString& name, QRect& bounds, bool& maximised) const;
     void saveWindowPlace(const QString& name, const QRect& normalBounds, bool maximised);
 
