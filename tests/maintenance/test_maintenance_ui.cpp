@@ -40,30 +40,31 @@ zbtest::PhotoRow row(zb::RECORD r)
     return p;
 }
 
+}  // namespace
+
 // The job 現場 with the given photos, open, and the window's maintenance commands.
-struct OpenJob {
+class MaintenanceCommandsUi : public ::testing::Test {
+protected:
     zbtest::TempDir dir;
     Folders folders;
     ScriptedMessages m;
-    std::unique_ptr<TDataModule_Main> data;
-    std::unique_ptr<JobLife> job;
     ScriptedProgress progress;
-    std::unique_ptr<TMaintenanceCommands> commands;
+    std::unique_ptr<TDataModule_Main> data_;
+    std::unique_ptr<JobLife> job_;
+    std::unique_ptr<TMaintenanceCommands> commands_;
 
-    explicit OpenJob(const QList<zbtest::PhotoRow>& rows)
+    void openJob(const QList<zbtest::PhotoRow>& rows)
     {
         app();
         folders = resolveFolders(dir.path(), NetworkSettings{}, SharedDecision{}, dir.path());
         createFolders(folders, m);
         zbtest::makeJob(folders.dataFile, "現場", rows);
-        data = std::make_unique<TDataModule_Main>(folders, m);
-        job = std::make_unique<JobLife>(folders, *data, m);
-        EXPECT_EQ(job->openChosen({"現場", {}}), JobLife::OpenResult::Opened);
-        commands = std::make_unique<TMaintenanceCommands>(*job, *data, m, progress, nullptr);
+        data_ = std::make_unique<TDataModule_Main>(folders, m);
+        job_ = std::make_unique<JobLife>(folders, *data_, m);
+        ASSERT_EQ(job_->openChosen({"現場", {}}), JobLife::OpenResult::Opened);
+        commands_ = std::make_unique<TMaintenanceCommands>(*job_, *data_, m, progress, nullptr);
     }
 };
-
-}  // namespace
 
 TEST(CopFormUi, ListsBothSidesAndCopiesTheSelectionByItsButton)
 {
@@ -103,16 +104,12 @@ TEST(CopFormUi, ListsBothSidesAndCopiesTheSelectionByItsButton)
     EXPECT_EQ(form.localList()->count(), 1);
 }
 
-TEST(MaintenanceCommandsUi, BackupAsksWithTheBackFolderAndRemembersTheFolder)
+TEST_F(MaintenanceCommandsUi, BackupAsksWithTheBackFolderAndRemembersTheFolder)
 {
-    OpenJob o({row(1)});
-    zbtest::TempDir& dir = o.dir;
-    const Folders& folders = o.folders;
-    ScriptedMessages& m = o.m;
-    TDataModule_Main& data = *o.data;
-    JobLife& job = *o.job;
-    ScriptedProgress& progress = o.progress;
-    TMaintenanceCommands& commands = *o.commands;
+    openJob({row(1)});
+    TDataModule_Main& data = *data_;
+    JobLife& job = *job_;
+    TMaintenanceCommands& commands = *commands_;
     QString remembered;
     commands.hooks.setBackupFolder = [&](const QString& f) { remembered = f; };
     QString proposed;
@@ -141,16 +138,12 @@ TEST(MaintenanceCommandsUi, BackupAsksWithTheBackFolderAndRemembersTheFolder)
     job.closeJob();
 }
 
-TEST(MaintenanceCommandsUi, RestoreFromTheJobListClosesTheOpenTargetAndGivesItsName)
+TEST_F(MaintenanceCommandsUi, RestoreFromTheJobListClosesTheOpenTargetAndGivesItsName)
 {
-    OpenJob o({row(1), row(2)});
-    zbtest::TempDir& dir = o.dir;
-    const Folders& folders = o.folders;
-    ScriptedMessages& m = o.m;
-    TDataModule_Main& data = *o.data;
-    JobLife& job = *o.job;
-    ScriptedProgress& progress = o.progress;
-    TMaintenanceCommands& commands = *o.commands;
+    openJob({row(1), row(2)});
+    TDataModule_Main& data = *data_;
+    JobLife& job = *job_;
+    TMaintenanceCommands& commands = *commands_;
     const QString package = dir.file("現場.ZBB");
     ASSERT_TRUE(BackupOpenJob(job, data, package, m, progress));
     QString folderShown;
@@ -176,16 +169,12 @@ TEST(MaintenanceCommandsUi, RestoreFromTheJobListClosesTheOpenTargetAndGivesItsN
     job.closeJob();
 }
 
-TEST(MaintenanceCommandsUi, RestoreIntoTheProgramExpandsTheTree)
+TEST_F(MaintenanceCommandsUi, RestoreIntoTheProgramExpandsTheTree)
 {
-    OpenJob o({row(1)});
-    zbtest::TempDir& dir = o.dir;
-    const Folders& folders = o.folders;
-    ScriptedMessages& m = o.m;
-    TDataModule_Main& data = *o.data;
-    JobLife& job = *o.job;
-    ScriptedProgress& progress = o.progress;
-    TMaintenanceCommands& commands = *o.commands;
+    openJob({row(1)});
+    TDataModule_Main& data = *data_;
+    JobLife& job = *job_;
+    TMaintenanceCommands& commands = *commands_;
     const QString package = dir.file("現場.ZBB");
     ASSERT_TRUE(BackupOpenJob(job, data, package, m, progress));
     commands.chooseOpenFile = [&](const QString&, const QString&, const QString&) { return package; };
