@@ -26,6 +26,7 @@ fi
 mirror=${ZB_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 
 root=$(mktemp -d /tmp/zbwin-chroot.XXXXXX)
+chmod 755 "$root"  # it becomes /, which every user must be able to enter
 mounted=()
 cleanup() {
   for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do umount -l "${mounted[$i]}" 2>/dev/null || true; done
