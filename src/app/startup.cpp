@@ -27,6 +27,7 @@ StartFolders prepareFolders(const QString& programDir, Messages& messages, const
     const SharedDecision decision = decideSharedMode(net, messages);
     out.folders = resolveFolders(programDir, net, decision, localRoot);
     createFolders(out.folders, messages);
+    copyShippedFiles(out.folders, messages);
     return out;
 }
 

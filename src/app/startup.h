@@ -38,7 +38,8 @@ inline const QString kEngineConfigName = QStringLiteral("ENGINE.CFG");
 
 // Folder resolution at start: reads [Network] of ZB.INI when it exists, takes
 // the shared-mode decision (with its questions and warnings), resolves and
-// creates the folders, and warns when the program-files folder is missing.
+// creates the folders (the shipped files copied into a per-user data root
+// that lacks them), and warns when the program-files folder is missing.
 // `localRoot` overrides where the local data lives (empty: the usual rule).
 struct StartFolders {
     Folders folders;

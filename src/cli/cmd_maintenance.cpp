@@ -38,9 +38,9 @@ QStringList positionals(const QStringList& args, int count)
     return args;
 }
 
-int usageError(const Usage& u, const char* usage)
+int usageError(const Usage& u, const char* command, const char* usage)
 {
-    std::fprintf(stderr, "zbcli: %s\nusage: zbcli %s\n", qPrintable(u.text), usage);
+    std::fprintf(stderr, "zbcli: %s\nusage: zbcli %s %s\n", qPrintable(u.text), command, usage);
     return 2;
 }
 
@@ -62,11 +62,11 @@ QString oneLine(QString text)
     return text;
 }
 
-constexpr char kBackupUsage[] = "backup JOB FILE [--compressed] [--overwrite]";
-constexpr char kRestoreUsage[] = "restore FILE [--as NAME] [--overwrite]";
-constexpr char kRepairUsage[] = "repair JOB";
-constexpr char kPackUsage[] = "pack JOB";
-constexpr char kTemplateUsage[] = "template JOB FILE";
+constexpr char kBackupUsage[] = "JOB FILE [--compressed] [--overwrite]";
+constexpr char kRestoreUsage[] = "FILE [--as NAME] [--overwrite]";
+constexpr char kRepairUsage[] = "JOB";
+constexpr char kPackUsage[] = "JOB";
+constexpr char kTemplateUsage[] = "JOB FILE";
 
 int backup(Context& ctx)
 {
@@ -77,7 +77,7 @@ int backup(Context& ctx)
     try {
         pos = positionals(args, 2);
     } catch (const Usage& u) {
-        return usageError(u, kBackupUsage);
+        return usageError(u, "backup", kBackupUsage);
     }
     const Folders folders = cli::localFolders(ctx);
     existingJob(folders, pos[0]);
@@ -100,14 +100,14 @@ int restore(Context& ctx)
     try {
         as = cli::takeOption(args, QStringLiteral("--as"));
     } catch (const Failure& f) {
-        return usageError(Usage{QString::fromUtf8(f.what())}, kRestoreUsage);
+        return usageError(Usage{QString::fromUtf8(f.what())}, "restore", kRestoreUsage);
     }
     const bool overwrite = cli::takeFlag(args, QStringLiteral("--overwrite"));
     QStringList pos;
     try {
         pos = positionals(args, 1);
     } catch (const Usage& u) {
-        return usageError(u, kRestoreUsage);
+        return usageError(u, "restore", kRestoreUsage);
     }
     const QString file = QFileInfo(pos[0]).absoluteFilePath();
     if (!QFileInfo(file).isFile())
@@ -141,7 +141,7 @@ int repair(Context& ctx)
     try {
         pos = positionals(ctx.args, 1);
     } catch (const Usage& u) {
-        return usageError(u, kRepairUsage);
+        return usageError(u, "repair", kRepairUsage);
     }
     const Folders folders = cli::localFolders(ctx);
     existingJob(folders, pos[0]);
@@ -159,7 +159,7 @@ int pack(Context& ctx)
     try {
         pos = positionals(ctx.args, 1);
     } catch (const Usage& u) {
-        return usageError(u, kPackUsage);
+        return usageError(u, "pack", kPackUsage);
     }
     const Folders folders = cli::localFolders(ctx);
     const JobPaths paths = existingJob(folders, pos[0]);
@@ -183,7 +183,7 @@ int templ(Context& ctx)
     try {
         pos = positionals(ctx.args, 2);
     } catch (const Usage& u) {
-        return usageError(u, kTemplateUsage);
+        return usageError(u, "template", kTemplateUsage);
     }
     const Folders folders = cli::localFolders(ctx);
     const JobPaths paths = existingJob(folders, pos[0]);

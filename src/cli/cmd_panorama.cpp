@@ -3,6 +3,7 @@
 #include "core/scripted_ports.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/panorama.h"
+#include "imaging/save_picture.h"
 
 #include <QFileInfo>
 #include <QJsonObject>
@@ -14,7 +15,7 @@ using namespace zb;
 using zb::cli::Context;
 using zb::cli::Failure;
 
-const char* kPanoramaUsage = "LEFT RIGHT OUT.jpg --left X1,Y1,X2,Y2 --right X1,Y1,X2,Y2";
+const char* kPanoramaUsage = "LEFT RIGHT OUT.jpg|OUT.png|OUT.bmp --left X1,Y1,X2,Y2 --right X1,Y1,X2,Y2";
 
 struct UsageError {
     QString reason;
@@ -48,7 +49,7 @@ int panoramaCommand(Context& ctx)
         parsePoints(QStringLiteral("--left"), left, l1, l2);
         parsePoints(QStringLiteral("--right"), right, r1, r2);
         if (args.size() != 3)
-            throw UsageError{QStringLiteral("wants LEFT, RIGHT and OUT.jpg")};
+            throw UsageError{QStringLiteral("wants LEFT, RIGHT and OUT")};
     } catch (const UsageError& e) {
         std::fprintf(stderr, "zbcli: %s\nusage: zbcli panorama %s\n", qPrintable(e.reason), kPanoramaUsage);
         return 2;
@@ -65,12 +66,17 @@ int panoramaCommand(Context& ctx)
     const QImage joined = JoinPanorama(left, right, l1, l2, r1, r2);
     if (joined.isNull())
         throw Failure(QStringLiteral("no panorama from these points"));
-    if (!EncodeJpegFile(joined, args[2], false, kDefaultJpegQuality, m))
+    // The output's kind follows its extension; any other name gets JPEG, as it always did.
+    const QString suffix = QFileInfo(args[2]).suffix().toLower();
+    const bool otherKind = suffix == u"png" || suffix == u"bmp" || suffix == u"dib" || suffix == u"pcx";
+    const bool written = otherKind ? WritePictureFile(Graphic{joined, {}}, args[2], kDefaultJpegQuality, m)
+                                   : EncodeJpegFile(joined, args[2], false, kDefaultJpegQuality, m);
+    if (!written)
         throw Failure(QStringLiteral("cannot write ") + args[2] + cli::reasons(m));
     cli::printJson(QJsonObject{{QStringLiteral("width"), joined.width()}, {QStringLiteral("height"), joined.height()}});
     return 0;
 }
 
-ZB_CLI_COMMAND("panorama", "LEFT RIGHT OUT.jpg --left X1,Y1,X2,Y2 --right X1,Y1,X2,Y2", panoramaCommand);
+ZB_CLI_COMMAND("panorama", kPanoramaUsage, panoramaCommand);
 
 }  // namespace

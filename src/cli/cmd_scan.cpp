@@ -58,7 +58,7 @@ int scanCommand(Context& ctx)
     RECORD drawingOf = 0;
     try {
         folderPath = cli::takeOption(args, QStringLiteral("--folder"));
-        deviceName = cli::takeOption(args, QStringLiteral("--device"));
+        deviceName = cli::takeOption(args, QStringLiteral("--device"), settings.device);
         sourceName = cli::takeOption(args, QStringLiteral("--source"));
         if (args.contains(QStringLiteral("--mode"))) {
             const QString mode = cli::takeOption(args, QStringLiteral("--mode"));
@@ -147,11 +147,13 @@ int scanCommand(Context& ctx)
     SilentProgress progress;
     QList<RECORD> added;
     bool changed = false;
+    bool refused = false;  // the target took no pictures (a folder above the photo levels)
     auto importFile = [&](const QString& file) {
         ImportResult result;
         const bool ok = ImportPictures(ij, QStringList{file}, target, importSettings, m, progress, &result);
         added += result.added;
         changed = changed || result.changed;
+        refused = refused || result.refused;
         return ok && !result.added.isEmpty();
     };
     const ScanRunResult run = RunScan(*device, folders.localTemp, importFile, m);
@@ -172,7 +174,7 @@ int scanCommand(Context& ctx)
     else
         out.insert(QStringLiteral("drawingOf"), int(drawingOf));
     cli::printJson(out);
-    return run.deviceError ? 1 : 0;
+    return run.deviceError || refused ? 1 : 0;
 }
 
 ZB_CLI_COMMAND("scan", kScanUsage, scanCommand);

@@ -130,6 +130,10 @@ int search(Context& ctx)
 
         items::SeekQuery q;
         q.kind = *items::seekKindAt(true, wholeNumber(QStringLiteral("--item"), *item, 0, 5));
+        // A number item is matched against --from and --to only; a text given
+        // with it would be dropped without a word.
+        if (text && items::isRangeKind(q.kind))
+            throw UsageError{QStringLiteral("--item %1 is matched by --from and --to, not --text").arg(*item)};
         q.text = text.value_or(QString());
         q.lower = from.value_or(QString());
         q.upper = to.value_or(QString());

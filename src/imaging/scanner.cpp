@@ -81,6 +81,7 @@ ScanSettings readScanSettings(const IniFile& ini)
     s.dpi = ini.readInteger(sec, QStringLiteral("Twain_Dpi"), s.dpi);
     s.brightness = ini.readInteger(sec, QStringLiteral("Twain_Bright"), s.brightness);
     s.contrast = ini.readInteger(sec, QStringLiteral("Twain_Cont"), s.contrast);
+    s.device = ini.readString(sec, QStringLiteral("ScanDevice"));
     return clampedScanSettings(s);
 }
 
@@ -549,10 +550,15 @@ bool ScanDevice::applySettings(const ScanSettings& in)
     for (const auto& [name, mm] : geometry) {
         const std::optional<ScanOption> o = option(QString::fromLatin1(name));
         double v = mm;
-        if (o && o->unit == SANE_UNIT_PIXEL)
+        const bool pixels = o && o->unit == SANE_UNIT_PIXEL;
+        if (pixels)
             v = mm / 25.4 * s.dpi;
-        // A paper larger than the bed scans what the bed holds.
-        all = o && setOption(QString::fromLatin1(name), fitted(*o, v)) && all;
+        // A paper larger than the bed scans what the bed holds, and the user
+        // is told that the paper was not taken as it stands (half a
+        // millimetre or one pixel is rounding, not cropping).
+        const double f = o ? fitted(*o, v) : v;
+        const bool cropped = std::abs(f - v) > (pixels ? 1.0 : 0.5);
+        all = o && setOption(QString::fromLatin1(name), f) && !cropped && all;
     }
 
     // Brightness and contrast: -1000..1000 onto the device's range. A device

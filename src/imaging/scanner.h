@@ -70,6 +70,7 @@ struct ScanSettings {
     int dpi = 240;               // Twain_Dpi
     int brightness = 0;          // Twain_Bright, -1000..1000
     int contrast = 0;            // Twain_Cont, -1000..1000
+    QString device;              // ScanDevice: the scanner chosen last, empty for none
 };
 // The settings as ZB.INI holds them, each brought into its range.
 ScanSettings readScanSettings(const IniFile& ini);

@@ -200,6 +200,7 @@ const std::vector<SettingKey>& settingKeys()
         key(m, "Twain_Dpi", &S::twainDpi),
         key(m, "Twain_Bright", &S::twainBright),
         key(m, "Twain_Cont", &S::twainCont),
+        key(m, "ScanDevice", &S::scanDevice),
         key(m, "HyojunPrnDialog", &S::hyojunPrnDialog),
         key(m, "PrnImagekit", &S::prnImagekit),
         key(n, "NetKyoyuMode", &S::netKyoyuMode, kByteMin, kByteMax),

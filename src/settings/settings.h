@@ -53,6 +53,7 @@ struct Settings {
     int twainUser = 0, twainPaper = 4, twainOrient = 0, twainFuchi = 4;
     bool twainFuchiSw = false;
     int twainKyusi = 0, twainDpi = 240, twainBright = 0, twainCont = 0;
+    QString scanDevice;  // the scanner chosen last (SANE device name), empty before the first choice
     bool hyojunPrnDialog = false;
     bool prnImagekit = true;
 

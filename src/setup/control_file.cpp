@@ -1,6 +1,7 @@
 #include "setup/control_file.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <iconv.h>
@@ -202,6 +203,21 @@ QString controlFilePath(const QString& programPath)
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     const QString base = dot > 0 ? name.left(dot) : name;
     return fi.dir().filePath(base + QStringLiteral(".Inf"));
+}
+
+std::optional<SetupConfig> loadControlFile(const QString& programPath, QString* error)
+{
+    const QString path = controlFilePath(programPath);
+    QFile f(path);
+    if (!QFileInfo(path).isFile()) {
+        *error = kControlFileMissing + QDir::toNativeSeparators(path);
+        return std::nullopt;
+    }
+    if (!f.open(QIODevice::ReadOnly)) {
+        *error = kControlFileUnreadable + QDir::toNativeSeparators(path);
+        return std::nullopt;
+    }
+    return readConfig(decodeControlText(f.readAll()), QFileInfo(programPath).absolutePath());
 }
 
 QString badFormatMessage(int disk, const QString& what)

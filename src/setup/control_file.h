@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace zbsetup {
 
@@ -66,6 +67,16 @@ SetupConfig readConfig(const QString& text, const QString& programDir);
 // The control file of a program: its path with the extension replaced by
 // ".Inf" (".Inf" appended when it has none).
 QString controlFilePath(const QString& programPath);
+
+// A program without its control file has nothing to install: it says so and
+// ends instead of reporting an installation that copied nothing.
+inline const QString kControlFileMissing = QStringLiteral("セットアップ情報ファイルがみつかりません。 ");
+inline const QString kControlFileUnreadable = QStringLiteral("セットアップ情報ファイルを読み込めません。 ");
+
+// The keys of the control file beside the program; nullopt, with the message
+// (one of the two texts above followed by the file's path) in *error, when
+// the file is missing or cannot be read.
+std::optional<SetupConfig> loadControlFile(const QString& programPath, QString* error);
 
 // Where each destination letter copies to.
 struct Destinations {

@@ -21,15 +21,6 @@ using namespace zbsetup;
 
 namespace {
 
-SetupConfig loadConfig(const QString& programPath)
-{
-    QFile f(controlFilePath(programPath));
-    QByteArray bytes;
-    if (f.open(QIODevice::ReadOnly))
-        bytes = f.readAll();
-    return readConfig(decodeControlText(bytes), QFileInfo(programPath).absolutePath());
-}
-
 // Messages go to standard error; the disk question is never asked and the
 // group question is answered with yes.
 class ConsolePort : public SetupPort {
@@ -52,9 +43,16 @@ public:
 int unattended(const QString& target)
 {
     const QString program = QCoreApplication::applicationFilePath();
-    const SetupConfig config = loadConfig(program);
-    const SetupPlatform platform = SetupPlatform::forCurrentUser();
     ConsolePort port;
+    QString error;
+    const std::optional<SetupConfig> loaded = loadControlFile(program, &error);
+    if (!loaded) {
+        port.error(error);
+        std::printf("%s\n", outcomeText(Outcome::Failed, SetupConfig{}.modeWord()).toUtf8().constData());
+        return 1;
+    }
+    const SetupConfig& config = *loaded;
+    const SetupPlatform platform = SetupPlatform::forCurrentUser();
     SetupRun run(config, QFileInfo(program).absolutePath(), platform, port);
     run.setPromptForDisks(false);
     Outcome outcome = Outcome::Failed;
@@ -108,7 +106,13 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("ｾｯﾄｱｯﾌﾟ"));
     const QString program = QCoreApplication::applicationFilePath();
-    const SetupConfig config = loadConfig(program);
+    QString error;
+    const std::optional<SetupConfig> loaded = loadControlFile(program, &error);
+    if (!loaded) {
+        WidgetSetupPort(QStringLiteral("ｾｯﾄｱｯﾌﾟ"), nullptr, nullptr).error(error);
+        return 1;
+    }
+    const SetupConfig& config = *loaded;
     const SetupPlatform platform = SetupPlatform::forCurrentUser();
     if (config.mode != 0)
         return bootstrap(program, config, platform);

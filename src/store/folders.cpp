@@ -3,6 +3,8 @@
 #include "core/ports.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <sys/statfs.h>
@@ -76,6 +78,7 @@ Folders resolveFolders(const QString& programDir, const NetworkSettings& net, co
 {
     Folders f;
     f.programDir = withSlash(QFileInfo(programDir).absoluteFilePath());
+    f.shippedDir = shippedFolder(f.programDir);
     if (!localRoot.isEmpty())
         f.localRoot = withSlash(localRoot);
     else if (writableFolder(f.programDir))
@@ -121,6 +124,40 @@ Folders resolveFolders(const QString& programDir, const NetworkSettings& net, co
     f.tempM = f.localTemp + QStringLiteral("TEMP_M/");
     f.tempG = f.localTemp + QStringLiteral("TEMP_G/");
     return f;
+}
+
+QString shippedFolder(const QString& programDir)
+{
+    const QString program = withSlash(QFileInfo(programDir).absoluteFilePath());
+    QDir dir(program);
+    if (dir.dirName() == QLatin1String("zbwin") && dir.cdUp() && dir.dirName() == QLatin1String("lib") && dir.cdUp()) {
+        const QString share = dir.absoluteFilePath(QStringLiteral("share/zbwin"));
+        if (QFileInfo(share).isDir())
+            return withSlash(share);
+    }
+    return program;
+}
+
+bool copyShippedFiles(const Folders& f, Messages& messages)
+{
+    if (f.shippedDir.isEmpty() || f.shippedDir == f.localRoot || !QFileInfo(f.shippedDir).isDir())
+        return true;
+    bool ok = true;
+    const QDir from(f.shippedDir);
+    QDirIterator it(f.shippedDir, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = f.localRoot + from.relativeFilePath(source);
+        if (QFileInfo::exists(target))
+            continue;
+        // The copy keeps the shipped file's mode; the user's copy must be the user's to change.
+        if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::copy(source, target)
+            || !QFile::setPermissions(target, QFile::permissions(target) | QFile::ReadOwner | QFile::WriteOwner)) {
+            messages.beep();
+            ok = false;
+        }
+    }
+    return ok;
 }
 
 bool createFolders(const Folders& f, Messages& messages)

@@ -21,6 +21,8 @@ struct NetworkSettings {
 // Every path ends in '/'.
 struct Folders {
     QString programDir;       // folder of the executable
+    QString shippedDir;       // the files shipped with the program: programDir, or <prefix>/share/zbwin/
+                              // for a program installed in <prefix>/lib/zbwin/
     QString localRoot;        // programDir, or the per-user data folder when programDir is not writable
     QString programFilesDir;  // stands in for the platform's program-files folder: localRoot's parent
     QString dataRoot;         // the shared folder in shared mode, else localRoot
@@ -62,6 +64,19 @@ Folders resolveFolders(const QString& programDir, const NetworkSettings& net, co
 // Creates every folder that is missing; a failure only beeps. Returns false when
 // any folder could not be created.
 bool createFolders(const Folders& folders, Messages& messages);
+
+// Where the files shipped with a program in `programDir` are: the program
+// folder itself (a build or a program folder made by hand), or, for a program
+// installed as <prefix>/lib/zbwin/, the folder <prefix>/share/zbwin/ when it
+// exists.
+QString shippedFolder(const QString& programDir);
+
+// When the local data root is not where the shipped files are (an installed
+// program keeps its data per user), copies every shipped file that the local
+// data root lacks into it, folders included; a file already there, changed by
+// the user or not, is kept. A failure only beeps. Returns false when any file
+// could not be copied.
+bool copyShippedFiles(const Folders& folders, Messages& messages);
 
 // True when the folder lies on a network file system (nfs, cifs/smb, sshfs, …).
 bool isNetworkFolder(const QString& path);

@@ -64,3 +64,21 @@ TEST(Cli, TreeRowsAndVerify)
     EXPECT_TRUE(r.err.startsWith("zbcli: ")) << r.err.toStdString();
     EXPECT_EQ(r.err.count('\n'), 1);
 }
+
+TEST(Cli, UsageListsEachCommandOnce)
+{
+    // Without a command: the list of commands, exit 2. Each line is the
+    // command's name followed by its arguments; the name is never repeated
+    // as the first argument ("backup backup JOB").
+    const zbtest::ProgramRun r = zbcli({});
+    EXPECT_EQ(r.code, 2);
+    const QStringList lines = QString::fromUtf8(r.err).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_GT(lines.size(), 2);
+    for (const QString& line : lines.mid(2)) {
+        ASSERT_TRUE(line.startsWith(QStringLiteral("  "))) << line.toStdString();
+        const QStringList words = line.split(u' ', Qt::SkipEmptyParts);
+        for (qsizetype i = 1; i < words.size(); ++i)
+            EXPECT_NE(words[i], words[i - 1]) << line.toStdString();
+    }
+    EXPECT_TRUE(r.err.contains("\n  backup JOB FILE")) << r.err.toStdString();
+}

@@ -1,4 +1,5 @@
 #include "fixtures.h"
+#include "imaging/import.h"
 #include "imaging/pixel_adjust.h"
 #include "imaging/pixel_reduce.h"
 #include "imaging/working_bitmap.h"
@@ -10,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtEndian>
+#include <QImageReader>
 #include <gtest/gtest.h>
 
 namespace {
@@ -284,12 +286,22 @@ TEST(ImagingCli, PanoramaJoinsTwoFiles)
     ASSERT_TRUE(whole.copy(0, 0, 130, 120).save(dir.file("l.png")));
     ASSERT_TRUE(whole.copy(70, 0, 130, 120).save(dir.file("r.png")));
 
-    zbtest::ProgramRun r = zbcli({"panorama", dir.file("l.png"), dir.file("r.png"), dir.file("out.jpg"), "--left",
-                                  "100,100,100,10", "--right", "30,10,30,100"});
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(QJsonDocument::fromJson(r.out).object(), (QJsonObject{{"width", 200}, {"height", 120}}));
-    QImage out(dir.file("out.jpg"));
-    EXPECT_EQ(out.size(), QSize(200, 120));
+    // The written bytes are of the kind the output's extension names.
+    const struct {
+        const char* name;
+        QByteArray format;
+    } outputs[] = {{"out.jpg", "jpeg"}, {"out.png", "png"}, {"out.BMP", "bmp"}, {"out", "jpeg"}};
+    zbtest::ProgramRun r;
+    for (const auto& o : outputs) {
+        r = zbcli({"panorama", dir.file("l.png"), dir.file("r.png"), dir.file(o.name), "--left", "100,100,100,10",
+                   "--right", "30,10,30,100"});
+        ASSERT_EQ(r.code, 0) << o.name << r.err.toStdString();
+        EXPECT_EQ(QJsonDocument::fromJson(r.out).object(), (QJsonObject{{"width", 200}, {"height", 120}}));
+        QImageReader reader(dir.file(o.name));
+        reader.setDecideFormatFromContent(true);
+        EXPECT_EQ(reader.format(), o.format) << o.name;
+        EXPECT_EQ(reader.read().size(), QSize(200, 120)) << o.name;
+    }
 
     // Coinciding points: no transform, no file, exit 1.
     r = zbcli({"panorama", dir.file("l.png"), dir.file("r.png"), dir.file("none.jpg"), "--left", "100,10,100,10",
@@ -354,12 +366,24 @@ TEST(ImagingCli, ScanFromTheTestDevice)
     EXPECT_EQ(QString::fromUtf8(r.err).trimmed(),
               QStringLiteral("information: 一部の設定がTWAIN機器でサポートされていません。"));
 
+    // A folder above the photo levels takes no photos: the import's message and exit 1.
+    r = cli(QStringList{"scan", "K1", "--folder", "工事写真"} + small);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(QJsonDocument::fromJson(r.out).object().value("added").toArray(), QJsonArray{});
+    EXPECT_EQ(QString::fromUtf8(r.err).trimmed(), QStringLiteral("information: ") + zb::kImportTargetRefused);
+
     for (const QStringList& bad : {QStringList{"scan", "K1", "--mode", "0"}, QStringList{"scan", "K1", "--paper", "9"},
                                    QStringList{"scan", "K1", "--margin", "21"}, QStringList{"scan"},
                                    QStringList{"scan", "K1", "--brightness", "x"}})
         EXPECT_EQ(cli(bad).code, 2) << bad.join(' ').toStdString();
     r = cli({"scan", "K1", "--device", "test:99"});
     EXPECT_EQ(r.code, 1);
+    // Without --device the scanner chosen last in the window (ZB.INI) is used.
+    zbtest::writeAll(root + "/ZB.INI", "[MainPrg_Env]\r\nScanDevice=test:98\r\n");
+    r = cli(QStringList{"scan", "K1", "--dpi", "72", "--paper", "0"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("test:98")) << r.err.toStdString();
+    QFile::remove(root + "/ZB.INI");
     EXPECT_EQ(cli({"scan", "K1", "--drawing-of", "77"}).code, 1);
     qunsetenv("SANE_CONFIG_DIR");
 }

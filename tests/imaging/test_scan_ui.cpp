@@ -470,3 +470,27 @@ TEST(ScanCommands, PanoramaOfTheFirstTwoSelectedPhotosIsImported)
     EXPECT_EQ(stored.size(), QSize(400, 240));
     EXPECT_EQ(d.messages.boxes(), QStringList());
 }
+
+TEST(ScanCommands, TheChosenScannerIsKeptInTheSettingsForTheNextStart)
+{
+    // The scanner of an earlier run comes from the settings: no selection
+    // first. 変更 picks another, which the settings then keep.
+    Desk d;
+    appSettings().twainUser = kScanModeNoDialog;
+    appSettings().scanDevice = "test:0";
+    QString shown;
+    d.scans->runTwain = [&shown](TTwainForm& form) {
+        shown = form.deviceName();
+        form.chooseDevice = [](const QString& current) {
+            EXPECT_EQ(current, "test:0");
+            return QStringLiteral("test:1");
+        };
+        form.show();
+        QTest::mouseClick(form.BT_Change, Qt::LeftButton);
+        QTest::mouseClick(form.BT_Close, Qt::LeftButton);
+    };
+    d.scans->scan(false);
+    EXPECT_EQ(shown, "test:0");
+    EXPECT_EQ(appSettings().scanDevice, "test:1");
+    EXPECT_EQ(d.messages.boxes(), QStringList());
+}

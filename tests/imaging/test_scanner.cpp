@@ -319,12 +319,14 @@ TEST(ScanRun, SettingsTheDeviceLacksAreReportedAndTheScanGoesOn)
         const char* what;
         int brightness, contrast, paper;
     };
-    // The test device has neither brightness nor contrast.
-    const Case cases[] = {{"brightness", 300, 0, 0}, {"contrast", 0, -200, 0}};
+    // The test device has neither brightness nor contrast, and its bed is
+    // 200 mm square: A4 (210 × 290 mm) is cut to it.
+    const Case cases[] = {{"brightness", 300, 0, 0}, {"contrast", 0, -200, 0}, {"A4 on a smaller bed", 0, 0, 6}};
     for (const Case& c : cases) {
         ScanSettings s = smallPages();
         s.brightness = c.brightness;
         s.contrast = c.contrast;
+        s.paper = c.paper;
         ScriptedMessages m;
         ApplyScanSettings(*d, s, m);
         EXPECT_EQ(m.boxes(), QStringList{"information: " + kScanSettingsUnsupported}) << c.what;

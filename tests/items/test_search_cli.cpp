@@ -96,6 +96,8 @@ TEST(SearchCli, ListSearch)
                                {"search", "J", "--item", "1", "--sort", "x"},
                                {"search", "J", "--item", "1", "--folder", "工事写真"},
                                {"search", "J", "--item", "1", "--bogus", "1"},
+                               {"search", "J", "--item", "0", "--text", "1"},
+                               {"search", "J", "--item", "4", "--text", "3", "--from", "1"},
                                {"search", "--item", "1"}};
     for (const QStringList& args : bad) {
         const zbtest::ProgramRun r = zbcli(job.root() + args);

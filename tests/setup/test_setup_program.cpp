@@ -1,4 +1,5 @@
 // The Setup program itself, run unattended from a scratch installation folder.
+#include "setup/control_file.h"
 #include "setup_fixtures.h"
 #include "support/run_program.h"
 
@@ -72,4 +73,18 @@ TEST(SetupProgram, UnattendedFailuresAndUsage)
         EXPECT_EQ(r.code, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.startsWith("usage: Setup"));
     }
+}
+
+TEST(SetupProgram, UnattendedWithoutControlFile)
+{
+    // Nothing to install: the program says which file it missed and fails;
+    // the target is not even created.
+    Media m(QByteArray("[Disk1]\nE a a\n"));
+    ASSERT_TRUE(QFile::remove(m.cd + QStringLiteral("/Setup.Inf")));
+    const QString target = m.tmp.path() + QStringLiteral("/target");
+    const zbtest::ProgramRun r = m.run({QStringLiteral("--unattended"), target});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(QString::fromUtf8(r.err).trimmed(), zbsetup::kControlFileMissing + m.cd + QStringLiteral("/Setup.Inf"));
+    EXPECT_EQ(QString::fromUtf8(r.out).trimmed(), QStringLiteral("セットアップは失敗しました。"));
+    EXPECT_FALSE(QFileInfo::exists(target));
 }

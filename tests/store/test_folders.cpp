@@ -3,6 +3,8 @@
 #include "support/temp_dir.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 using namespace zb;
@@ -74,4 +76,44 @@ TEST(Folders, EachFolderComesFromTheSharedRootOnlyWithItsSwitch)
     EXPECT_TRUE(QFileInfo(local.tempG).isDir());
     EXPECT_TRUE(QFileInfo(local.sysFile).isDir());
     EXPECT_FALSE(isNetworkFolder(dir.path()));
+}
+
+TEST(Folders, AnInstalledProgramFindsItsShippedFilesAndCopiesThemOnce)
+{
+    // <prefix>/lib/zbwin holds the programs, <prefix>/share/zbwin what ships
+    // with them; a program folder of any other name holds its own.
+    zbtest::TempDir dir;
+    const QString prefix = dir.file("usr");
+    for (const char* sub : {"/lib/zbwin", "/share/zbwin/FORMFILE", "/share/zbwin/USERFILE"})
+        QDir().mkpath(prefix + sub);
+    zbtest::writeAll(prefix + "/share/zbwin/FORMFILE/A4縦3連A.ZBF", "format");
+    zbtest::writeAll(prefix + "/share/zbwin/USERFILE/ZBGRPH.LST", "list");
+    QFile::setPermissions(prefix + "/share/zbwin/USERFILE/ZBGRPH.LST", QFile::ReadOwner | QFile::ReadOther);
+    QDir().mkpath(dir.file("dist"));
+    QDir().mkpath(dir.file("bare/lib/zbwin"));
+    struct Case {
+        QString programDir, shipped;
+    } cases[] = {{prefix + "/lib/zbwin", prefix + "/share/zbwin/"},
+                 {prefix + "/lib/zbwin/", prefix + "/share/zbwin/"},
+                 {dir.file("dist"), dir.file("dist") + "/"},
+                 {dir.file("bare/lib/zbwin"), dir.file("bare/lib/zbwin") + "/"}};
+    for (const Case& c : cases)
+        EXPECT_EQ(shippedFolder(c.programDir), c.shipped) << c.programDir.toStdString();
+
+    const QString user = dir.file("home/zbwin");
+    const Folders f = resolveFolders(prefix + "/lib/zbwin", {}, {}, user);
+    EXPECT_EQ(f.shippedDir, prefix + "/share/zbwin/");
+    ScriptedMessages m;
+    ASSERT_TRUE(createFolders(f, m));
+    zbtest::writeAll(f.formFile + "A4縦3連A.ZBF", "changed by the user");
+    ASSERT_TRUE(copyShippedFiles(f, m));
+    EXPECT_EQ(zbtest::readAll(f.formFile + "A4縦3連A.ZBF"), "changed by the user");
+    EXPECT_EQ(zbtest::readAll(f.userFile + "ZBGRPH.LST"), "list");
+    EXPECT_TRUE(QFile::permissions(f.userFile + "ZBGRPH.LST") & QFile::WriteOwner);
+    EXPECT_EQ(m.log, QStringList());
+
+    // Where the data root is the program folder, nothing is copied.
+    const Folders dist = resolveFolders(dir.file("dist"), {}, {}, dir.file("dist"));
+    EXPECT_TRUE(copyShippedFiles(dist, m));
+    EXPECT_EQ(QDir(dir.file("dist")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }

@@ -80,6 +80,9 @@ void TScanCommands::scan(bool drawing)
         };
     }
     twain_->tempFolder = tempFolder();
+    // The scanner chosen in an earlier run of the program comes back from ZB.INI.
+    if (deviceName_.isEmpty())
+        deviceName_ = appSettings().scanDevice;
     if (deviceName_.isEmpty()) {
         // No source chosen yet in this run: the selection comes first.
         const QString chosen = twain_->chooseDevice ? twain_->chooseDevice(QString()) : QString();
@@ -92,6 +95,8 @@ void TScanCommands::scan(bool drawing)
     twain_->loadSettings(fromAppSettings(appSettings()));
     runTwain(*twain_);
     deviceName_ = twain_->deviceName();
+    if (!deviceName_.isEmpty())
+        appSettings().scanDevice = deviceName_;
     if (twain_->closedWithClose())
         toAppSettings(twain_->settings(), appSettings());
 }
