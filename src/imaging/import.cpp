@@ -446,6 +446,8 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
             setIf(table, f[F_RECORD], record);
             if (!fromClipboard)
                 setIf(table, f[F_FILENAME], QFileInfo(path).completeBaseName());
+            setIf(table, f[F_FLAG], 0);
+            setIf(table, f[F_HENKAN], picture->converted ? 1 : 0);
             setIf(table, f[F_GRA_FLAG], picture->graFlag);
             if (!info.date.isEmpty())
                 setIf(table, f[F_DATE], info.date);

@@ -1,6 +1,7 @@
 #include "imaging/stored_pictures.h"
 
 #include "core/ports.h"
+#include "imaging/exif.h"
 #include "imaging/graphic_kind.h"
 #include "imaging/image_library.h"
 #include "imaging/jpeg_codec.h"
@@ -41,6 +42,18 @@ QByteArray MakeThumbnail(const QByteArray& picture, int kind, Messages& messages
     if (!DecodeStoredPicture(picture, kind, bitmap, kThumbnailSize, messages))
         return {};
     return MakeThumbnailOfBitmap(bitmap);
+}
+
+QImage UprightExifThumbnail(const QString& path, int requestedSize)
+{
+    const std::optional<QByteArray> exif = ExifThumbnail(path, requestedSize);
+    if (!exif)
+        return {};
+    SilentMessages quiet;
+    QImage image;
+    if (!DecodeJpeg(*exif, image, 0, quiet) || !applyOrientation(image, ExifOrientation(path)))
+        return {};
+    return image;
 }
 
 std::optional<QByteArray> MakeAlbum(const QByteArray& picture, int kind, Messages& messages)

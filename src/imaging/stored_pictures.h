@@ -43,6 +43,10 @@ QByteArray MakeThumbnail(const QByteArray& picture, int kind, Messages& messages
 // THUMBNAIL of a working bitmap.
 QByteArray MakeThumbnailOfBitmap(const QImage& bitmap);
 
+// The EXIF thumbnail of a camera file (for displays up to 160 pixels), turned
+// upright as the photo itself is; a null picture when the file has none.
+QImage UprightExifThumbnail(const QString& path, int requestedSize);
+
 // ALBUM of a stored picture: nothing for a metafile or on failure.
 std::optional<QByteArray> MakeAlbum(const QByteArray& picture, int kind, Messages& messages);
 
@@ -51,6 +55,7 @@ struct ImportedPicture {
     QByteArray imageOrg;
     int graFlag = 0;
     QByteArray thumbnail;
+    bool converted = false;  // the stored picture was made from a file of another format
 };
 // Nothing when the file cannot be read or turned into a picture; the message
 // is the import's: "ファイル読み込み中にエラーが発生しました。…>" + path.

@@ -205,6 +205,26 @@ TEST(Import, DateByStampMode)
     }
 }
 
+TEST(Import, PhoneFileKeepsItsBytesTakesItsShootingDateAndShowsUpright)
+{
+    // JFIF before Exif, the date taken older than the file's DateTime, and the
+    // portrait picture stored on its side with Orientation 6.
+    Fixture fx;
+    const QByteArray phone = zbtest::cameraJpeg(zbtest::storedAs(zbtest::quadrantBitmap(48, 64), 6), 6);
+    ASSERT_TRUE(fx.run({fx.source("IMG_0001.JPG", phone)}));
+    EXPECT_EQ(fx.messages.log, QStringList());
+    EXPECT_EQ(fx.field(1, F_DATE).toString(), "20240506");
+    EXPECT_EQ(fx.blob(1, F_IMAGE_ORG), phone);
+    EXPECT_EQ(zbtest::readAll(fx.backup("B0000000.JPG")), phone);
+    EXPECT_EQ(fx.field(1, F_FLAG).toInt(), 0);
+    EXPECT_TRUE(fx.field(1, F_FLAG).isValid());
+    EXPECT_EQ(fx.field(1, F_HENKAN).toInt(), 0);
+    QImage thumb;
+    ASSERT_TRUE(thumb.loadFromData(fx.blob(1, F_THUMBNAIL), "BMP"));
+    EXPECT_EQ(thumb.size(), QSize(120, 160));
+    EXPECT_EQ(zbtest::quadrantColours(thumb), "RGBW");
+}
+
 TEST(Import, ExifWithoutDateFallsBackToTheFileDateOnlyInMode1)
 {
     for (int mode : {1, 2}) {

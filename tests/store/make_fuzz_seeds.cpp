@@ -131,6 +131,10 @@ int main(int argc, char** argv)
     ok &= put("imaging/corpus/exif", "exif_big_endian.jpg", zbtest::exifJpeg(big, jpeg));
     zbtest::ExifLayout dateOnly;
     ok &= put("imaging/corpus/exif", "exif_date_only.jpg", zbtest::exifJpeg(dateOnly, zbtest::makeJpeg(8, 8)));
+    // A phone's file: JFIF first, Orientation 6 and the date taken.
+    const QByteArray phone = zbtest::cameraJpeg(zbtest::patternBitmap(16, 8), 6);
+    ok &= put("imaging/corpus/exif", "phone_jfif_orientation.jpg", phone);
+    ok &= put("imaging/corpus/jpeg", "phone_jfif_orientation_full.jpg", sized(phone, false));
 
     ok &= put("imaging/corpus/pcx", "pattern_16x16.pcx", EncodePcx(zbtest::patternBitmap(16, 16)));
     ok &= put("imaging/corpus/pcx", "pattern_7x3.pcx", EncodePcx(zbtest::patternBitmap(7, 3)));
