@@ -11,9 +11,10 @@
 //        bench_import --runs 3    (best of 3 runs of each side, default 2)
 //        ZB_BENCH_IMPORT_COMPRESSED=1 bench_import (a job with the
 //        compressed-photo marker: every picture decoded and encoded again)
+//        ZB_BENCH_HEIC_COUNT=10 bench_import   (fewer HEIC files, 0: none)
 //
 // The same pictures are also imported as phone files (JFIF before Exif,
-// Orientation 6).
+// Orientation 6) and, made into HEIC files, against heif-convert.
 #include "bench_runs.h"
 #include "bench_support.h"
 #include "core/ports.h"
@@ -36,6 +37,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <fcntl.h>
 #include <random>
 #include <spawn.h>
@@ -183,6 +185,58 @@ double copyTwice(const QStringList& files, const QString& folder)
     return seconds;
 }
 
+// HEIC photos of 12 MP (made from the camera files by libheif's heif-enc,
+// outside the timing) imported into a new job, against libheif's own
+// heif-convert turning the same files into JPEGs one after another.
+// ZB_BENCH_HEIC_COUNT sets how many (default 50, 0 skips).
+void benchHeic(const zbbench::BestOf& best, const QStringList& cameraFiles, const QString& folder,
+               const std::function<double(const QStringList&)>& importAll)
+{
+    const char* env = std::getenv("ZB_BENCH_HEIC_COUNT");
+    const int count = std::min<int>(int(cameraFiles.size()), env && *env ? std::atoi(env) : 50);
+    if (count <= 0)
+        return;
+    if (QStandardPaths::findExecutable(QStringLiteral("heif-enc")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("heif-convert")).isEmpty()) {
+        std::printf("heif-enc or heif-convert not found (package libheif-examples): no HEIC figure\n");
+        return;
+    }
+    QDir().mkpath(folder);
+    std::printf("making %d HEIC files of 4000 x 3000 with heif-enc ...\n", count);
+    std::fflush(stdout);
+    QStringList heic;
+    for (int i = 0; i < count; ++i) {
+        const QString out = QDir(folder).filePath(QStringLiteral("IMG_%1.HEIC").arg(i + 1, 4, 10, QLatin1Char('0')));
+        if (!zbbench::runTool({"heif-enc", "-q", "50", "-o", out.toStdString(), cameraFiles[i].toStdString()}).ok()) {
+            std::printf("heif-enc failed: no HEIC figure\n");
+            return;
+        }
+        heic << out;
+    }
+    const std::string jpegOut = QDir(folder).filePath(QStringLiteral("converted.jpg")).toStdString();
+    const std::vector<double> t = best.run({
+        [&] { return importAll(heic); },
+        [&] {
+            double sum = 0;
+            for (const QString& f : heic) {
+                const double one = zbbench::runTool({"heif-convert", f.toStdString(), jpegOut}).wall;
+                if (one < 0)
+                    return -1.0;
+                sum += one;
+            }
+            return sum;
+        },
+    });
+    if (t[0] < 0 || t[1] < 0) {
+        std::printf("HEIC import or heif-convert failed: no HEIC figure\n");
+        return;
+    }
+    std::printf("HEIC import of %d files of 12 MP:            %.2f s, %.1f ms a picture\n", count, t[0],
+                t[0] * 1000 / count);
+    std::printf("heif-convert to JPEG, one file after another: %.2f s\n", t[1]);
+    std::printf("ratio HEIC import / heif-convert = %.2f (target at most 1.20)\n", t[0] / t[1]);
+}
+
 long peakKiB()
 {
     rusage usage{};
@@ -307,5 +361,7 @@ int main(int argc, char** argv)
         std::printf("vipsthumbnail not found or failed (package libvips-tools)\n");
     std::printf("peak memory %.0f MB (before the import %.0f MB): %s the 300 MB limit\n", peak / 1024.0,
                 before / 1024.0, peak < 300 * 1024 ? "under" : "OVER");
+
+    benchHeic(best, files, dir.filePath(QStringLiteral("heic")), importAll);
     return 0;
 }

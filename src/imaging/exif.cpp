@@ -1,6 +1,7 @@
 #include "imaging/exif.h"
 
 #include "core/sjis.h"
+#include "imaging/heif.h"
 
 #include <QDate>
 #include <QFile>
@@ -306,7 +307,16 @@ std::optional<QByteArray> ExifThumbnailData(const QByteArray& data, int requeste
 
 std::optional<ExifInfo> ReadExif(const QString& path)
 {
-    return withFileBytes(path, [](const QByteArray& d) { return ReadExifData(d); });
+    return withFileBytes(path, [](const QByteArray& d) -> std::optional<ExifInfo> {
+        if (LooksLikeHeif(d)) {
+            // A phone's HEIC file keeps the same block among its metadata.
+            const std::optional<QByteArray> tiff = HeifExifTiff(d);
+            if (!tiff)
+                return std::nullopt;
+            return readTiff(*tiff, ExifBlockSpan{0, tiff->size()});
+        }
+        return ReadExifData(d);
+    });
 }
 
 Orientation ExifOrientation(const QString& path)

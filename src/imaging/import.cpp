@@ -307,7 +307,8 @@ private:
 PhotoInfo photoInfoFor(const QString& path, int kind, const ImportSettings& s)
 {
     PhotoInfo info;
-    if (kind != kKindJpeg && kind != kKindMetafile)
+    // A HEIC file carries the same Exif block as a camera's JPEG.
+    if (kind != kKindJpeg && kind != kKindHeif && kind != kKindMetafile)
         return info;
     bool fdiSet = false;
     if (kind == kKindMetafile) {

@@ -3,6 +3,7 @@
 #include "core/ports.h"
 #include "imaging/exif.h"
 #include "imaging/graphic_kind.h"
+#include "imaging/heif.h"
 #include "imaging/image_library.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/metafile.h"
@@ -99,6 +100,17 @@ std::optional<ImportedPicture> PictureForImport(const QString& path, int kind, b
         }
         if (ok) {
             result.thumbnail = MakeThumbnail(result.imageOrg, kKindJpeg, messages);
+            ok = !result.thumbnail.isEmpty();
+        }
+    } else if (ok && kind == kKindHeif) {
+        // Stored as the JPEG the rest of the system and the delivery expect.
+        const std::optional<ConvertedHeif> converted =
+            ConvertHeifToJpeg(file.readAll(), compressedJob ? kCompressedJobQuality : kDefaultJpegQuality, messages);
+        ok = converted.has_value();
+        if (ok) {
+            result.imageOrg = converted->jpeg;
+            result.converted = true;
+            result.thumbnail = MakeThumbnailOfBitmap(converted->bitmap);
             ok = !result.thumbnail.isEmpty();
         }
     } else if (ok && kind == kKindMetafile) {
