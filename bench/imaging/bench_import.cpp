@@ -11,6 +11,10 @@
 //        bench_import --runs 3    (best of 3 runs of each side, default 2)
 //        ZB_BENCH_IMPORT_COMPRESSED=1 bench_import (a job with the
 //        compressed-photo marker: every picture decoded and encoded again)
+//        ZB_BENCH_HEIC_COUNT=10 bench_import   (fewer HEIC files, 0: none)
+//
+// The same pictures are also imported as phone files (JFIF before Exif,
+// Orientation 6) and, made into HEIC files, against heif-convert.
 #include "bench_runs.h"
 #include "bench_support.h"
 #include "core/ports.h"
@@ -33,6 +37,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <fcntl.h>
 #include <random>
 #include <spawn.h>
@@ -45,8 +50,10 @@ extern char** environ;
 
 namespace {
 
-// An APP1 EXIF segment as a camera writes it first: IFD0 with DateTime.
-QByteArray exifSegment(int index)
+// An APP1 EXIF segment as a camera writes it first: IFD0 with DateTime. A
+// phone's (`phone`) comes after a JFIF APP0 segment and has IFD0 with
+// Orientation 6 and DateTime, and an Exif IFD with DateTimeOriginal.
+QByteArray exifSegment(int index, bool phone = false)
 {
     QByteArray date = QStringLiteral("2024:05:%1 10:%2:00").arg(1 + index % 28, 2, 10, QLatin1Char('0'))
                           .arg(index % 60, 2, 10, QLatin1Char('0')).toLatin1();
@@ -57,14 +64,31 @@ QByteArray exifSegment(int index)
     tiff.append("II");
     u16(42);
     u32(8);        // IFD0 right after the header
-    u16(1);        // one entry
-    u16(0x0132);   // DateTime
-    u16(2);        // ASCII
-    u32(date.size());
-    u32(8 + 2 + 12 + 4);  // the text after the IFD
-    u32(0);        // no next IFD
-    tiff.append(date);
-    QByteArray seg("\xFF\xE1", 2);
+    if (!phone) {
+        u16(1);        // one entry
+        u16(0x0132);   // DateTime
+        u16(2);        // ASCII
+        u32(date.size());
+        u32(8 + 2 + 12 + 4);  // the text after the IFD
+        u32(0);        // no next IFD
+        tiff.append(date);
+    } else {
+        const int exifIfd = 8 + 2 + 3 * 12 + 4;
+        const int texts = exifIfd + 2 + 12 + 4;
+        u16(3);
+        u16(0x0112); u16(3); u32(1); u16(6); u16(0);           // Orientation 6
+        u16(0x0132); u16(2); u32(date.size()); u32(texts);      // DateTime
+        u16(0x8769); u16(4); u32(1); u32(exifIfd);              // Exif IFD
+        u32(0);
+        u16(1);
+        u16(0x9003); u16(2); u32(date.size()); u32(texts + date.size());  // DateTimeOriginal
+        u32(0);
+        tiff.append(date).append(date);
+    }
+    QByteArray seg;
+    if (phone)
+        seg.append("\xFF\xE0\x00\x10JFIF\0\x01\x01\x00\x00\x01\x00\x01\x00\x00", 18);
+    seg.append("\xFF\xE1", 2);
     const int len = 2 + 6 + int(tiff.size());
     seg.append(char(len >> 8)).append(char(len & 0xff));
     seg.append("Exif\0\0", 6);
@@ -74,8 +98,11 @@ QByteArray exifSegment(int index)
 
 // Writes the pictures in a child process, so that the memory it takes does
 // not count in this process's peak.
-bool makeFiles(const QString& folder, int count, QStringList& files)
+bool makeFiles(const QString& folder, int count, QStringList& files, QStringList& phoneFiles)
 {
+    QDir().mkpath(QDir(folder).filePath(QStringLiteral("phone")));
+    for (int i = 0; i < count; ++i)
+        phoneFiles << QDir(folder).filePath(QStringLiteral("phone/IMG_%1.JPG").arg(i + 1, 4, 10, QLatin1Char('0')));
     for (int i = 0; i < count; ++i)
         files << QDir(folder).filePath(QStringLiteral("DSCF%1.JPG").arg(i + 1, 4, 10, QLatin1Char('0')));
     const pid_t pid = fork();
@@ -90,10 +117,13 @@ bool makeFiles(const QString& folder, int count, QStringList& files)
             QByteArray jpeg;
             if (!zb::EncodeJpeg(picture, jpeg, false, 90, messages))
                 _exit(1);
-            jpeg.insert(2, exifSegment(i));
-            QFile f(files[i]);
-            if (!f.open(QIODevice::WriteOnly) || f.write(jpeg) != jpeg.size())
-                _exit(1);
+            for (bool phone : {false, true}) {
+                QByteArray file = jpeg;
+                file.insert(2, exifSegment(i, phone));
+                QFile f(phone ? phoneFiles[i] : files[i]);
+                if (!f.open(QIODevice::WriteOnly) || f.write(file) != file.size())
+                    _exit(1);
+            }
         }
         _exit(0);
     }
@@ -155,6 +185,58 @@ double copyTwice(const QStringList& files, const QString& folder)
     return seconds;
 }
 
+// HEIC photos of 12 MP (made from the camera files by libheif's heif-enc,
+// outside the timing) imported into a new job, against libheif's own
+// heif-convert turning the same files into JPEGs one after another.
+// ZB_BENCH_HEIC_COUNT sets how many (default 50, 0 skips).
+void benchHeic(const zbbench::BestOf& best, const QStringList& cameraFiles, const QString& folder,
+               const std::function<double(const QStringList&)>& importAll)
+{
+    const char* env = std::getenv("ZB_BENCH_HEIC_COUNT");
+    const int count = std::min<int>(int(cameraFiles.size()), env && *env ? std::atoi(env) : 50);
+    if (count <= 0)
+        return;
+    if (QStandardPaths::findExecutable(QStringLiteral("heif-enc")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("heif-convert")).isEmpty()) {
+        std::printf("heif-enc or heif-convert not found (package libheif-examples): no HEIC figure\n");
+        return;
+    }
+    QDir().mkpath(folder);
+    std::printf("making %d HEIC files of 4000 x 3000 with heif-enc ...\n", count);
+    std::fflush(stdout);
+    QStringList heic;
+    for (int i = 0; i < count; ++i) {
+        const QString out = QDir(folder).filePath(QStringLiteral("IMG_%1.HEIC").arg(i + 1, 4, 10, QLatin1Char('0')));
+        if (!zbbench::runTool({"heif-enc", "-q", "50", "-o", out.toStdString(), cameraFiles[i].toStdString()}).ok()) {
+            std::printf("heif-enc failed: no HEIC figure\n");
+            return;
+        }
+        heic << out;
+    }
+    const std::string jpegOut = QDir(folder).filePath(QStringLiteral("converted.jpg")).toStdString();
+    const std::vector<double> t = best.run({
+        [&] { return importAll(heic); },
+        [&] {
+            double sum = 0;
+            for (const QString& f : heic) {
+                const double one = zbbench::runTool({"heif-convert", f.toStdString(), jpegOut}).wall;
+                if (one < 0)
+                    return -1.0;
+                sum += one;
+            }
+            return sum;
+        },
+    });
+    if (t[0] < 0 || t[1] < 0) {
+        std::printf("HEIC import or heif-convert failed: no HEIC figure\n");
+        return;
+    }
+    std::printf("HEIC import of %d files of 12 MP:            %.2f s, %.1f ms a picture\n", count, t[0],
+                t[0] * 1000 / count);
+    std::printf("heif-convert to JPEG, one file after another: %.2f s\n", t[1]);
+    std::printf("ratio HEIC import / heif-convert = %.2f (target at most 1.20)\n", t[0] / t[1]);
+}
+
 long peakKiB()
 {
     rusage usage{};
@@ -176,9 +258,9 @@ int main(int argc, char** argv)
     }
     std::printf("making %d camera JPEGs of 4000 x 3000 with EXIF ...\n", count);
     std::fflush(stdout);
-    QStringList files;
+    QStringList files, phoneFiles;
     QDir().mkpath(dir.filePath(QStringLiteral("camera")));
-    if (!makeFiles(dir.filePath(QStringLiteral("camera")), count, files)) {
+    if (!makeFiles(dir.filePath(QStringLiteral("camera")), count, files, phoneFiles)) {
         std::fprintf(stderr, "cannot write the pictures\n");
         return 1;
     }
@@ -197,11 +279,11 @@ int main(int argc, char** argv)
     const std::string vipsOut = dir.path().toStdString() + "/%s_vips.jpg";
     bool djpegOk = haveDjpeg, vipsOk = haveVips;
     int round = 0;
-    auto sumOfTool = [&](bool& ok, auto args) {
+    auto sumOfTool = [&](bool& ok, auto args, const QStringList& over) {
         if (!ok)
             return -1.0;
         double sum = 0;
-        for (const QString& f : files) {
+        for (const QString& f : over) {
             const double one = zbbench::runTool(args(f.toStdString())).wall;
             if (one < 0) {
                 ok = false;
@@ -212,27 +294,34 @@ int main(int argc, char** argv)
         return sum;
     };
     const zbbench::BestOf best(zbbench::runsOption(argc, argv, 2));
+    auto importAll = [&](const QStringList& over) {
+        const QString root = dir.filePath(QStringLiteral("prog%1").arg(round++));
+        QDir().mkpath(root);
+        const double s = importOnce(root, QStringLiteral("現場"), over);
+        QDir(root).removeRecursively();
+        return s;
+    };
+    auto djpegAll = [&](const QStringList& over) {
+        return sumOfTool(djpegOk, [](const std::string& f) {
+            return std::vector<std::string>{"djpeg", "-scale", "1/8", "-bmp", "-outfile", "/dev/null", f};
+        }, over);
+    };
     const std::vector<double> t = best.run({
-        [&] {
-            const QString root = dir.filePath(QStringLiteral("prog%1").arg(round++));
-            QDir().mkpath(root);
-            const double s = importOnce(root, QStringLiteral("現場"), files);
-            QDir(root).removeRecursively();
-            return s;
-        },
-        [&] {
-            return sumOfTool(djpegOk, [](const std::string& f) {
-                return std::vector<std::string>{"djpeg", "-scale", "1/8", "-bmp", "-outfile", "/dev/null", f};
-            });
-        },
+        [&] { return importAll(files); },
+        [&] { return djpegAll(files); },
         [&] { return copyTwice(files, dir.filePath(QStringLiteral("copies"))); },
         [&] {
             return sumOfTool(vipsOk, [&](const std::string& f) {
                 return std::vector<std::string>{"vipsthumbnail", "-s", "160x120", f, "-o", vipsOut};
-            });
+            }, files);
         },
+        // Phone files: JFIF before Exif, Orientation 6 (thumbnails turned upright).
+        [&] { return importAll(phoneFiles); },
+        [&] { return djpegAll(phoneFiles); },
+        [&] { return copyTwice(phoneFiles, dir.filePath(QStringLiteral("copies"))); },
     });
     const double ours = t[0], djpeg = t[1], copies = t[2], vips = t[3];
+    const double phoneOurs = t[4], phoneDjpeg = t[5], phoneCopies = t[6];
     if (ours < 0) {
         std::fprintf(stderr, "import failed\n");
         return 1;
@@ -257,11 +346,22 @@ int main(int argc, char** argv)
     } else {
         std::printf("djpeg not found or failed (package libjpeg-turbo-progs): no ratio\n");
     }
+    if (phoneOurs < 0 || phoneCopies < 0) {
+        std::fprintf(stderr, "import of the phone files failed\n");
+        return 1;
+    }
+    std::printf("phone files (JFIF before Exif, Orientation 6): import %.2f s, %.1f ms a picture\n", phoneOurs,
+                phoneOurs * 1000 / count);
+    if (djpegOk && phoneDjpeg >= 0)
+        std::printf("ratio import / (djpeg + two copies), phone files = %.2f (target at most 0.40)\n",
+                    phoneOurs / (phoneDjpeg + phoneCopies));
     if (vipsOk)
         std::printf("vipsthumbnail -s 160x120 (one thread):     %.2f s (reference)\n", vips);
     else
         std::printf("vipsthumbnail not found or failed (package libvips-tools)\n");
     std::printf("peak memory %.0f MB (before the import %.0f MB): %s the 300 MB limit\n", peak / 1024.0,
                 before / 1024.0, peak < 300 * 1024 ? "under" : "OVER");
+
+    benchHeic(best, files, dir.filePath(QStringLiteral("heic")), importAll);
     return 0;
 }

@@ -66,6 +66,7 @@ int exif(Context& ctx)
         {"dateTime", info ? info->dateTime : QString()},
         {"filmNumber", info ? info->filmNumber : QString()},
         {"frameNumber", info ? info->frameNumber : QString()},
+        {"orientation", info ? int(info->orientation) : 1},
         {"thumbnail", ExifThumbnail(path, 0).has_value()},
     };
     cli::printJson(o);

@@ -3,6 +3,7 @@
 #include "core/ports.h"
 #include "core/sjis.h"
 #include "delivery/delivery_common.h"
+#include "imaging/jpeg_transform.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -236,7 +237,8 @@ HtmlResult writeHtmlAlbum(const ExportJob& job, const HtmlOptions& options, Mess
             const PhotoRowText& row = rows[p.record];
             const QString file = deliveryFileName(QStringLiteral("PIC"), p.record);
             if (writeRowPicture(table, job.fields, options.original, options.jpegQuality,
-                                album + QStringLiteral("/PIC/") + file, messages, &error) < 0)
+                                album + QStringLiteral("/PIC/") + file, messages, &error) < 0 ||
+                !MakeJpegFileUpright(album + QStringLiteral("/PIC/") + file, messages, &error))
                 return fail(album + QStringLiteral("/PIC/") + file, error);
             page.raw("<tr>", 1);
             page.line(QStringLiteral("<td width=\"260\" height=\"260\" align=\"center\"><a href=\"../PIC/") + file +
@@ -288,8 +290,9 @@ HtmlResult writeHtmlAlbum(const ExportJob& job, const HtmlOptions& options, Mess
                     const QString dfile = deliveryFileName(QStringLiteral("DRA"), d);
                     const QString target = album + QStringLiteral("/DRA/") + dfile;
                     if (!QFileInfo::exists(target) &&
-                        writeRowPicture(table, job.fields, options.original, options.jpegQuality, target, messages,
-                                        &error) < 0)
+                        (writeRowPicture(table, job.fields, options.original, options.jpegQuality, target, messages,
+                                         &error) < 0 ||
+                         !MakeJpegFileUpright(target, messages, &error)))
                         return fail(target, error);
                     page.line(QStringLiteral("<td width=\"190\" height=\"190\" align=\"center\"><a href=\"../DRA/") +
                                   dfile + QStringLiteral("\" target=\"_blank\"><img src=\"../DRA/") + dfile +

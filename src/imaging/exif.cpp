@@ -1,22 +1,27 @@
 #include "imaging/exif.h"
 
 #include "core/sjis.h"
+#include "imaging/heif.h"
 
+#include <QDate>
 #include <QFile>
 #include <QtEndian>
 
+#include <cstring>
 #include <set>
 
 namespace zb {
 
 namespace {
 
-constexpr qint64 kTiffStart = 12;
 // Directories followed from one another (IFD0 and the Exif IFD); anything
 // deeper is damage or a loop.
 constexpr int kMaxDepth = 4;
 
 constexpr quint16 kTagDateTime = 0x0132;
+constexpr quint16 kTagDateTimeOriginal = 0x9003;
+constexpr quint16 kTagDateTimeDigitized = 0x9004;
+constexpr quint16 kTagOrientation = 0x0112;
 constexpr quint16 kTagFilmNumber = 0x920C;
 constexpr quint16 kTagFrameNumber = 0x920D;
 constexpr quint16 kTagExifIfd = 0x8769;
@@ -25,16 +30,20 @@ constexpr quint16 kTagThumbOffset = 0x0201;
 constexpr quint16 kTagThumbLength = 0x0202;
 constexpr quint16 kTypeShort = 3;
 
-// A bounds-checked view of the file's bytes in the block's byte order.
+constexpr uchar kMarkerSos = 0xDA;
+constexpr uchar kMarkerEoi = 0xD9;
+constexpr uchar kMarkerApp1 = 0xE1;
+
+// A bounds-checked view of the TIFF block (the Exif segment's payload after
+// "Exif\0\0") in the block's byte order. Offsets count from its first byte.
 class Block {
 public:
-    explicit Block(const QByteArray& data) : d_(reinterpret_cast<const uchar*>(data.constData())), size_(data.size()) {}
-
-    bool startsRight() const
+    Block(const QByteArray& data, ExifBlockSpan span)
+        : d_(reinterpret_cast<const uchar*>(data.constData()) + span.offset), size_(span.size)
     {
-        return size_ >= kTiffStart + 8 && d_[0] == 0xFF && d_[1] == 0xD8 && d_[2] == 0xFF && d_[3] == 0xE1;
+        // II is little-endian; anything else is taken as big-endian.
+        little_ = size_ >= 2 && d_[0] == 'I' && d_[1] == 'I';
     }
-    void readOrder() { little_ = d_[kTiffStart] == 'I' && d_[kTiffStart + 1] == 'I'; }
 
     bool has(qint64 at, qint64 n) const { return at >= 0 && n >= 0 && at <= size_ && n <= size_ - at; }
     std::optional<quint16> u16(qint64 at) const
@@ -51,11 +60,14 @@ public:
     }
     const uchar* at(qint64 pos) const { return d_ + pos; }
 
-    // The position of an IFD's entry count from an offset inside the block,
-    // when the count and every entry lie inside the data.
+    // The offset of the first IFD, from the header.
+    std::optional<quint32> firstIfd() const { return u32(4); }
+
+    // The position of an IFD's entry count, when the count and every entry lie
+    // inside the block.
     std::optional<qint64> ifd(quint32 offset) const
     {
-        const qint64 pos = kTiffStart + qint64(offset);
+        const qint64 pos = qint64(offset);
         const auto count = u16(pos);
         if (!count || !has(pos + 2, qint64(*count) * 12))
             return std::nullopt;
@@ -82,7 +94,7 @@ std::optional<QString> asciiValue(const Block& b, qint64 entry)
         const auto offset = b.u32(entry + 8);
         if (!offset)
             return std::nullopt;
-        pos = kTiffStart + qint64(*offset);
+        pos = qint64(*offset);
     }
     if (!b.has(pos, *count))
         return std::nullopt;
@@ -91,37 +103,6 @@ std::optional<QString> asciiValue(const Block& b, qint64 entry)
     if (zero >= 0)
         bytes.truncate(zero);
     return sjis::decode(bytes).left(kExifTextMax);
-}
-
-bool readIfd(const Block& b, quint32 offset, int depth, std::set<quint32>& seen, ExifInfo& info)
-{
-    if (depth > kMaxDepth || !seen.insert(offset).second)
-        return false;
-    const auto pos = b.ifd(offset);
-    if (!pos)
-        return false;
-    const int count = *b.u16(*pos);
-    for (int i = 0; i < count; ++i) {
-        const qint64 entry = *pos + 2 + qint64(i) * 12;
-        const quint16 tag = *b.u16(entry);
-        QString* target = nullptr;
-        if (tag == kTagDateTime)
-            target = &info.dateTime;
-        else if (tag == kTagFilmNumber)
-            target = &info.filmNumber;
-        else if (tag == kTagFrameNumber)
-            target = &info.frameNumber;
-        if (target) {
-            const auto text = asciiValue(b, entry);
-            if (!text)
-                return false;
-            *target = *text;
-        } else if (tag == kTagExifIfd) {
-            if (!readIfd(b, *b.u32(entry + 8), depth + 1, seen, info))
-                return false;
-        }
-    }
-    return true;
 }
 
 // A SHORT value stands in the first two bytes of the value field; other
@@ -133,6 +114,59 @@ quint32 numberValue(const Block& b, qint64 entry)
     return *b.u32(entry + 8);
 }
 
+// The texts found while walking the directories.
+struct Found {
+    QString dateTime, original, digitized;
+    ExifInfo info;
+};
+
+bool readIfd(const Block& b, quint32 offset, int depth, std::set<quint32>& seen, Found& found)
+{
+    if (depth > kMaxDepth || !seen.insert(offset).second)
+        return false;
+    const auto pos = b.ifd(offset);
+    if (!pos)
+        return false;
+    const int count = *b.u16(*pos);
+    for (int i = 0; i < count; ++i) {
+        const qint64 entry = *pos + 2 + qint64(i) * 12;
+        const quint16 tag = *b.u16(entry);
+        QString* target = nullptr;
+        switch (tag) {
+        case kTagDateTime: target = &found.dateTime; break;
+        case kTagDateTimeOriginal: target = &found.original; break;
+        case kTagDateTimeDigitized: target = &found.digitized; break;
+        case kTagFilmNumber: target = &found.info.filmNumber; break;
+        case kTagFrameNumber: target = &found.info.frameNumber; break;
+        default: break;
+        }
+        if (target) {
+            const auto text = asciiValue(b, entry);
+            if (!text)
+                return false;
+            *target = *text;
+        } else if (tag == kTagOrientation && depth == 0) {
+            found.info.orientation = orientationFromTag(int(numberValue(b, entry)));
+        } else if (tag == kTagExifIfd) {
+            if (!readIfd(b, *b.u32(entry + 8), depth + 1, seen, found))
+                return false;
+        }
+    }
+    return true;
+}
+
+// A date text is valid when it starts with a real calendar date written as
+// four, two and two digits with one separator between them.
+bool validDate(const QString& text)
+{
+    if (text.size() < 10)
+        return false;
+    for (int i : {0, 1, 2, 3, 5, 6, 8, 9})
+        if (!text[i].isDigit() || text[i].unicode() > '9')
+            return false;
+    return QDate(text.left(4).toInt(), text.mid(5, 2).toInt(), text.mid(8, 2).toInt()).isValid();
+}
+
 // Calls fn with the file's bytes: memory-mapped when possible, so that only
 // the pages the walk touches are read from a large camera file.
 template <typename Fn>
@@ -140,7 +174,7 @@ auto withFileBytes(const QString& path, Fn fn) -> decltype(fn(QByteArray()))
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+        return {};
     if (file.size() > 0) {
         if (const uchar* mapped = file.map(0, file.size()))
             return fn(QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(file.size())));
@@ -150,33 +184,98 @@ auto withFileBytes(const QString& path, Fn fn) -> decltype(fn(QByteArray()))
 
 }  // namespace
 
+std::optional<ExifBlockSpan> FindExifBlock(const QByteArray& jpeg)
+{
+    const auto* d = reinterpret_cast<const uchar*>(jpeg.constData());
+    const qsizetype n = jpeg.size();
+    if (n < 4 || d[0] != 0xFF || d[1] != 0xD8)
+        return std::nullopt;
+    qsizetype pos = 2;
+    // Each step moves on by at least one byte, so the walk ends.
+    while (pos + 2 <= n && d[pos] == 0xFF) {
+        const uchar marker = d[pos + 1];
+        if (marker == 0xFF) {  // fill byte before a marker
+            ++pos;
+            continue;
+        }
+        if (marker == kMarkerSos || marker == kMarkerEoi)
+            return std::nullopt;
+        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {  // markers without a length
+            pos += 2;
+            continue;
+        }
+        if (pos + 4 > n)
+            return std::nullopt;
+        const qsizetype length = qsizetype(d[pos + 2]) << 8 | d[pos + 3];
+        if (length < 2 || length > n - pos - 2)
+            return std::nullopt;
+        const uchar* body = d + pos + 4;
+        const qsizetype bodySize = length - 2;
+        if (marker == kMarkerApp1 && bodySize >= 6 && std::memcmp(body, "Exif\0\0", 6) == 0)
+            return ExifBlockSpan{pos + 4 + 6, bodySize - 6};
+        pos += 2 + length;
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+// The values of the TIFF block at `span` inside `data`.
+std::optional<ExifInfo> readTiff(const QByteArray& data, ExifBlockSpan span)
+{
+    if (span.size < 8)
+        return std::nullopt;
+    const Block b(data, span);
+    Found found;
+    std::set<quint32> seen;
+    if (!readIfd(b, *b.firstIfd(), 0, seen, found))
+        return std::nullopt;
+    if (validDate(found.original))
+        found.info.dateTime = found.original;
+    else if (validDate(found.digitized))
+        found.info.dateTime = found.digitized;
+    else
+        found.info.dateTime = found.dateTime;
+    return found.info;
+}
+
+}  // namespace
+
 std::optional<ExifInfo> ReadExifData(const QByteArray& data)
 {
-    Block b(data);
-    if (!b.startsRight())
+    const auto span = FindExifBlock(data);
+    if (!span)
         return std::nullopt;
-    b.readOrder();
-    const auto first = b.u32(kTiffStart + 4);
-    if (!first)
-        return std::nullopt;
-    ExifInfo info;
-    std::set<quint32> seen;
-    if (!readIfd(b, *first, 0, seen, info))
-        return std::nullopt;
-    return info;
+    return readTiff(data, *span);
+}
+
+Orientation ExifOrientationOf(const QByteArray& jpeg)
+{
+    const auto span = FindExifBlock(jpeg);
+    if (!span || span->size < 8)
+        return Orientation::TopLeft;
+    const Block b(jpeg, *span);
+    const auto ifd0 = b.ifd(*b.firstIfd());
+    if (!ifd0)
+        return Orientation::TopLeft;
+    const int count = *b.u16(*ifd0);
+    for (int i = 0; i < count; ++i) {
+        const qint64 entry = *ifd0 + 2 + qint64(i) * 12;
+        if (*b.u16(entry) == kTagOrientation)
+            return orientationFromTag(int(numberValue(b, entry)));
+    }
+    return Orientation::TopLeft;
 }
 
 std::optional<QByteArray> ExifThumbnailData(const QByteArray& data, int requestedSize)
 {
     if (requestedSize < 0 || requestedSize > kExifThumbnailMaxSize)
         return std::nullopt;
-    Block b(data);
-    if (!b.startsRight())
+    const auto span = FindExifBlock(data);
+    if (!span || span->size < 8)
         return std::nullopt;
-    b.readOrder();
-    const auto first = b.u32(kTiffStart + 4);
-    if (!first)
-        return std::nullopt;
+    const Block b(data, *span);
+    const auto first = b.firstIfd();
     const auto ifd0 = b.ifd(*first);
     if (!ifd0)
         return std::nullopt;
@@ -200,7 +299,7 @@ std::optional<QByteArray> ExifThumbnailData(const QByteArray& data, int requeste
     }
     if (compression != 6 || offset == 0 || length == 0)
         return std::nullopt;
-    const qint64 pos = kTiffStart + qint64(offset);
+    const qint64 pos = qint64(offset);
     if (!b.has(pos, length) || length < 2 || b.at(pos)[0] != 0xFF || b.at(pos)[1] != 0xD8)
         return std::nullopt;
     return QByteArray(reinterpret_cast<const char*>(b.at(pos)), qsizetype(length));
@@ -208,7 +307,22 @@ std::optional<QByteArray> ExifThumbnailData(const QByteArray& data, int requeste
 
 std::optional<ExifInfo> ReadExif(const QString& path)
 {
-    return withFileBytes(path, [](const QByteArray& d) { return ReadExifData(d); });
+    return withFileBytes(path, [](const QByteArray& d) -> std::optional<ExifInfo> {
+        if (LooksLikeHeif(d)) {
+            // A phone's HEIC file keeps the same block among its metadata.
+            const std::optional<QByteArray> tiff = HeifExifTiff(d);
+            if (!tiff)
+                return std::nullopt;
+            return readTiff(*tiff, ExifBlockSpan{0, tiff->size()});
+        }
+        return ReadExifData(d);
+    });
+}
+
+Orientation ExifOrientation(const QString& path)
+{
+    const auto found = withFileBytes(path, [](const QByteArray& d) { return std::optional(ExifOrientationOf(d)); });
+    return found.value_or(Orientation::TopLeft);
 }
 
 std::optional<QByteArray> ExifThumbnail(const QString& path, int requestedSize)

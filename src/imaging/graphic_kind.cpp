@@ -27,6 +27,8 @@ int GraphicKindOfName(const QString& path)
         return kKindIcon;
     if (ext == u"GIF")
         return kKindGif;
+    if (ext == u"HEIC" || ext == u"HEIF")
+        return kKindHeif;
     return kKindUnsupported;
 }
 
@@ -42,7 +44,8 @@ QString ImportFileMask()
 {
     QString mask = QStringLiteral("*.JPG;*.JPEG;") + QStringLiteral("*.BMP;*.DIB;") + QStringLiteral("*.PNG;") +
                    QStringLiteral("*.TIF;*.TIFF;") + QStringLiteral("*.FPX;") + QStringLiteral("*.PCX;") +
-                   QStringLiteral("*.WMF;*.EMF;") + QStringLiteral("*.ICO;") + QStringLiteral("*.GIF;");
+                   QStringLiteral("*.WMF;*.EMF;") + QStringLiteral("*.ICO;") + QStringLiteral("*.GIF;") +
+                   QStringLiteral("*.HEIC;*.HEIF;");
     mask.chop(1);
     return mask;
 }

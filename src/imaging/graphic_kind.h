@@ -17,6 +17,7 @@ enum GraphicKind : int {
     kKindMetafile = 20,     // .WMF and .EMF
     kKindIcon = 30,
     kKindGif = 40,
+    kKindHeif = 50,         // .HEIC and .HEIF: stored converted to JPEG
     kKindClipboard = 100,
 };
 
@@ -28,7 +29,7 @@ int GraphicKindOf(const QString& path);
 int GraphicKindOfName(const QString& path);
 
 // The mask every picture-choosing dialog offers:
-// "*.JPG;*.JPEG;*.BMP;*.DIB;*.PNG;*.TIF;*.TIFF;*.FPX;*.PCX;*.WMF;*.EMF;*.ICO;*.GIF"
+// "*.JPG;*.JPEG;*.BMP;*.DIB;*.PNG;*.TIF;*.TIFF;*.FPX;*.PCX;*.WMF;*.EMF;*.ICO;*.GIF;*.HEIC;*.HEIF"
 QString ImportFileMask();
 
 }  // namespace zb

@@ -1,6 +1,7 @@
 #include "imaging/image_library.h"
 
 #include "imaging/graphic_kind.h"
+#include "imaging/heif.h"
 #include "imaging/pcx.h"
 #include "imaging/working_bitmap.h"
 
@@ -74,6 +75,8 @@ bool LoadWithImageLibrary(const QString& path, QImage& bitmap)
     const int kind = GraphicKindOfName(path);
     if (kind == kKindFpx)
         return false;  // no FlashPix reader exists here
+    if (kind == kKindHeif)
+        return DecodeHeifFile(path, bitmap);
     if (kind == kKindPcx) {
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly))

@@ -1,6 +1,7 @@
 #pragma once
 // Reading and writing of the picture files that are not JPEG: BMP/DIB, PNG,
-// TIFF, GIF and ICO through Qt's readers, PCX through our own codec. FPX is a
+// TIFF, GIF and ICO through Qt's readers, PCX through our own codec, HEIC and
+// HEIF (reading only, upright) through libheif. FPX is a
 // kind we recognise but cannot read or write.
 #include <QByteArray>
 #include <QImage>

@@ -307,7 +307,8 @@ private:
 PhotoInfo photoInfoFor(const QString& path, int kind, const ImportSettings& s)
 {
     PhotoInfo info;
-    if (kind != kKindJpeg && kind != kKindMetafile)
+    // A HEIC file carries the same Exif block as a camera's JPEG.
+    if (kind != kKindJpeg && kind != kKindHeif && kind != kKindMetafile)
         return info;
     bool fdiSet = false;
     if (kind == kKindMetafile) {
@@ -446,6 +447,8 @@ bool ImportPictures(const ImportJob& job, const std::optional<QStringList>& file
             setIf(table, f[F_RECORD], record);
             if (!fromClipboard)
                 setIf(table, f[F_FILENAME], QFileInfo(path).completeBaseName());
+            setIf(table, f[F_FLAG], 0);
+            setIf(table, f[F_HENKAN], picture->converted ? 1 : 0);
             setIf(table, f[F_GRA_FLAG], picture->graFlag);
             if (!info.date.isEmpty())
                 setIf(table, f[F_DATE], info.date);

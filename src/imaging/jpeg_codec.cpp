@@ -1,6 +1,8 @@
 #include "imaging/jpeg_codec.h"
 
 #include "core/ports.h"
+#include "imaging/exif.h"
+#include "imaging/orientation.h"
 #include "imaging/working_bitmap.h"
 
 #include <QFile>
@@ -270,6 +272,11 @@ bool runDecode(DecodeJob* job, const JOCTET* data, unsigned long size, int targe
 bool decode(const QByteArray& data, QImage* bitmap, JpegHeader* header, int target, Messages& messages,
             QSize fit = QSize())
 {
+    // A picture is decoded as it is shown: upright, as its EXIF Orientation
+    // says. A size to fit is asked of the stored pixels, so turned sides swap.
+    const Orientation orientation = bitmap ? ExifOrientationOf(data) : Orientation::TopLeft;
+    if (transformFor(orientation).swapsSides())
+        fit.transpose();
     DecodeJob job;
     initErrors(job.err);
     job.cinfo.err = &job.err.pub;
@@ -290,9 +297,14 @@ bool decode(const QByteArray& data, QImage* bitmap, JpegHeader* header, int targ
     if (!ok)
         reportFailure(reinterpret_cast<j_common_ptr>(&job.cinfo), job.err, messages);
     jpeg_destroy_decompress(&job.cinfo);
-    if (ok && bitmap)
-        *bitmap = job.image;
-    return ok;
+    if (!ok || !bitmap)
+        return ok;
+    if (!applyOrientation(job.image, orientation)) {
+        messages.status(jpegErrorStatus(textOfCode(JERR_OUT_OF_MEMORY), JERR_OUT_OF_MEMORY));
+        return false;
+    }
+    *bitmap = job.image;
+    return true;
 }
 
 struct EncodeJob {

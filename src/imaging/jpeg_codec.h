@@ -28,7 +28,8 @@ struct JpegHeader {
     int channels = 0;
 };
 
-// Reads only the header of the JPEG in `data`. False (and the status text)
+// Reads only the header of the JPEG in `data`: the stored size, before any
+// turn its EXIF Orientation asks for. False (and the status text)
 // when the data is not a readable JPEG.
 bool ReadJpegHeader(const QByteArray& data, JpegHeader& header, Messages& messages);
 
@@ -37,7 +38,8 @@ bool ReadJpegHeader(const QByteArray& data, JpegHeader& header, Messages& messag
 // from 4, 1/2 from 2, else full size. A target of 0 or less means full size.
 int JpegScaleFor(int w, int h, int target);
 
-// Decodes the JPEG in `data` into a working bitmap. Target 0 decodes at full
+// Decodes the JPEG in `data` into a working bitmap, turned upright as its EXIF
+// Orientation says (the bytes themselves are never changed). Target 0 decodes at full
 // size; a positive target allows a reduced decode: a JFIF thumbnail with a side
 // of at least `target`, else the largest 1/2, 1/4 or 1/8 reduction the target
 // allows. Decoded sizes above the pixel limit, pictures above kMaxJpegPixels,

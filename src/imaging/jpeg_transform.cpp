@@ -1,6 +1,12 @@
 #include "imaging/jpeg_transform.h"
 
+#include "imaging/exif.h"
+#include "imaging/jpeg_codec.h"
+#include "imaging/orientation.h"
 #include "imaging/working_bitmap.h"
+
+#include <QFile>
+#include <QSaveFile>
 
 #include <turbojpeg.h>
 
@@ -57,34 +63,22 @@ void patchTiff(uchar* t, qsizetype size)
     link[0] = link[1] = link[2] = link[3] = 0;
 }
 
-}  // namespace
-
-void ResetExifOrientation(QByteArray& jpeg)
+// The one coefficient transform that does t: every turn and mirror of the
+// eight is one of TurboJPEG's operations.
+int transformOp(OrientationTransform t)
 {
-    auto* d = reinterpret_cast<uchar*>(jpeg.data());
-    const qsizetype n = jpeg.size();
-    if (n < 4 || d[0] != 0xFF || d[1] != 0xD8)
-        return;
-    qsizetype pos = 2;
-    // Walk the markers before the image data; APP1 "Exif" is patched.
-    while (pos + 4 <= n && d[pos] == 0xFF) {
-        const uchar marker = d[pos + 1];
-        if (marker == 0xDA || marker == 0xD9)
-            return;
-        const qsizetype length = qsizetype(d[pos + 2]) << 8 | d[pos + 3];
-        if (length < 2 || pos + 2 + length > n)
-            return;
-        uchar* body = d + pos + 4;
-        const qsizetype bodySize = length - 2;
-        if (marker == 0xE1 && bodySize >= 6 && std::memcmp(body, "Exif\0\0", 6) == 0)
-            patchTiff(body + 6, bodySize - 6);
-        pos += 2 + length;
-    }
+    static const int plain[4] = {TJXOP_NONE, TJXOP_ROT90, TJXOP_ROT180, TJXOP_ROT270};
+    // A turn followed by swapping left and right.
+    static const int mirrored[4] = {TJXOP_HFLIP, TJXOP_TRANSPOSE, TJXOP_VFLIP, TJXOP_TRANSVERSE};
+    return (t.mirror ? mirrored : plain)[t.turns & 3];
 }
 
-std::optional<QByteArray> RotateJpegLossless(const QByteArray& jpeg, int r)
+// The JPEG transformed by t on its coefficients, its EXIF block then saying
+// Orientation 1. Nothing when an edge block would be lost or the bytes are not
+// a JPEG the transformer reads.
+std::optional<QByteArray> transformLossless(const QByteArray& jpeg, OrientationTransform t)
 {
-    if (r < 1 || r > 3 || jpeg.size() < 4)
+    if (jpeg.size() < 4)
         return std::nullopt;
     tjhandle handle = tjInitTransform();
     if (!handle)
@@ -99,7 +93,7 @@ std::optional<QByteArray> RotateJpegLossless(const QByteArray& jpeg, int r)
         return std::nullopt;
     }
     tjtransform transform{};
-    transform.op = r == 1 ? TJXOP_ROT90 : r == 2 ? TJXOP_ROT180 : TJXOP_ROT270;
+    transform.op = transformOp(t);
     transform.options = TJXOPT_PERFECT;
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
@@ -114,6 +108,60 @@ std::optional<QByteArray> RotateJpegLossless(const QByteArray& jpeg, int r)
         tjFree(out);
     tjDestroy(handle);
     return result;
+}
+
+}  // namespace
+
+void ResetExifOrientation(QByteArray& jpeg)
+{
+    if (const auto span = FindExifBlock(jpeg))
+        patchTiff(reinterpret_cast<uchar*>(jpeg.data()) + span->offset, span->size);
+}
+
+std::optional<QByteArray> RotateJpegLossless(const QByteArray& jpeg, int r)
+{
+    if (r < 1 || r > 3)
+        return std::nullopt;
+    // The turn is of the picture as it is shown: its Orientation first.
+    return transformLossless(jpeg, transformFor(ExifOrientationOf(jpeg)).thenTurn(r));
+}
+
+std::optional<QByteArray> UprightJpeg(const QByteArray& jpeg, Messages& messages)
+{
+    const OrientationTransform t = transformFor(ExifOrientationOf(jpeg));
+    if (t.isIdentity())
+        return jpeg;
+    if (std::optional<QByteArray> turned = transformLossless(jpeg, t))
+        return turned;
+    // Edge blocks in the way: decoded upright and written anew.
+    QImage bitmap;
+    QByteArray encoded;
+    if (!DecodeJpeg(jpeg, bitmap, 0, messages) || !EncodeJpeg(bitmap, encoded, false, kDefaultJpegQuality, messages))
+        return std::nullopt;
+    return encoded;
+}
+
+bool MakeJpegFileUpright(const QString& path, Messages& messages, QString* error)
+{
+    auto failed = [&](const QFileDevice& f) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    };
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failed(file);
+    const QByteArray bytes = file.readAll();
+    file.close();
+    if (transformFor(ExifOrientationOf(bytes)).isIdentity())
+        return true;
+    const std::optional<QByteArray> upright = UprightJpeg(bytes, messages);
+    if (!upright)
+        return true;  // left as it was: viewers still read its Orientation
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(*upright) != upright->size() || !out.commit())
+        return failed(out);
+    return true;
 }
 
 }  // namespace zb

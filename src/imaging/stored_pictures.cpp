@@ -1,7 +1,9 @@
 #include "imaging/stored_pictures.h"
 
 #include "core/ports.h"
+#include "imaging/exif.h"
 #include "imaging/graphic_kind.h"
+#include "imaging/heif.h"
 #include "imaging/image_library.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/metafile.h"
@@ -41,6 +43,18 @@ QByteArray MakeThumbnail(const QByteArray& picture, int kind, Messages& messages
     if (!DecodeStoredPicture(picture, kind, bitmap, kThumbnailSize, messages))
         return {};
     return MakeThumbnailOfBitmap(bitmap);
+}
+
+QImage UprightExifThumbnail(const QString& path, int requestedSize)
+{
+    const std::optional<QByteArray> exif = ExifThumbnail(path, requestedSize);
+    if (!exif)
+        return {};
+    SilentMessages quiet;
+    QImage image;
+    if (!DecodeJpeg(*exif, image, 0, quiet) || !applyOrientation(image, ExifOrientation(path)))
+        return {};
+    return image;
 }
 
 std::optional<QByteArray> MakeAlbum(const QByteArray& picture, int kind, Messages& messages)
@@ -86,6 +100,17 @@ std::optional<ImportedPicture> PictureForImport(const QString& path, int kind, b
         }
         if (ok) {
             result.thumbnail = MakeThumbnail(result.imageOrg, kKindJpeg, messages);
+            ok = !result.thumbnail.isEmpty();
+        }
+    } else if (ok && kind == kKindHeif) {
+        // Stored as the JPEG the rest of the system and the delivery expect.
+        const std::optional<ConvertedHeif> converted =
+            ConvertHeifToJpeg(file.readAll(), compressedJob ? kCompressedJobQuality : kDefaultJpegQuality, messages);
+        ok = converted.has_value();
+        if (ok) {
+            result.imageOrg = converted->jpeg;
+            result.converted = true;
+            result.thumbnail = MakeThumbnailOfBitmap(converted->bitmap);
             ok = !result.thumbnail.isEmpty();
         }
     } else if (ok && kind == kKindMetafile) {

@@ -3,7 +3,8 @@
 //   IMAGE_ORG  the picture as imported: a JPEG or metafile file's bytes
 //              unchanged; every other kind as JPEG quality 90 (a JPEG in a
 //              compressed job is re-encoded at quality 85, unless it is too
-//              large to decode whole);
+//              large to decode whole); a HEIC/HEIF file upright as JPEG of
+//              quality 90 (85 in a compressed job) with its Exif block;
 //   GRA_FLAG   0 for JPEG, 20 for a metafile;
 //   IMAGE_NOW  the edited picture, JPEG quality 90, null until edited;
 //   THUMBNAIL  a 24-bit BMP file image of the current picture, shorter side
@@ -43,6 +44,10 @@ QByteArray MakeThumbnail(const QByteArray& picture, int kind, Messages& messages
 // THUMBNAIL of a working bitmap.
 QByteArray MakeThumbnailOfBitmap(const QImage& bitmap);
 
+// The EXIF thumbnail of a camera file (for displays up to 160 pixels), turned
+// upright as the photo itself is; a null picture when the file has none.
+QImage UprightExifThumbnail(const QString& path, int requestedSize);
+
 // ALBUM of a stored picture: nothing for a metafile or on failure.
 std::optional<QByteArray> MakeAlbum(const QByteArray& picture, int kind, Messages& messages);
 
@@ -51,6 +56,7 @@ struct ImportedPicture {
     QByteArray imageOrg;
     int graFlag = 0;
     QByteArray thumbnail;
+    bool converted = false;  // the stored picture was made from a file of another format (HEIC)
 };
 // Nothing when the file cannot be read or turned into a picture; the message
 // is the import's: "ファイル読み込み中にエラーが発生しました。…>" + path.

@@ -112,10 +112,12 @@ bool SeekTest::matches(const QVariant& stored, bool listSearch) const
     return matchesText(valid ? stored.toString() : QString(), listSearch);
 }
 
-bool SeekTest::matchesText(const QString& text, bool listSearch) const
+bool SeekTest::matchesText(const QString& stored, bool listSearch) const
 {
     if (!hasInput_)
         return true;
+    // Rows imported before every new row got flag 0 hold no flag: they are 0.
+    const QString text = kind_ == SeekKind::Flag && stored.isEmpty() ? QStringLiteral("0") : stored;
     if (listSearch && text.isEmpty())
         return false;
     if (isRangeKind(kind_)) {

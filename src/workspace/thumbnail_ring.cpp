@@ -6,6 +6,7 @@
 #include "imaging/image_library.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/resample.h"
+#include "imaging/stored_pictures.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -26,11 +27,9 @@ QImage LoadFileThumbnail(const QString& path, int size)
     SilentMessages quiet;
     QImage image;
     if (size <= kExifThumbnailMaxSize) {
-        if (std::optional<QByteArray> exif = ExifThumbnail(path, size)) {
-            QImage small;
-            if (DecodeJpeg(*exif, small, 0, quiet) && shorterSide(small) >= size)
-                image = small;
-        }
+        const QImage small = UprightExifThumbnail(path, size);
+        if (!small.isNull() && shorterSide(small) >= size)
+            image = small;
     }
     if (image.isNull()) {
         QFile file(path);

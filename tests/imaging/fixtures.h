@@ -25,6 +25,9 @@ QByteArray makeJpeg(int w, int h, bool grey = false);
 struct ExifLayout {
     bool bigEndian = false;
     QByteArray dateTime = "2023:04:05 06:07:08";
+    int orientation = 0;      // 0x0112 in IFD0, left out when 0
+    QByteArray original;      // 0x9003 DateTimeOriginal, left out when empty
+    QByteArray digitized;     // 0x9004 DateTimeDigitized, left out when empty
     QByteArray film;          // 0x920C, left out when empty
     QByteArray frame;         // 0x920D, left out when empty
     QByteArray thumbnail;     // a JPEG; no IFD1 when empty
@@ -32,6 +35,23 @@ struct ExifLayout {
     bool compressionAsShort = true;
 };
 QByteArray exifJpeg(const ExifLayout& layout, const QByteArray& jpeg);
+
+// A picture in four colours, one a quarter: red top left, green top right,
+// blue bottom left, white bottom right, so that any turn or mirror shows.
+QImage quadrantBitmap(int w, int h);
+// The colours at the centres of the four quarters of a picture in that order,
+// each as the letter of the nearest of R, G, B, W and K (black): "RGBW" for
+// quadrantBitmap upright.
+QString quadrantColours(const QImage& picture);
+
+// A camera file as phones and most cameras write it: the picture's pixels
+// stored as the sensor saw them, `orientation` saying how to show them, a JFIF
+// segment before the Exif one, and `original` as the date taken.
+QByteArray cameraJpeg(const QImage& stored, int orientation, const QByteArray& original = "2024:05:06 07:08:09");
+
+// The upright picture stored as a camera with the given Orientation stores it:
+// the inverse of the turn the tag asks for.
+QImage storedAs(const QImage& upright, int orientation);
 
 // The JPEG with a JFIF APP0 segment first, carrying an RGB thumbnail of tw x th
 // pixels (none when 0) in a single colour.

@@ -81,16 +81,75 @@ TEST(ImagingExif, MissingTagsAndLongTexts)
     EXPECT_EQ(info->frameNumber, "");
 }
 
-TEST(ImagingExif, OnlyApp1RightAfterStartOfImage)
+TEST(ImagingExif, FoundAmongTheSegmentsBeforeTheImage)
 {
-    // A JFIF segment first: no EXIF even though an APP1 block follows.
+    // Cameras and most software write JFIF (APP0) first, others an APP2 or a
+    // comment: the Exif segment is found after any of them.
     const QByteArray exifFirst = camera(false);
-    const QByteArray jfifFirst = zbtest::withJfif(exifFirst);
-    EXPECT_FALSE(ReadExifData(jfifFirst));
-    EXPECT_FALSE(ExifThumbnailData(jfifFirst, 0));
+    const QByteArray app2("\xFF\xE2\x00\x06ICC\0", 8);
+    const QByteArray comment("\xFF\xFE\x00\x07hello", 9);
+    const QByteArray fill("\xFF", 1);
+    for (const QByteArray& file : {zbtest::withJfif(exifFirst), zbtest::insertAfterSoi(exifFirst, app2 + comment),
+                                   zbtest::insertAfterSoi(zbtest::withJfif(exifFirst), fill)}) {
+        const auto info = ReadExifData(file);
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->dateTime, "2023:04:05 06:07:08");
+        EXPECT_EQ(info->frameNumber, "12");
+        EXPECT_EQ(ExifThumbnailData(file, 0), thumbJpeg());
+    }
     EXPECT_FALSE(ReadExifData(smallJpeg()));
     EXPECT_FALSE(ReadExifData(QByteArray("\xFF\xD8\xFF\xE1", 4)));
     EXPECT_FALSE(ReadExifData(QByteArray()));
+    // An Exif segment after the image data is not the photo's.
+    const qsizetype sos = smallJpeg().indexOf("\xFF\xDA");
+    const QByteArray exifSegment = exifFirst.mid(2, exifFirst.size() - smallJpeg().size());
+    EXPECT_FALSE(ReadExifData(smallJpeg().left(sos + 2) + exifSegment + smallJpeg().mid(sos + 2)));
+    // A segment longer than the file ends the walk.
+    EXPECT_FALSE(ReadExifData(zbtest::insertAfterSoi(exifFirst, QByteArray("\xFF\xE0\xFF\xFF", 4))));
+}
+
+TEST(ImagingExif, DateTakenBeforeTheDateChanged)
+{
+    const struct {
+        const char* what;
+        QByteArray original, digitized, changed;
+        QString taken;
+    } cases[] = {
+        {"original wins", "2023:01:02 03:04:05", "2023:01:02 03:04:06", "2024:12:31 23:59:59", "2023:01:02 03:04:05"},
+        {"digitized without original", "", "2023:01:03 00:00:00", "2024:12:31 23:59:59", "2023:01:03 00:00:00"},
+        {"only the file's change", "", "", "2024:12:31 23:59:59", "2024:12:31 23:59:59"},
+        {"blank original", "    :  :     :  :  ", "", "2024:12:31 23:59:59", "2024:12:31 23:59:59"},
+        {"zero original", "0000:00:00 00:00:00", "2023:01:03 00:00:00", "2024:12:31 23:59:59", "2023:01:03 00:00:00"},
+        {"no such day", "2023:02:30 00:00:00", "", "2024:12:31 23:59:59", "2024:12:31 23:59:59"},
+    };
+    for (const auto& c : cases) {
+        zbtest::ExifLayout layout;
+        layout.original = c.original;
+        layout.digitized = c.digitized;
+        layout.dateTime = c.changed;
+        const auto info = ReadExifData(zbtest::withJfif(zbtest::exifJpeg(layout, smallJpeg())));
+        ASSERT_TRUE(info) << c.what;
+        EXPECT_EQ(info->dateTime, c.taken) << c.what;
+    }
+}
+
+TEST(ImagingExif, Orientation)
+{
+    for (bool big : {false, true}) {
+        for (int value : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0xFFFF}) {
+            zbtest::ExifLayout layout;
+            layout.bigEndian = big;
+            layout.orientation = value;
+            const QByteArray file = zbtest::withJfif(zbtest::exifJpeg(layout, smallJpeg()));
+            const int expected = value >= 1 && value <= 8 ? value : 1;
+            const auto info = ReadExifData(file);
+            ASSERT_TRUE(info) << value;
+            EXPECT_EQ(int(info->orientation), expected) << value << " big " << big;
+            EXPECT_EQ(int(ExifOrientationOf(file)), expected) << value << " big " << big;
+        }
+    }
+    EXPECT_EQ(ExifOrientationOf(smallJpeg()), Orientation::TopLeft);
+    EXPECT_EQ(ExifOrientationOf(QByteArray()), Orientation::TopLeft);
 }
 
 TEST(ImagingExif, ThumbnailConditions)
@@ -132,6 +191,13 @@ TEST(ImagingExif, DamagedBlocksYieldNothing)
     };
     for (const auto& c : cases)
         EXPECT_FALSE(ReadExifData(c.data)) << c.what;
+
+    // Offsets that leave the Exif segment, even when the file goes on after it.
+    const qsizetype segmentEnd = 4 + ((uchar(file[4]) << 8) | uchar(file[5]));
+    const quint32 pastSegment = quint32(segmentEnd - 12);
+    EXPECT_FALSE(ReadExifData(poke32(file, 30, pastSegment))) << "text past the segment";
+    EXPECT_FALSE(ReadExifData(poke32(file, 42, pastSegment))) << "Exif IFD past the segment";
+    EXPECT_FALSE(ExifThumbnailData(poke32(file, 46, pastSegment), 0)) << "IFD1 past the segment";
 
     const struct {
         const char* what;

@@ -48,5 +48,6 @@ TEST(ImagingKind, KindOfNames)
 
 TEST(ImagingKind, ImportFileMask)
 {
-    EXPECT_EQ(ImportFileMask(), "*.JPG;*.JPEG;*.BMP;*.DIB;*.PNG;*.TIF;*.TIFF;*.FPX;*.PCX;*.WMF;*.EMF;*.ICO;*.GIF");
+    EXPECT_EQ(ImportFileMask(),
+              "*.JPG;*.JPEG;*.BMP;*.DIB;*.PNG;*.TIF;*.TIFF;*.FPX;*.PCX;*.WMF;*.EMF;*.ICO;*.GIF;*.HEIC;*.HEIF");
 }

@@ -44,7 +44,22 @@ TEST(ImagingCli, ThumbAndExif)
     ASSERT_EQ(r.code, 0);
     EXPECT_EQ(QJsonDocument::fromJson(r.out).object(),
               (QJsonObject{{"found", true}, {"dateTime", "2023:04:05 06:07:08"}, {"filmNumber", "123456"},
-                           {"frameNumber", "7"}, {"thumbnail", true}}));
+                           {"frameNumber", "7"}, {"orientation", 1}, {"thumbnail", true}}));
+
+    // A phone's file: JFIF first, the date taken, on its side; its thumbnail upright.
+    zbtest::writeAll(dir.file("phone.jpg"),
+                     zbtest::cameraJpeg(zbtest::storedAs(zbtest::quadrantBitmap(48, 64), 6), 6));
+    r = zbcli({"exif", dir.file("phone.jpg")});
+    ASSERT_EQ(r.code, 0);
+    EXPECT_EQ(QJsonDocument::fromJson(r.out).object(),
+              (QJsonObject{{"found", true}, {"dateTime", "2024:05:06 07:08:09"}, {"filmNumber", ""},
+                           {"frameNumber", ""}, {"orientation", 6}, {"thumbnail", false}}));
+    r = zbcli({"thumb", dir.file("phone.jpg"), dir.file("p.bmp")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QImage phoneThumb;
+    ASSERT_TRUE(phoneThumb.loadFromData(zbtest::readAll(dir.file("p.bmp")), "BMP"));
+    EXPECT_EQ(phoneThumb.size(), QSize(120, 160));
+    EXPECT_EQ(zbtest::quadrantColours(phoneThumb), "RGBW");
 
     r = zbcli({"thumb", dir.file("broken.jpg"), dir.file("b.bmp")});
     EXPECT_EQ(r.code, 1);

@@ -2,6 +2,7 @@
 
 #include "core/scripted_ports.h"
 #include "fixtures.h"
+#include "heic_fixture.h"
 #include "imaging/graphic_kind.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/stored_pictures.h"
@@ -203,6 +204,60 @@ TEST(Import, DateByStampMode)
         ASSERT_TRUE(fx.run({p}));
         EXPECT_EQ(fx.field(1, F_DATE).toString(), c.date) << "exif " << c.exif << " mode " << c.mode;
     }
+}
+
+TEST(Import, PhoneFileKeepsItsBytesTakesItsShootingDateAndShowsUpright)
+{
+    // JFIF before Exif, the date taken older than the file's DateTime, and the
+    // portrait picture stored on its side with Orientation 6.
+    Fixture fx;
+    const QByteArray phone = zbtest::cameraJpeg(zbtest::storedAs(zbtest::quadrantBitmap(48, 64), 6), 6);
+    ASSERT_TRUE(fx.run({fx.source("IMG_0001.JPG", phone)}));
+    EXPECT_EQ(fx.messages.log, QStringList());
+    EXPECT_EQ(fx.field(1, F_DATE).toString(), "20240506");
+    EXPECT_EQ(fx.blob(1, F_IMAGE_ORG), phone);
+    EXPECT_EQ(zbtest::readAll(fx.backup("B0000000.JPG")), phone);
+    EXPECT_EQ(fx.field(1, F_FLAG).toInt(), 0);
+    EXPECT_TRUE(fx.field(1, F_FLAG).isValid());
+    EXPECT_EQ(fx.field(1, F_HENKAN).toInt(), 0);
+    QImage thumb;
+    ASSERT_TRUE(thumb.loadFromData(fx.blob(1, F_THUMBNAIL), "BMP"));
+    EXPECT_EQ(thumb.size(), QSize(120, 160));
+    EXPECT_EQ(zbtest::quadrantColours(thumb), "RGBW");
+}
+
+TEST(Import, HeicPhotoIsStoredAsAnUprightJpegWithItsDate)
+{
+    if (!zbtest::canEncodeHeic())
+        GTEST_SKIP() << "this libheif has no HEVC encoder (Debian's libheif1 with x265)";
+    Fixture fx;
+    const QByteArray heic = zbtest::makeHeic(zbtest::storedAs(zbtest::quadrantBitmap(48, 64), 6), 6,
+                                             zbtest::phoneExifTiff(6, "2024:03:04 05:06:07", "2025:01:01 00:00:00"));
+    const QString good = fx.source("IMG_0042.HEIC", heic);
+    const QString cut = fx.source("IMG_0043.heic", heic.left(heic.size() / 2));
+    EXPECT_FALSE(fx.run({good, cut}));
+    EXPECT_EQ(fx.messages.boxes(), QStringList{"information: " + ImportReadErrorText(cut)});
+    EXPECT_EQ(fx.result.added, QList<RECORD>{1});
+    EXPECT_EQ(fx.table.rowCount(), 1);
+
+    EXPECT_EQ(fx.field(1, F_FILENAME).toString(), "IMG_0042");
+    EXPECT_EQ(fx.field(1, F_DATE).toString(), "20240304");
+    EXPECT_EQ(fx.field(1, F_NEGANUM).toString(), "42");
+    EXPECT_EQ(fx.field(1, F_GRA_FLAG).toInt(), 0);
+    EXPECT_EQ(fx.field(1, F_HENKAN).toInt(), 1);
+    EXPECT_EQ(fx.field(1, F_FLAG).toInt(), 0);
+    const QByteArray stored = fx.blob(1, F_IMAGE_ORG);
+    EXPECT_TRUE(stored.startsWith("\xFF\xD8\xFF"));
+    SilentMessages quiet;
+    QImage shown;
+    ASSERT_TRUE(DecodeJpeg(stored, shown, 0, quiet));
+    EXPECT_EQ(zbtest::quadrantColours(shown), "RGBW");
+    QImage thumb;
+    ASSERT_TRUE(thumb.loadFromData(fx.blob(1, F_THUMBNAIL), "BMP"));
+    EXPECT_EQ(thumb.size(), QSize(120, 160));
+    EXPECT_EQ(zbtest::quadrantColours(thumb), "RGBW");
+    // The backup folder keeps the phone's own file.
+    EXPECT_EQ(zbtest::readAll(fx.backup("B0000000.HEIC")), heic);
 }
 
 TEST(Import, ExifWithoutDateFallsBackToTheFileDateOnlyInMode1)

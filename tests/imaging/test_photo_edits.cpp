@@ -12,6 +12,7 @@
 #include "support/temp_dir.h"
 
 #include <QBuffer>
+#include <QImageReader>
 #include <gtest/gtest.h>
 
 using namespace zb;
@@ -200,6 +201,58 @@ TEST(PhotoEdits, LosslessTurnKeepsTheExifDateWithoutOrientationOrThumbnail)
         EXPECT_EQ(u16(10 + 8), 1) << big;
         EXPECT_EQ(jpeg.mid(at + 10 + 12, 4), QByteArray(4, '\0')) << big;
     }
+}
+
+TEST(PhotoEdits, TurnsAreOfThePictureAsShown)
+{
+    // A right turn of a photo of each orientation shows the upright picture
+    // turned right, with Orientation 1; the camera's file stays as it was.
+    // 64 x 48 turns on the coefficients, 50 x 30 through the pixels.
+    for (QSize size : {QSize(48, 64), QSize(30, 50)}) {
+        Table t;
+        const QImage upright = zbtest::quadrantBitmap(size.width(), size.height());
+        for (int o = 1; o <= 8; ++o)
+            t.add(o, zbtest::cameraJpeg(zbtest::storedAs(upright, o), o), -1, true);
+        const QList<RECORD> all{1, 2, 3, 4, 5, 6, 7, 8};
+        RunPhotoEdit(t.context, all, 1);
+        for (RECORD o : all) {
+            const QByteArray now = t.blob(o, F_IMAGE_NOW);
+            EXPECT_EQ(ExifOrientationOf(now), Orientation::TopLeft) << o;
+            const QImage shown = decode(now);
+            EXPECT_EQ(shown.size(), size.transposed()) << o << " " << size.width();
+            EXPECT_EQ(zbtest::quadrantColours(shown), "BRWG") << o << " " << size.width();
+            QImage thumb;
+            thumb.loadFromData(t.blob(o, F_THUMBNAIL), "BMP");
+            EXPECT_EQ(zbtest::quadrantColours(thumb), "BRWG") << o;
+            EXPECT_EQ(zbtest::quadrantColours(decode(t.blob(o, F_ALBUM))), "BRWG") << o;
+            EXPECT_EQ(ExifOrientationOf(t.blob(o, F_IMAGE_ORG)), Orientation(o));
+        }
+        EXPECT_TRUE(t.messages.boxes().isEmpty());
+    }
+}
+
+TEST(PhotoEdits, UprightJpegForOutsideViewers)
+{
+    ScriptedMessages m;
+    for (QSize size : {QSize(48, 64), QSize(30, 50)}) {
+        const QImage pic = zbtest::quadrantBitmap(size.width(), size.height());
+        for (int o = 1; o <= 8; ++o) {
+            const QByteArray file = zbtest::cameraJpeg(zbtest::storedAs(pic, o), o);
+            const std::optional<QByteArray> made = UprightJpeg(file, m);
+            ASSERT_TRUE(made) << o;
+            if (o == 1)
+                EXPECT_EQ(*made, file);
+            EXPECT_EQ(ExifOrientationOf(*made), Orientation::TopLeft) << o;
+            QBuffer buffer;
+            buffer.setData(*made);
+            QImageReader reader(&buffer, "JPEG");
+            reader.setAutoTransform(false);  // a viewer that ignores the tag
+            const QImage shown = reader.read();
+            EXPECT_EQ(shown.size(), size) << o;
+            EXPECT_EQ(zbtest::quadrantColours(shown), "RGBW") << o << " " << size.width();
+        }
+    }
+    EXPECT_TRUE(m.log.isEmpty());
 }
 
 TEST(PhotoEdits, MetafileQuestionsEndTheRun)

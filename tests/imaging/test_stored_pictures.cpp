@@ -70,6 +70,60 @@ TEST(ImagingStored, ThumbnailAndAlbumSizes)
     }
 }
 
+TEST(ImagingStored, EveryOrientationGivesTheSameUprightPictures)
+{
+    // A portrait photo as a camera stores it for each of the eight values.
+    const QImage upright = zbtest::quadrantBitmap(48, 64);
+    for (int o = 1; o <= 8; ++o) {
+        const QByteArray file = zbtest::cameraJpeg(zbtest::storedAs(upright, o), o);
+        ScriptedMessages m;
+        const QByteArray thumb = MakeThumbnail(file, 0, m);
+        QImage shown;
+        ASSERT_TRUE(shown.loadFromData(thumb, "BMP")) << o;
+        EXPECT_EQ(shown.size(), QSize(120, 160)) << o;
+        EXPECT_EQ(zbtest::quadrantColours(shown), "RGBW") << o;
+        const std::optional<QByteArray> album = MakeAlbum(file, 0, m);
+        ASSERT_TRUE(album) << o;
+        QImage albumPicture;
+        ASSERT_TRUE(DecodeJpeg(*album, albumPicture, 0, m));
+        EXPECT_EQ(albumPicture.size(), QSize(400, 533)) << o;
+        EXPECT_EQ(zbtest::quadrantColours(albumPicture), "RGBW") << o;
+        // Pictures decoded to fit a frame are upright too, and big enough for it.
+        QImage framed;
+        ASSERT_TRUE(DecodeJpegToFit(file, framed, QSize(24, 32), m));
+        EXPECT_EQ(framed.size(), QSize(24, 32)) << o;
+        EXPECT_EQ(zbtest::quadrantColours(framed), "RGBW") << o;
+        EXPECT_EQ(m.log, QStringList()) << o;
+    }
+}
+
+TEST(ImagingStored, TurnedCameraPhotoSizes)
+{
+    zbtest::ExifLayout layout;
+    layout.orientation = 6;
+    const QByteArray file = zbtest::withJfif(zbtest::exifJpeg(layout, camera4000x3000()));
+    ScriptedMessages m;
+    const BmpInfo thumb = bmpInfo(MakeThumbnail(file, 0, m));
+    EXPECT_EQ(QSize(thumb.width, thumb.height), QSize(120, 160));
+    EXPECT_EQ(jpegSize(MakeAlbum(file, 0, m).value_or(QByteArray())), QSize(400, 533));
+}
+
+TEST(ImagingStored, ExifThumbnailIsTurnedAsThePhoto)
+{
+    zbtest::TempDir dir;
+    zbtest::ExifLayout layout;
+    layout.orientation = 8;
+    ScriptedMessages m;
+    QByteArray thumb;
+    ASSERT_TRUE(EncodeJpeg(zbtest::storedAs(zbtest::quadrantBitmap(96, 128), 8), thumb, false, 95, m));
+    layout.thumbnail = thumb;
+    zbtest::writeAll(dir.file("cam.jpg"), zbtest::withJfif(zbtest::exifJpeg(layout, zbtest::makeJpeg(64, 48))));
+    const QImage shown = UprightExifThumbnail(dir.file("cam.jpg"), 120);
+    EXPECT_EQ(shown.size(), QSize(96, 128));
+    EXPECT_EQ(zbtest::quadrantColours(shown), "RGBW");
+    EXPECT_TRUE(UprightExifThumbnail(dir.file("cam.jpg"), 200).isNull());
+}
+
 TEST(ImagingStored, ThumbnailOfAMetafileNoAlbum)
 {
     ScriptedMessages m;

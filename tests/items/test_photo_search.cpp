@@ -35,7 +35,8 @@ struct Job {
         for (const Row& r : rows) {
             table.append();
             table.setValue(fields[F_RECORD], r.record);
-            table.setValue(fields[F_FLAG], r.flag);
+            if (r.flag >= 0)  // -1: no flag, as rows imported by older versions hold
+                table.setValue(fields[F_FLAG], r.flag);
             table.setValue(fields[F_TITLE], QString::fromUtf8(r.title));
             table.setValue(fields[F_NEGANUM], QString::fromUtf8(r.nega));
             table.setValue(fields[F_FILMNUM], r.filmnum);
@@ -90,6 +91,13 @@ TEST(PhotoSearch, ListSearchFindsFiledPhotosOnly)
     };
     for (const Case& c : cases)
         EXPECT_EQ(job.list(c.q), c.found) << c.what;
+}
+
+TEST(PhotoSearch, PhotosWithoutAFlagAreFlag0)
+{
+    Job job({{1, -1, "a"}, {2, 0, "b"}, {3, 1, "c"}, {4, -1, "d"}});
+    EXPECT_EQ(job.list(range(SeekKind::Flag, "0", "0")), (QList<RECORD>{1, 2, 4}));
+    EXPECT_EQ(job.list(range(SeekKind::Flag, "1", "")), (QList<RECORD>{3}));
 }
 
 TEST(PhotoSearch, ListSearchSortsStably)

@@ -5,6 +5,7 @@
 // Usage: make_fuzz_seeds FUZZ_FOLDER
 //   writes FUZZ_FOLDER/<area>/corpus/<target>/<seed> (see fuzz/README.md).
 #include "../imaging/fixtures.h"
+#include "../imaging/heic_fixture.h"
 
 #include "core/sjis.h"
 #include "imaging/pcx.h"
@@ -131,6 +132,16 @@ int main(int argc, char** argv)
     ok &= put("imaging/corpus/exif", "exif_big_endian.jpg", zbtest::exifJpeg(big, jpeg));
     zbtest::ExifLayout dateOnly;
     ok &= put("imaging/corpus/exif", "exif_date_only.jpg", zbtest::exifJpeg(dateOnly, zbtest::makeJpeg(8, 8)));
+    // A phone's file: JFIF first, Orientation 6 and the date taken.
+    const QByteArray phone = zbtest::cameraJpeg(zbtest::patternBitmap(16, 8), 6);
+    ok &= put("imaging/corpus/exif", "phone_jfif_orientation.jpg", phone);
+    ok &= put("imaging/corpus/jpeg", "phone_jfif_orientation_full.jpg", sized(phone, false));
+    if (zbtest::canEncodeHeic()) {
+        const QImage small = zbtest::patternBitmap(16, 8);
+        ok &= put("imaging/corpus/heif", "phone_orientation_exif.heic",
+                  zbtest::makeHeic(small, 6, zbtest::phoneExifTiff(6, "2024:05:06 07:08:09", "2025:01:01 00:00:00")));
+        ok &= put("imaging/corpus/heif", "plain.heic", zbtest::makeHeic(small, 1, {}));
+    }
 
     ok &= put("imaging/corpus/pcx", "pattern_16x16.pcx", EncodePcx(zbtest::patternBitmap(16, 16)));
     ok &= put("imaging/corpus/pcx", "pattern_7x3.pcx", EncodePcx(zbtest::patternBitmap(7, 3)));

@@ -7,6 +7,7 @@
 #include "imaging/jpeg_codec.h"
 #include "imaging/metafile.h"
 #include "imaging/resample.h"
+#include "imaging/stored_pictures.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,9 +37,7 @@ constexpr int kChooserThumbSize = 96;
 QImage chooserThumbnail(const QString& path, int size)
 {
     SilentMessages quiet;
-    QImage image;
-    if (const std::optional<QByteArray> exif = ExifThumbnail(path, size))
-        DecodeJpeg(*exif, image, 0, quiet);
+    QImage image = UprightExifThumbnail(path, size);
     if (image.isNull()) {
         switch (GraphicKindOfName(path)) {
         case kKindJpeg:
