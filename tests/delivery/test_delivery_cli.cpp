@@ -39,7 +39,7 @@ TEST(DeliveryCli, ExportImportTreeAndHtml)
     job.finish();
     const QString out = job.folder(QStringLiteral("out"));
 
-    zbtest::ProgramRun r = zbcli(job, {"xml", "export", "JOB", out});
+    zbtest::ProgramRun r = zbcli(job, {"xml", "export", "JOB", out, "--standard", "draft"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(text(r.err).contains(QStringLiteral("【工事情報】に未入力項目があります。")));
     const QJsonObject summary = QJsonDocument::fromJson(r.out).object();
@@ -47,10 +47,10 @@ TEST(DeliveryCli, ExportImportTreeAndHtml)
     EXPECT_EQ(summary.value("drawings").toInt(), 1);
     EXPECT_TRUE(QFileInfo::exists(out + "/PHOTO/DRA/DRA00002.JPG"));
 
-    r = zbcli(job, {"xml", "export", "JOB", out});
+    r = zbcli(job, {"xml", "export", "JOB", out, "--standard", "draft"});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(text(r.err).contains(QStringLiteral("【PHOTO】フォルダが既に存在します。")));
-    r = zbcli(job, {"xml", "export", "JOB", out, "--disc-size", "10", "--viewer", "2", "--original"});
+    r = zbcli(job, {"xml", "export", "JOB", out, "--standard", "draft", "--disc-size", "10", "--viewer", "2", "--original"});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(out + "/DISK1/PHOTO/PHOTO.XML"));
     EXPECT_NE(zbcli(job, {"xml", "export", "JOB", out, "--disc-size", "9"}).code, 0);
