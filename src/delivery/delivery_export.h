@@ -55,7 +55,7 @@ enum class ViewerKind { None = 0, Executable = 1, Web = 2 };
 struct ExportOptions {
     QString folder;         // the target folder T
     // 適用要領基準: an edition's code or kDraftStandard; empty: the newest edition.
-    QString standard;
+    QString standard{};
     bool original = false;  // imported pictures instead of the current ones
     int viewer = 0;         // ViewerKind
     bool discImage = false;
