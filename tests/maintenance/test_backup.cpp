@@ -23,6 +23,13 @@ namespace {
 
 qint32 i32(const QByteArray& b, qsizetype at) { return qFromLittleEndian<qint32>(b.constData() + at); }
 
+// The bytes with the int32 at an offset replaced.
+QByteArray withInt(QByteArray b, qsizetype at, qint32 v)
+{
+    qToLittleEndian<qint32>(v, b.data() + at);
+    return b;
+}
+
 // The length-prefixed text at an offset.
 QByteArray textAt(const QByteArray& b, qsizetype at) { return b.mid(at + 1, static_cast<unsigned char>(b[at])); }
 
@@ -286,11 +293,7 @@ TEST(Restore, RepresentativeFrequencyAndConvertedFollowTheLastAlbum)
               1817 + stream + 8 + 3284 + z.thumbnail.size() + z.imageOrg.size());
 
     // A block that is cut short or announces more than it holds is damage.
-    auto patched = [&](qsizetype offset, qint32 v) {
-        QByteArray c = b;
-        qToLittleEndian<qint32>(v, c.data() + offset);
-        return c;
-    };
+    auto patched = [&](qsizetype offset, qint32 v) { return withInt(b, offset, v); };
     const struct {
         const char* what;
         QByteArray bytes;
@@ -310,14 +313,8 @@ TEST(Restore, RepresentativeFrequencyAndConvertedFollowTheLastAlbum)
         EXPECT_FALSE(QFileInfo::exists(JobPaths{j.data, "Bad"}.table()));
     }
     // A larger entry (fields a later version added) is read by its first fields.
-    QByteArray wide = b.first(at) + "ZBX1";
-    wide += QByteArray(8, '\0');
-    qToLittleEndian<qint32>(20, wide.data() + at + 4);
-    qToLittleEndian<qint32>(1, wide.data() + at + 8);
-    QByteArray entry(20, '\0');
-    qToLittleEndian<qint32>(3, entry.data());
-    qToLittleEndian<qint32>(1, entry.data() + 4);
-    qToLittleEndian<qint32>(7, entry.data() + 16);
+    const QByteArray wide = withInt(withInt(b.first(at) + "ZBX1" + QByteArray(8, '\0'), at + 4, 20), at + 8, 1);
+    const QByteArray entry = withInt(withInt(withInt(QByteArray(20, '\0'), 0, 3), 4, 1), 16, 7);
     zbtest::writeAll(j.package("Wide"), wide + entry);
     ASSERT_EQ(j.restore(j.package("Wide"), m).result, MaintenanceResult::Done);
     const QList<PhotoRow> rows = zbtest::readRows(JobPaths{j.data, "Wide"}.table());
@@ -388,11 +385,7 @@ TEST(Restore, DamagedPackagesAreRefusedAndTheJobStays)
     ASSERT_EQ(j.backup("S", j.package("good")), MaintenanceResult::Done);
     const QByteArray good = zbtest::readAll(j.package("good"));
     const qsizetype counts = zbtest::readAll(JobPaths{j.data, "S"}.treeFile()).size();
-    auto patched = [&](qsizetype at, qint32 v) {
-        QByteArray b = good;
-        qToLittleEndian<qint32>(v, b.data() + at);
-        return b;
-    };
+    auto patched = [&](qsizetype at, qint32 v) { return withInt(good, at, v); };
     const struct {
         const char* what;
         QByteArray bytes;

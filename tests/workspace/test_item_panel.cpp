@@ -386,14 +386,14 @@ TEST(ItemPanel, RepresentativeAndFrequencyRowsPickZeroOrOne)
     EXPECT_EQ(d.value(g, "代表写真"), QStringLiteral("1"));
     ASSERT_TRUE(d.job->saveJob());
     EXPECT_EQ(d.stored(1, F_DAIHYO).toInt(), 1);
-    EXPECT_TRUE(d.stored(1, F_TEISYUTU).isNull());
+    EXPECT_EQ(d.stored(1, F_TEISYUTU).toInt(), 0);
     d.select({1});
     EXPECT_EQ(d.value(g, "代表写真"), QStringLiteral("0"));
     d.select({0});
     EXPECT_EQ(d.value(g, "代表写真"), QStringLiteral("1"));
 
     // Both rows are shown with the need-level filter down.
-    d.inputLevel.trigger();
+    d.panel->toggleLevelFilter(true);
     EXPECT_GT(d.row(d.photo(), "提出頻度写真"), 0);
 }
 
@@ -496,7 +496,7 @@ TEST(ItemPanel, LevelFilterKeepsHiddenValues)
     d.panel->toggleLevelFilter(true);
     EXPECT_TRUE(d.level);
     EXPECT_EQ(d.koji()->itemCount(), 13);
-    EXPECT_EQ(d.photo()->itemCount(), 8);
+    EXPECT_EQ(d.photo()->itemCount(), 10);
     EXPECT_EQ(d.row(d.koji(), "発注者備考"), -1);
     EXPECT_EQ(d.job->file().header.clientRemarks, QStringLiteral("備考あり"));
     d.panel->toggleLevelFilter(false);
