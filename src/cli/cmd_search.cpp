@@ -129,7 +129,7 @@ int search(Context& ctx)
             throw UsageError{QStringLiteral("--item is needed")};
 
         items::SeekQuery q;
-        q.kind = *items::seekKindAt(true, wholeNumber(QStringLiteral("--item"), *item, 0, 5));
+        q.kind = *items::seekKindAt(true, wholeNumber(QStringLiteral("--item"), *item, 0, 7));
         q.text = text.value_or(QString());
         q.lower = from.value_or(QString());
         q.upper = to.value_or(QString());

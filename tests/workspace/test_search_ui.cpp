@@ -160,7 +160,7 @@ TEST(SearchUi, ListSearchEntersListModeAndReleaseRestores)
     EXPECT_TRUE(job.bench->treePanel()->isEnabled());
     EXPECT_EQ(job.bench->photoList()->listView()->palette().color(QPalette::Base), kListNormalColor);
     EXPECT_EQ(job.shown(), (QList<RECORD>{4}));  // the selected folder's photos again
-    EXPECT_EQ(form->itemBox()->count(), 7);
+    EXPECT_EQ(form->itemBox()->count(), 9);
     EXPECT_EQ(form->directionBox()->count(), 3);
     EXPECT_FALSE(form->sortBox()->isEnabled());
     EXPECT_FALSE(job.cmds->releaseListMode());
