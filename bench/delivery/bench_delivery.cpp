@@ -7,7 +7,11 @@
 //     text fields (target: below 1);
 //   - importing the exported set back against `djpeg -scale 1/8` of every
 //     picture, one after another, plus one `cp -r` of the set (target: at
-//     most 1).
+//     most 1);
+//   - the delivery check of a 10,000-photo delivery (its files present)
+//     against `xmllint --valid --noout` of its PHOTO.XML (target: at most 2).
+// The exports write the default layout (PHOTO05.DTD); the export is timed
+// with a sync, as cp is.
 //
 // Usage: bench_delivery                  (300 pictures of 4000 x 3000)
 //        ZB_BENCH_DELIVERY_COUNT=20 bench_delivery   (fewer, for a quick run)
@@ -15,6 +19,7 @@
 #include "bench_runs.h"
 #include "bench_support.h"
 #include "core/ports.h"
+#include "delivery/delivery_check.h"
 #include "delivery/delivery_export.h"
 #include "delivery/delivery_import.h"
 #include "imaging/jpeg_codec.h"
@@ -187,6 +192,23 @@ int main(int argc, char** argv)
         return 1;
     }
     const bool haveDjpeg = !QStandardPaths::findExecutable(QStringLiteral("djpeg")).isEmpty();
+    const bool haveXmllint = !QStandardPaths::findExecutable(QStringLiteral("xmllint")).isEmpty();
+
+    // A 10,000-photo delivery to check, each photo file present (a few bytes each).
+    const QString checked = dir.filePath(QStringLiteral("checked"));
+    QDir().mkpath(checked);
+    if (exportDelivery(texts.exportJob(), {checked}, quiet, progress) != ExportResult::Done) {
+        std::fprintf(stderr, "export of the 10,000 photos failed\n");
+        return 1;
+    }
+    const QString checkedPhoto = checked + QStringLiteral("/PHOTO");
+    for (int r = 1; r <= 10000; ++r) {
+        QFile f(checkedPhoto + QStringLiteral("/PIC/P%1.JPG").arg(r, 7, 10, QLatin1Char('0')));
+        if (!f.open(QIODevice::WriteOnly) || f.write("\xFF\xD8\xFF\xD9", 4) != 4) {
+            std::fprintf(stderr, "cannot write the check's files\n");
+            return 1;
+        }
+    }
     int round = 0;
     const QString textColumns = QStringLiteral(
         "SELECT RECORD, FLAG, BIKOU_A, TITLE, YOBI1, YOBI2, YOBI3, KASYO, BIKOU_B, DATE, FILMNUM, NEGANUM, BIKOU_C, "
@@ -248,10 +270,24 @@ int main(int argc, char** argv)
             return sum;
         },
         [&] { return cp(set, dir.filePath(QStringLiteral("setcopy"))); },
+        [&] {
+            zbbench::Stopwatch w;
+            const FolderCheck c = checkDeliveryFolder(checkedPhoto);
+            const double s = w.seconds();
+            return c.readable && !hasErrors(c.findings) ? s : -1;
+        },
+        [&] {
+            if (!haveXmllint)
+                return -1.0;
+            const zbbench::ToolTimes t = zbbench::runTool(
+                {"xmllint", "--valid", "--noout", (checkedPhoto + QStringLiteral("/PHOTO.XML")).toStdString()});
+            return t.ok() ? t.wall : -1.0;
+        },
     });
     std::printf("best of %d runs of each side\n", best.runs());
     std::printf("export of %d photos: %.2f s; cp -r of the same files: %.2f s\n", count, t[0], t[1]);
     std::printf("  speed export / cp = %.2f (target at least 0.80)\n", t[1] / t[0]);
+    std::printf("  speed export / (cp -r + sync) = %.2f (target at least 0.90)\n", t[1] / t[0]);
     std::printf("PHOTO.XML of 10,000 photos: %.3f s; two bare scans of their fields: %.3f s\n", t[2], t[3]);
     std::printf("  ratio = %.2f (target below 1.00)\n", t[2] / t[3]);
     if (t[5] >= 0) {
@@ -260,5 +296,11 @@ int main(int argc, char** argv)
     } else {
         std::printf("import of the set: %.2f s; djpeg not found (package libjpeg-turbo-progs): no ratio\n", t[4]);
     }
+    if (t[8] >= 0)
+        std::printf("delivery check of 10,000 photos: %.3f s; xmllint --valid --noout of its PHOTO.XML: %.3f s\n"
+                    "  ratio = %.2f (target at most 2.00)\n",
+                    t[7], t[8], t[7] / t[8]);
+    else
+        std::printf("delivery check of 10,000 photos: %.3f s; xmllint not found (package libxml2-utils): no ratio\n", t[7]);
     return 0;
 }

@@ -1,7 +1,8 @@
 // Reads arbitrary bytes as the PHOTO.XML of a delivery (beside a PIC folder
-// with one picture) and imports it into a scratch program folder. Nothing may
-// be written outside that folder.
+// with one picture), runs the delivery check on it and imports it into a
+// scratch program folder. Nothing may be written outside that folder.
 #include "core/ports.h"
+#include "delivery/delivery_check.h"
 #include "delivery/delivery_import.h"
 #include "store/folders.h"
 
@@ -34,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     zb::DeliveryImportOptions o;
     o.folder = set;
     o.askMedia = false;
+    zb::checkDeliveryFolder(set);
     zb::importDelivery(folders, o, quiet, progress, [] { return true; });
     // The set itself is never written to.
     if (QDir(set).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size() != 2)

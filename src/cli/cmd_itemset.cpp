@@ -55,7 +55,8 @@ items::ItemTexts acceptAll(const Context& ctx, const QStringList& pairs, items::
         if (item->headerSlot == items::HeaderSlot::Progress)
             list = progressLabels();
         else if (item->choiceOnly) {
-            list = lists.read(item->label);
+            if (item->registrable)
+                list = lists.read(item->label);
             if (list.isEmpty())
                 list = item->defaultList;
         }

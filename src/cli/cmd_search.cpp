@@ -129,7 +129,7 @@ int search(Context& ctx)
             throw UsageError{QStringLiteral("--item is needed")};
 
         items::SeekQuery q;
-        q.kind = *items::seekKindAt(true, wholeNumber(QStringLiteral("--item"), *item, 0, 5));
+        q.kind = *items::seekKindAt(true, wholeNumber(QStringLiteral("--item"), *item, 0, 7));
         // A number item is matched against --from and --to only; a text given
         // with it would be dropped without a word.
         if (text && items::isRangeKind(q.kind))

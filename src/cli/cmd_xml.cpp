@@ -6,7 +6,9 @@
 #include "cli/cli_job.h"
 #include "core/inifile.h"
 #include "core/scripted_ports.h"
+#include "delivery/delivery_check.h"
 #include "delivery/delivery_export.h"
+#include "delivery/delivery_rules.h"
 #include "delivery/delivery_import.h"
 #include "delivery/html_album.h"
 #include "delivery/xml_tree.h"
@@ -91,10 +93,30 @@ QString existingFolder(const QString& path)
     return info.absoluteFilePath();
 }
 
+// The value of --standard: an edition's code or "draft"; a usage error otherwise.
+QString standardOption(QStringList& args)
+{
+    const QString v = cli::takeOption(args, QStringLiteral("--standard"), photoStandards().front().code);
+    if (v == kDraftStandard || findPhotoStandard(v))
+        return v;
+    QStringList codes;
+    for (const PhotoStandard& s : photoStandards())
+        codes << s.code;
+    throw cli::UsageError{
+        QStringLiteral("--standard wants one of %1 or draft, not \"%2\"").arg(codes.join(QStringLiteral(", ")), v)};
+}
+
+const char* kExportUsage = "JOB DIR [--standard CODE|draft] [--original] [--viewer 0|1|2] [--disc-size MB]";
+
 int xmlExport(Context& ctx)
 {
     QStringList args = ctx.args;
     ExportOptions o;
+    try {
+        o.standard = standardOption(args);
+    } catch (const cli::UsageError& e) {
+        return cli::usageExit(e, "xml export", kExportUsage);
+    }
     o.original = cli::takeFlag(args, QStringLiteral("--original"));
     o.viewer = wholeNumber(QStringLiteral("--viewer"), cli::takeOption(args, QStringLiteral("--viewer"), QStringLiteral("0")), 0, 2);
     const QString size = cli::takeOption(args, QStringLiteral("--disc-size"));
@@ -102,21 +124,36 @@ int xmlExport(Context& ctx)
         o.discImage = true;
         o.discSize = wholeNumber(QStringLiteral("--disc-size"), size, 10, 9999);
     }
+    // The current layout delivers the imported pictures and no viewer.
+    if (o.standard != kDraftStandard && o.original)
+        return cli::usageExit({QStringLiteral("--original is for the draft layout only (--standard draft)")},
+                              "xml export", kExportUsage);
+    if (o.standard != kDraftStandard && o.viewer != 0)
+        return cli::usageExit({QStringLiteral("--viewer 1 and 2 are for the draft layout only (--standard draft)")},
+                              "xml export", kExportUsage);
     const QString name = cli::positional(args, 0, "JOB");
     o.folder = existingFolder(cli::positional(args, 1, "DIR"));
     noMoreOptions(args, 2);
 
     OpenJob open(ctx, name);
     const ExportJob job = open.exportJob();
-    // No question: what the check found is told, and the export goes on.
+    // No question: what the checks find is told, and the export goes on.
     QStringList lines;
     exportCheckAllows(job, open.messages, &lines);
     for (const QString& l : lines)
         printText(l);
     open.messages.clear();
+    std::optional<DeliverySet> set = exportedSet(job, o, open.messages);
+    if (!set) {
+        printBoxes(open.messages);
+        return 1;
+    }
+    if (set->layout == DeliveryLayout::Photo05)
+        for (const DeliveryFinding& f : checkDeliverySet(*set, job.header))
+            printText(findingLine(f));
     SilentProgress progress;
     ExportReport report;
-    const ExportResult r = exportDelivery(job, o, open.messages, progress, &report);
+    const ExportResult r = writeDelivery(job, *set, o, open.messages, progress, &report);
     printBoxes(open.messages, {QStringLiteral("information")});
     if (r != ExportResult::Done)
         return 1;
@@ -125,6 +162,36 @@ int xmlExport(Context& ctx)
                                {QStringLiteral("photos"), report.photos},
                                {QStringLiteral("drawings"), report.drawings}});
     return 0;
+}
+
+// The findings of the delivery check as JSON objects.
+QJsonArray findingsJson(const QList<DeliveryFinding>& findings)
+{
+    QJsonArray out;
+    for (const DeliveryFinding& f : findings) {
+        auto orNull = [](const QString& s) { return s.isEmpty() ? QJsonValue() : QJsonValue(s); };
+        out.append(QJsonObject{
+            {QStringLiteral("level"), f.isError() ? QStringLiteral("error") : QStringLiteral("warning")},
+            {QStringLiteral("serial"), f.serial ? QJsonValue(double(*f.serial)) : QJsonValue()},
+            {QStringLiteral("file"), orNull(f.file)},
+            {QStringLiteral("element"), orNull(f.element)},
+            {QStringLiteral("message"), f.message}});
+    }
+    return out;
+}
+
+int xmlCheck(Context& ctx)
+{
+    QStringList args = ctx.args;
+    const QString dir = cli::positional(args, 0, "DIR");
+    noMoreOptions(args, 1);
+    const FolderCheck c = checkDeliveryFolder(QFileInfo(dir).absoluteFilePath());
+    if (!c.readable) {
+        printText(c.error);
+        return 1;
+    }
+    cli::printJson(findingsJson(c.findings));
+    return hasErrors(c.findings) ? 3 : 0;
 }
 
 int xmlImport(Context& ctx)
@@ -209,8 +276,11 @@ int html(Context& ctx)
     return 0;
 }
 
-ZB_CLI_COMMAND("xml export", "JOB DIR [--original] [--viewer 0|1|2] [--disc-size MB]   (PHOTO.XML set; JSON summary)",
+ZB_CLI_COMMAND("xml export",
+               "JOB DIR [--standard CODE|draft] [--original] [--viewer 0|1|2] [--disc-size MB]   (PHOTO.XML set; JSON "
+               "summary)",
                xmlExport);
+ZB_CLI_COMMAND("xml check", "DIR   (the delivery check of the set in DIR: JSON findings; exit 3 with errors)", xmlCheck);
 ZB_CLI_COMMAND("xml import", "DIR   (the set in DIR becomes the job ＸＭＬ入力; prints its name)", xmlImport);
 ZB_CLI_COMMAND("xml tree", "FILE [--libxml2]   (the parsed tree as JSON: caption, value, children)", xmlTree);
 ZB_CLI_COMMAND("html", "JOB DIR [--original] [--open]   (HTML album in DIR/ALBUM; prints ALBUM.HTM)", html);

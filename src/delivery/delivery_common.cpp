@@ -73,8 +73,11 @@ QHash<RECORD, PhotoRowText> scanPhotoRows(const engine::Table& table, const Phot
             case F_REC_DRA1: r.drawings[0] = RECORD(v.integer(i)); break;
             case F_REC_DRA2: r.drawings[1] = RECORD(v.integer(i)); break;
             case F_REC_DRA3: r.drawings[2] = RECORD(v.integer(i)); break;
-            case F_IMAGE_ORG:
-            case F_IMAGE_NOW: r.picture = r.picture || !v.isNull(i); break;
+            case F_DAIHYO: r.representative = v.integer(i) == 1; break;
+            case F_TEISYUTU: r.frequency = v.integer(i) == 1; break;
+            case F_HENKAN: r.converted = v.integer(i) == 1; break;
+            case F_IMAGE_NOW: r.edited = !v.isNull(i); [[fallthrough]];
+            case F_IMAGE_ORG: r.picture = r.picture || !v.isNull(i); break;
             default:
                 if (!v.isNull(i)) {
                     const QByteArrayView t = v.text(i);
@@ -109,7 +112,10 @@ void appendSjis(QByteArray& out, QStringView text, bool escape)
                 case '>': put("&gt;", 4); continue;
                 case '\'': put("&apos;", 6); continue;
                 case '"': put("&quot;", 6); continue;
-                default: break;
+                default:
+                    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
+                        continue;
+                    break;
                 }
             }
             *p++ = char(c);

@@ -37,19 +37,25 @@ struct PhotoRowText {
     int filmNumber = 0;
     std::array<RECORD, 3> drawings{};  // REC_DRA1-3
     bool picture = false;              // IMAGE_ORG or IMAGE_NOW holds a picture
+    bool edited = false;               // IMAGE_NOW holds a picture
+    bool representative = false;       // DAIHYO
+    bool frequency = false;            // TEISYUTU
+    bool converted = false;            // HENKAN: converted at import
     std::array<QString, kPhotoFieldCount> text;
 };
 // Every row of the table by RECORD, without touching picture bytes.
 QHash<RECORD, PhotoRowText> scanPhotoRows(const engine::Table& table, const PhotoFields& fields);
 
 // Appends the text in Shift_JIS (characters the code page lacks left out),
-// with the five XML references when `escape` is set.
+// with the five XML references when `escape` is set. Escaped text also
+// leaves out the control characters XML cannot hold (all below U+0020 but
+// TAB, LF and CR), so that a written PHOTO.XML is always well-formed.
 void appendSjis(QByteArray& out, QStringView text, bool escape);
 
 // The sorting flag that keeps a photo out of every export.
 inline constexpr int kExcludedFlag = 99;
 // The highest RECORD a five-digit delivery file name holds.
-inline constexpr RECORD kMaxDeliveryRecord = 99999;
+inline constexpr RECORD kMaxDraftRecord = 99999;
 
 // "PIC" / "DRA" + RECORD in five digits + ".JPG".
 QString deliveryFileName(const QString& prefix, RECORD record);

@@ -3,7 +3,8 @@
 #include "core/ports.h"
 #include "core/sjis.h"
 #include "delivery/delivery_common.h"
-#include "delivery/xml_tree.h"
+#include "delivery/delivery_rules.h"
+#include "delivery/delivery_writer.h"
 #include "items/miss_check.h"
 
 #include <QDir>
@@ -22,113 +23,6 @@ namespace {
 const QString kSoftwareName = QStringLiteral("ゾルベル for Windows");
 const QString kMakerName = QStringLiteral("ZBWin 開発チーム");
 const QString kMakerContact = QStringLiteral("ZBWin 開発チーム https://www.example.jp/ (電子メール zbwin@localhost)");
-
-// The photo element names after the level captions and before the drawings.
-struct PhotoElement {
-    const char* name;
-    PhotoField field;
-};
-
-
-QString folderName(const QString& relative)
-{
-    QString s = relative;
-    s.replace(QStringLiteral("./"), QStringLiteral("/"));
-    while (s.startsWith(QLatin1Char('/')))
-        s.remove(0, 1);
-    return s;
-}
-
-// The encoded opening and closing tags of an element.
-struct Tags {
-    QByteArray open, close;
-    explicit Tags(const QString& name)
-        : open("        <" + sjis::toBytes(name) + ">"), close("</" + sjis::toBytes(name) + ">\r\n")
-    {
-    }
-};
-
-// Lines of PHOTO.XML, collected and written in large pieces.
-class XmlOut {
-public:
-    explicit XmlOut(QFile& f) : f_(f) { buf_.reserve(kChunk + 4096); }
-    void line(const QByteArray& text)
-    {
-        buf_ += text;
-        buf_ += "\r\n";
-        if (buf_.size() >= kChunk)
-            flush();
-    }
-    void element(const Tags& t, QStringView value)
-    {
-        if (value.isEmpty())
-            return;
-        append(t.open);
-        appendSjis(buf_, value, true);
-        append(t.close);
-        if (buf_.size() >= kChunk)
-            flush();
-    }
-    void element(const QString& name, const QString& value)
-    {
-        if (!value.isEmpty())
-            element(Tags(name), value);
-    }
-    bool flush()
-    {
-        if (!ok_)
-            return false;
-        if (!buf_.isEmpty() && f_.write(buf_) != buf_.size())
-            ok_ = false;
-        buf_.resize(0);  // the room stays for the next piece
-        return ok_;
-    }
-    bool finish() { return flush() && f_.flush(); }
-    bool ok() const { return ok_; }
-
-private:
-    void append(const QByteArray& b)
-    {
-        const qsizetype at = buf_.size();
-        buf_.resize(at + b.size());
-        std::memcpy(buf_.data() + at, b.constData(), size_t(b.size()));
-    }
-
-    static constexpr qsizetype kChunk = 1 << 20;
-    QFile& f_;
-    QByteArray buf_;
-    bool ok_ = true;
-};
-
-// The tags of the photo elements, in the order they are written.
-struct PhotoTags {
-    Tags serial{QStringLiteral("シリアル番号")}, file{QStringLiteral("写真ファイル名")},
-        medium{QStringLiteral("メディア番号")}, flag{QStringLiteral("写真整理フラグ")},
-        fileSpare{QStringLiteral("写真ファイル情報予備")}, mime{QStringLiteral("写真MIME")};
-    std::vector<Tags> levels, drawings, drawingMimes;
-    PhotoTags()
-    {
-        for (const QString& l : levelElementNames())
-            levels.emplace_back(l);
-        for (int i = 1; i <= 3; ++i) {
-            drawings.emplace_back(QStringLiteral("参考図%1").arg(i));
-            drawingMimes.emplace_back(QStringLiteral("参考図%1-MIME").arg(i));
-        }
-    }
-};
-
-void writeGroup(XmlOut& out, const QString& group, const QList<QPair<QString, QString>>& items)
-{
-    bool any = false;
-    for (const auto& i : items)
-        any = any || !i.second.isEmpty();
-    if (!any)
-        return;
-    out.line("    <" + sjis::toBytes(group) + ">");
-    for (const auto& i : items)
-        out.element(i.first, i.second);
-    out.line("    </" + sjis::toBytes(group) + ">");
-}
 
 qint64 treeSize(const QString& folder)
 {
@@ -264,96 +158,158 @@ ExportFolderState exportFolderState(const QString& folder, bool discImage, int d
     return ExportFolderState::Ready;
 }
 
-ExportResult exportDelivery(const ExportJob& job, const ExportOptions& options, Messages& messages,
-                            Progress& progress, ExportReport* report)
+QString chosenStandard(const ExportOptions& options)
 {
-    ExportReport rep;
-    const QString pic = folderName(basicInformation()[1].second);
-    const QString dra = folderName(basicInformation()[2].second);
+    if (!options.standard.isEmpty())
+        return options.standard;
+    return photoStandards().front().code;
+}
 
-    switch (exportFolderState(options.folder, options.discImage, options.discSize)) {
-    case ExportFolderState::PhotoExists:
-        messages.warning(kExportPhotoExists.arg(QDir::toNativeSeparators(discFolder(options, 1) + QStringLiteral("/PHOTO"))));
-        return ExportResult::Refused;
-    case ExportFolderState::DiscSizeBad:
-        messages.warning(kExportDiscSizeBad);
-        return ExportResult::Refused;
-    case ExportFolderState::Ready:
-        break;
-    }
+namespace {
 
-    engine::Table& table = *job.table;
-    const QList<FiledPhoto> photos = filedPhotos(*job.folders);
-    QHash<RECORD, PhotoRowText> rows;
-    try {
-        rows = scanPhotoRows(table, job.fields);
-    } catch (const engine::EngineError& e) {
-        messages.error(kExportWriteFailed.arg(table.path(), e.message()));
-        return ExportResult::Failed;
-    }
-
-    // Five-digit names collide above 99999: refuse before anything is written.
-    QList<RECORD> tooHigh;
+// The records of the set whose file names the layout cannot hold, in
+// delivery order, each once.
+QList<RECORD> recordsTooHigh(const DeliverySet& set)
+{
+    const RECORD limit = set.layout == DeliveryLayout::Draft ? kMaxDraftRecord : RECORD(kMaxDeliveryRecord);
+    QList<RECORD> out;
     QSet<RECORD> seen;
     auto high = [&](RECORD r) {
-        if (r > kMaxDeliveryRecord && !seen.contains(r)) {
+        if (r > limit && !seen.contains(r)) {
             seen.insert(r);
-            tooHigh << r;
+            out << r;
         }
     };
-    for (const FiledPhoto& p : photos) {
-        auto it = rows.constFind(p.record);
-        if (it == rows.constEnd() || it->flag == kExcludedFlag)
-            continue;
+    for (const DeliveryPhoto& p : set.photos) {
         high(p.record);
-        for (RECORD d : it->drawings)
-            if (d != 0)
-                high(d);
+        for (const DeliveryDrawing& d : p.drawings)
+            high(d.record);
     }
-    if (!tooHigh.isEmpty()) {
-        QStringList names;
-        for (RECORD r : tooHigh.mid(0, 20))
-            names << QString::number(r);
-        if (tooHigh.size() > 20)
-            names << QStringLiteral("…");
-        messages.warning(kExportRecordsTooHigh.arg(names.join(QStringLiteral(", "))));
-        return ExportResult::Refused;
+    return out;
+}
+
+// Puts the files of a delivery onto its discs: the folders, the DTD and (for
+// the draft) the viewer of each disc, then each photo's picture and its
+// drawings', moving on to the next disc when one is full.
+class DiscWriter {
+public:
+    DiscWriter(const ExportJob& job, const ExportOptions& options, DeliveryLayout layout, Messages& messages)
+        : job_(job), options_(options), messages_(messages), draft_(layout == DeliveryLayout::Draft),
+          capacity_((qint64(options.discSize) - 5) * 1024 * 1024)
+    {
     }
 
-    QString error, failedPath;
-    auto failWith = [&](const QString& path, const QString& why) {
-        progress.end();
-        messages.error(kExportWriteFailed.arg(QDir::toNativeSeparators(path), why));
-        if (report)
-            *report = rep;
-        return ExportResult::Failed;
-    };
+    int disc() const { return disc_; }
+    QString failedPath() const { return failedPath_; }
+    QString error() const { return error_; }
+    QString photoFolder(int disc) const { return discFolder(options_, disc) + QStringLiteral("/PHOTO"); }
 
-    const QString viewerDir = job.programFilesDir + QStringLiteral("TORVEN/ZBVIEW/");
-    // Creates a disc's folders, the viewer files and the DTD; false with the
-    // failed path when a folder cannot be made.
-    auto prepareDisc = [&](int disc) -> bool {
-        const QString base = discFolder(options, disc);
-        const QString photo = base + QStringLiteral("/PHOTO");
-        if (QFileInfo::exists(photo)) {
-            failedPath = photo;
-            error = QStringLiteral("既に存在します");
-            return false;
-        }
-        for (const QString& d : {photo, photo + QLatin1Char('/') + pic, photo + QLatin1Char('/') + dra})
-            if (!QDir().mkpath(d)) {
-                failedPath = d;
-                error = QStringLiteral("フォルダを作成できません");
+    // Creates the first disc's folders and files.
+    bool start() { return prepare(1); }
+    // The used size of the first disc once PHOTO.XML has its head.
+    void countFirstDisc()
+    {
+        if (options_.discImage)
+            used_ = treeSize(discFolder(options_, 1));
+    }
+
+    // Writes the photo's files, moving to a new disc first when the current
+    // one is full; the photo then names that disc.
+    bool writeFiles(DeliveryPhoto& photo)
+    {
+        if (options_.discImage && used_ >= capacity_) {
+            used_ = 0;
+            if (!prepare(disc_ + 1))
                 return false;
-            }
-        // Viewer files: a failed copy is passed over.
+        }
+        photo.disc = disc_;
+        const QString base = photoFolder(disc_);
+        if (photo.hasPicture) {
+            if (!job_.table->locate(photo.record))
+                return true;  // the row went away since the scan
+            const qint64 size = writeRowPicture(*job_.table, job_.fields, original(), options_.jpegQuality,
+                                                base + QStringLiteral("/PIC/") + photo.file, messages_, &error_);
+            if (size < 0)
+                return failAt(base + QStringLiteral("/PIC/") + photo.file);
+            used_ += roundToCluster(size);
+        }
+        for (const DeliveryDrawing& d : photo.drawings)
+            if (!writeDrawing(d, base))
+                return false;
+        return true;
+    }
+
+    int drawingsWritten() const { return drawings_; }
+
+private:
+    bool original() const { return draft_ ? options_.original : true; }
+
+    bool failAt(const QString& path, const QString& why = {})
+    {
+        failedPath_ = path;
+        if (!why.isEmpty())
+            error_ = why;
+        return false;
+    }
+
+    bool writeDrawing(const DeliveryDrawing& d, const QString& base)
+    {
+        if (!d.rowFound || !job_.table->locate(d.record))
+            return true;
+        const QString folder = base + QStringLiteral("/DRA");
+        if (!draft_ && !QFileInfo::exists(folder) && !QDir().mkpath(folder))
+            return failAt(folder, QStringLiteral("フォルダを作成できません"));
+        const QString target = folder + QLatin1Char('/') + d.file;
+        if (QFileInfo::exists(target))
+            return true;  // the same drawing reached from another photo
+        const qint64 s =
+            writeRowPicture(*job_.table, job_.fields, original(), options_.jpegQuality, target, messages_, &error_);
+        if (s < 0)
+            return failAt(target);
+        if (s > 0)
+            ++drawings_;
+        used_ += roundToCluster(s);
+        return true;
+    }
+
+    // A disc's folders, its viewer files (draft only) and its DTD.
+    bool prepare(int disc)
+    {
+        disc_ = disc;
+        const QString base = discFolder(options_, disc);
+        const QString photo = base + QStringLiteral("/PHOTO");
+        if (QFileInfo::exists(photo))
+            return failAt(photo, QStringLiteral("既に存在します"));
+        QStringList folders{photo, photo + QStringLiteral("/PIC")};
+        if (draft_)
+            folders << photo + QStringLiteral("/DRA");
+        for (const QString& d : folders)
+            if (!QDir().mkpath(d))
+                return failAt(d, QStringLiteral("フォルダを作成できません"));
+        if (!draft_)
+            return writeNewFile(photo + QStringLiteral("/PHOTO05.DTD"), photo05Dtd(), &error_) ||
+                   failAt(photo + QStringLiteral("/PHOTO05.DTD"));
+        copyViewer(base);
+        // A DTD that cannot be copied or written is passed over.
+        const QString dtd = job_.sysFile + QStringLiteral("PHOTO.DTD");
+        if (!(QFileInfo(dtd).isFile() && copyToNewFile(dtd, photo + QStringLiteral("/PHOTO.DTD"), nullptr)))
+            writeNewFile(photo + QStringLiteral("/PHOTO.DTD"), builtInPhotoDtd(), nullptr);
+        return true;
+    }
+
+    // The draft's viewer files; a failed copy is passed over.
+    void copyViewer(const QString& base)
+    {
+        const QString viewerDir = job_.programFilesDir + QStringLiteral("TORVEN/ZBVIEW/");
         bool viewCopied = false;
-        if (options.viewer == int(ViewerKind::Web)) {
-            viewCopied = copyToNewFile(job.sysFile + QStringLiteral("VIEW.EXE"), base + QStringLiteral("/VIEW.EXE"), nullptr);
-            copyToNewFile(job.sysFile + QStringLiteral("PHOTO.HTM"), photo + QStringLiteral("/PHOTO.HTM"), nullptr);
-        } else if (options.viewer == int(ViewerKind::Executable) &&
+        if (options_.viewer == int(ViewerKind::Web)) {
+            viewCopied =
+                copyToNewFile(job_.sysFile + QStringLiteral("VIEW.EXE"), base + QStringLiteral("/VIEW.EXE"), nullptr);
+            copyToNewFile(job_.sysFile + QStringLiteral("PHOTO.HTM"), base + QStringLiteral("/PHOTO/PHOTO.HTM"), nullptr);
+        } else if (options_.viewer == int(ViewerKind::Executable) &&
                    QFileInfo::exists(viewerDir + QStringLiteral("ZBVIEW.EXE"))) {
-            viewCopied = copyToNewFile(job.sysFile + QStringLiteral("VIEW.EXE"), base + QStringLiteral("/VIEW.EXE"), nullptr);
+            viewCopied =
+                copyToNewFile(job_.sysFile + QStringLiteral("VIEW.EXE"), base + QStringLiteral("/VIEW.EXE"), nullptr);
             QDir().mkpath(base + QStringLiteral("/VIEW"));
             for (const char* f : {"ZBVIEW.EXE", "ZBVIEW.HLP", "ZBVIEW.CNT", "DUMMY.JPG", "ijl15.dll"})
                 copyToNewFile(viewerDir + QString::fromLatin1(f), base + QStringLiteral("/VIEW/") + QString::fromLatin1(f),
@@ -361,151 +317,160 @@ ExportResult exportDelivery(const ExportJob& job, const ExportOptions& options, 
         }
         if (viewCopied)
             writeNewFile(base + QStringLiteral("/AUTORUN.INF"), "[AutoRun]\r\nOPEN=VIEW.EXE\r\n", nullptr);
-        const QString dtd = job.sysFile + QStringLiteral("PHOTO.DTD");
-        if (!(QFileInfo(dtd).isFile() && copyToNewFile(dtd, photo + QStringLiteral("/PHOTO.DTD"), nullptr)))
-            writeNewFile(photo + QStringLiteral("/PHOTO.DTD"), builtInPhotoDtd(), nullptr);
-        return true;
+    }
+
+    const ExportJob& job_;
+    const ExportOptions& options_;
+    Messages& messages_;
+    const bool draft_;
+    const qint64 capacity_;
+    qint64 used_ = 0;
+    int disc_ = 1;
+    int drawings_ = 0;
+    QString failedPath_, error_;
+};
+
+// PHOTO.XML written in large pieces as the photos come.
+class XmlFile {
+public:
+    explicit XmlFile(const QString& path) : f_(path) { buf_.reserve(kChunk + 65536); }
+    bool open() { return f_.open(QIODevice::WriteOnly | QIODevice::NewOnly); }
+    QByteArray& buffer() { return buf_; }
+    bool flushIfFull() { return buf_.size() < kChunk || flush(); }
+    bool flush()
+    {
+        if (!buf_.isEmpty() && f_.write(buf_) != buf_.size())
+            ok_ = false;
+        buf_.resize(0);  // the room stays for the next piece
+        return ok_ && f_.flush();
+    }
+    bool finish()
+    {
+        if (!flush())
+            return false;
+        f_.close();
+        return f_.error() == QFileDevice::NoError;
+    }
+    QString errorString() const { return f_.errorString(); }
+
+private:
+    static constexpr qsizetype kChunk = 1 << 20;
+    QFile f_;
+    QByteArray buf_;
+    bool ok_ = true;
+};
+
+}  // namespace
+
+std::optional<DeliverySet> exportedSet(const ExportJob& job, const ExportOptions& options, Messages& messages)
+{
+    switch (exportFolderState(options.folder, options.discImage, options.discSize)) {
+    case ExportFolderState::PhotoExists:
+        messages.warning(kExportPhotoExists.arg(QDir::toNativeSeparators(discFolder(options, 1) + QStringLiteral("/PHOTO"))));
+        return std::nullopt;
+    case ExportFolderState::DiscSizeBad:
+        messages.warning(kExportDiscSizeBad);
+        return std::nullopt;
+    case ExportFolderState::Ready:
+        break;
+    }
+    DeliverySet set;
+    try {
+        set = deliverySet(job, chosenStandard(options));
+    } catch (const engine::EngineError& e) {
+        messages.error(kExportWriteFailed.arg(job.table->path(), e.message()));
+        return std::nullopt;
+    }
+    // Names that the layout cannot hold would collide: refused before anything is written.
+    const QList<RECORD> tooHigh = recordsTooHigh(set);
+    if (!tooHigh.isEmpty()) {
+        QStringList names;
+        for (RECORD r : tooHigh.mid(0, 20))
+            names << QString::number(r);
+        if (tooHigh.size() > 20)
+            names << QStringLiteral("…");
+        const QString& text = set.layout == DeliveryLayout::Draft ? kExportRecordsTooHigh : kExportRecordsTooHigh05;
+        messages.warning(text.arg(names.join(QStringLiteral(", "))));
+        return std::nullopt;
+    }
+    return set;
+}
+
+ExportResult writeDelivery(const ExportJob& job, DeliverySet& set, const ExportOptions& options, Messages& messages,
+                           Progress& progress, ExportReport* report)
+{
+    ExportReport rep;
+    auto finish = [&](ExportResult r) {
+        if (report)
+            *report = rep;
+        return r;
+    };
+    auto failWith = [&](const QString& path, const QString& why) {
+        progress.end();
+        messages.error(kExportWriteFailed.arg(QDir::toNativeSeparators(path), why));
+        return finish(ExportResult::Failed);
     };
 
-    int disc = 1;
-    if (!prepareDisc(disc))
-        return failWith(failedPath, error);
+    DiscWriter discs(job, options, set.layout, messages);
+    if (!discs.start())
+        return failWith(discs.failedPath(), discs.error());
     rep.discs = 1;
-    const QString xmlPath = discFolder(options, 1) + QStringLiteral("/PHOTO/PHOTO.XML");
-    QFile xml(xmlPath);
-    if (!xml.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    const QString xmlPath = discs.photoFolder(1) + QStringLiteral("/PHOTO.XML");
+    XmlFile xml(xmlPath);
+    if (!xml.open())
         return failWith(xmlPath, xml.errorString());
-    XmlOut out(xml);
 
-    progress.start(int(photos.size()) + 1);
+    progress.start(int(filedPhotos(*job.folders).size()) + 1);
+    const auto writer = deliveryXmlWriter(set.layout);
+    xml.buffer() = writer->head(set);
+    if (!xml.flush())
+        return failWith(xmlPath, xml.errorString());
+    discs.countFirstDisc();
 
-    out.line(R"(<?xml version="1.0" encoding="shift_jis" ?>)");
-    out.line(R"(<!DOCTYPE photodata SYSTEM "PHOTO.DTD">)");
-    out.line("<photodata>");
-    writeGroup(out, QStringLiteral("基礎情報"), basicInformation());
-    writeGroup(out, QStringLiteral("工事情報"), constructionInformation(*job.header));
-
-    const qint64 capacity = (qint64(options.discSize) - 5) * 1024 * 1024;
-    qint64 used = 0;
-    if (options.discImage) {
-        out.flush();
-        used = treeSize(discFolder(options, 1));
-    }
-
-    static const PhotoElement afterLevels[] = {{"写真タイトル", F_TITLE},
-                                                {"工種区分予備1", F_YOBI1},
-                                                {"工種区分予備2", F_YOBI2},
-                                                {"工種区分予備3", F_YOBI3}};
-    static const PhotoElement afterDrawings[] = {
-        {"撮影箇所", F_KASYO},         {"付加情報予備", F_BIKOU_B},   {"撮影年月日", F_DATE},
-        {"フィルム番号", F_FILMNUM},   {"コマ番号", F_NEGANUM},       {"撮影情報予備", F_BIKOU_C},
-        {"施工管理値", F_KANRI},       {"施工管理値予備", F_BIKOU_D}, {"状況説明予備", F_BIKOU_E},
-        {"請負者説明文", F_UKEOIBIKOU}, {"発注者説明文", F_HACYUBIKOU}, {"写真情報予備1", F_BIKOU1},
-        {"写真情報予備2", F_BIKOU2},   {"写真情報予備3", F_BIKOU3}};
-
-    const PhotoTags tags;
-    std::vector<Tags> afterLevelTags, afterDrawingTags;
-    for (const PhotoElement& e : afterLevels)
-        afterLevelTags.emplace_back(QString::fromUtf8(e.name));
-    for (const PhotoElement& e : afterDrawings)
-        afterDrawingTags.emplace_back(QString::fromUtf8(e.name));
-    const QByteArray groupOpen = "    <" + sjis::toBytes(QStringLiteral("写真情報")) + ">";
-    const QByteArray groupClose = "    </" + sjis::toBytes(QStringLiteral("写真情報")) + ">";
-    for (const FiledPhoto& p : photos) {
+    for (DeliveryPhoto& p : set.photos) {
         if (!progress.step()) {
-            out.finish();
-            xml.close();
+            xml.finish();
             progress.end();
             messages.information(kExportStopped);
-            if (report)
-                *report = rep;
-            return ExportResult::Stopped;
+            rep.drawings = discs.drawingsWritten();
+            return finish(ExportResult::Stopped);
         }
-        auto it = rows.constFind(p.record);
-        if (it == rows.constEnd() || it->flag == kExcludedFlag)
-            continue;
-        const PhotoRowText& row = *it;
-        // Only a row with a picture (or an outside file) is read beyond the scan.
-        const bool hasFile = row.picture || !row.text[F_FILENAME].isEmpty();
-        if (hasFile && !table.locate(p.record))
-            continue;
-        if (options.discImage && used >= capacity) {
-            used = 0;
-            ++disc;
-            if (!prepareDisc(disc))
-                return failWith(failedPath, error);
-            rep.discs = disc;
-        }
-        const QString base = discFolder(options, disc) + QStringLiteral("/PHOTO/");
-        const QString picName = deliveryFileName(QStringLiteral("PIC"), p.record);
-        out.line(groupOpen);
-        out.element(tags.serial, QString::number(p.record));
-        out.element(tags.file, picName);
-
-        const qint64 size = !hasFile ? 0
-                                     : writeRowPicture(table, job.fields, options.original, options.jpegQuality,
-                                                       base + pic + QLatin1Char('/') + picName, messages, &error);
-        if (size < 0)
-            return failWith(base + pic + QLatin1Char('/') + picName, error);
-        used += roundToCluster(size);
-
-        out.element(tags.medium, QString::number(disc));
-        out.element(tags.flag, QString::number(row.flag));
-        out.element(tags.fileSpare, row.text[F_BIKOU_A]);
-        for (int l = 0; l < 5 && l < p.level; ++l)
-            out.element(tags.levels[size_t(l)], p.levels[l]);
-        for (size_t e = 0; e < std::size(afterLevels); ++e)
-            out.element(afterLevelTags[e], row.text[afterLevels[e].field]);
-        int drawingCount = 0;
-        for (RECORD d : row.drawings)
-            if (d != 0)
-                out.element(tags.drawings[size_t(drawingCount++)], deliveryFileName(QStringLiteral("DRA"), d));
-        for (size_t e = 0; e < std::size(afterDrawings); ++e) {
-            if (afterDrawings[e].field == F_FILMNUM)
-                out.element(afterDrawingTags[e], row.filmNumber == 0 ? QString() : QString::number(row.filmNumber));
-            else
-                out.element(afterDrawingTags[e], row.text[afterDrawings[e].field]);
-        }
-        out.element(tags.mime, u"image/jpeg");
-        for (int i = 0; i < drawingCount; ++i)
-            out.element(tags.drawingMimes[size_t(i)], u"image/jpeg");
-        out.line(groupClose);
-        if (!out.ok())
+        if (!discs.writeFiles(p))
+            return failWith(discs.failedPath(), discs.error());
+        rep.discs = discs.disc();
+        writer->photo(xml.buffer(), p);
+        if (!xml.flushIfFull())
             return failWith(xmlPath, xml.errorString());
         ++rep.photos;
-
-        for (RECORD d : row.drawings) {
-            if (d == 0 || !table.locate(d))
-                continue;
-            const QString target = base + dra + QLatin1Char('/') + deliveryFileName(QStringLiteral("DRA"), d);
-            if (QFileInfo::exists(target))
-                continue;  // the same drawing reached from another photo
-            const qint64 s = writeRowPicture(table, job.fields, options.original, options.jpegQuality, target,
-                                             messages, &error);
-            if (s < 0)
-                return failWith(target, error);
-            if (s > 0)
-                ++rep.drawings;
-            used += roundToCluster(s);
-        }
     }
-    out.line("</photodata>");
-    if (!out.finish())
-        return failWith(xmlPath, xml.errorString());
-    xml.close();
-    if (xml.error() != QFileDevice::NoError)
+    rep.drawings = discs.drawingsWritten();
+    xml.buffer() += writer->tail();
+    if (!xml.finish())
         return failWith(xmlPath, xml.errorString());
 
-    for (int n = 2; n <= disc; ++n) {
-        const QString to = discFolder(options, n) + QStringLiteral("/PHOTO/PHOTO.XML");
+    QString error;
+    for (int n = 2; n <= discs.disc(); ++n) {
+        const QString to = discs.photoFolder(n) + QStringLiteral("/PHOTO.XML");
         if (!copyToNewFile(xmlPath, to, &error))
             return failWith(to, error);
     }
     progress.end();
-    messages.information(options.viewer != 0 ? kExportDoneViewer : kExportDoneNoViewer);
-    if (report)
-        *report = rep;
-    return ExportResult::Done;
+    const bool viewer = set.layout == DeliveryLayout::Draft && options.viewer != 0;
+    messages.information(viewer ? kExportDoneViewer : kExportDoneNoViewer);
+    return finish(ExportResult::Done);
 }
+
+ExportResult exportDelivery(const ExportJob& job, const ExportOptions& options, Messages& messages,
+                            Progress& progress, ExportReport* report)
+{
+    std::optional<DeliverySet> set = exportedSet(job, options, messages);
+    if (!set) {
+        if (report)
+            *report = {};
+        return ExportResult::Refused;
+    }
+    return writeDelivery(job, *set, options, messages, progress, report);
+}
+
 
 }  // namespace zb

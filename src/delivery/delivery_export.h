@@ -1,6 +1,7 @@
 #pragma once
 // The electronic delivery (ＸＭＬ保存): PHOTO.XML with its DTD, the photos in
 // PIC/ and the drawings in DRA/, optional viewer files and disc folders.
+#include "delivery/delivery_model.h"
 #include "store/photo_table.h"
 #include "store/tree_file.h"
 
@@ -8,6 +9,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <optional>
 
 namespace zb {
 
@@ -41,6 +43,8 @@ inline const QString kExportDiscSizeBad =
     QStringLiteral("ディスクイメージの範囲が不正です。\r\n10MB～9999MBの範囲で入力してください");
 inline const QString kExportRecordsTooHigh = QStringLiteral(
     "写真番号が 99999 を超える写真または参考図があるため、ファイル名が重複します。\r\n出力を中止しました。\r\n写真番号: %1");
+inline const QString kExportRecordsTooHigh05 = QStringLiteral(
+    "写真番号が 9999999 を超える写真または参考図があるため、ファイル名を付けられません。\r\n出力を中止しました。\r\n写真番号: %1");
 inline const QString kExportWriteFailed =
     QStringLiteral("XML保存中にファイルを書き込めませんでした。出力を中止しました。\r\n%1\r\n%2");
 inline const QString kExportStopped = QStringLiteral("XML保存を中止しました。");
@@ -50,6 +54,8 @@ enum class ViewerKind { None = 0, Executable = 1, Web = 2 };
 
 struct ExportOptions {
     QString folder;         // the target folder T
+    // 適用要領基準: an edition's code or kDraftStandard; empty: the newest edition.
+    QString standard{};
     bool original = false;  // imported pictures instead of the current ones
     int viewer = 0;         // ViewerKind
     bool discImage = false;
@@ -74,6 +80,9 @@ bool exportCheckAllows(const ExportJob& job, Messages& messages, QStringList* li
 // The question the check asks for the lines it found.
 QString exportCheckQuestionText(const QStringList& lines);
 
+// The standard the options choose: an edition's code or kDraftStandard.
+QString chosenStandard(const ExportOptions& options);
+
 // The base folder of disc n (1-based).
 QString discFolder(const ExportOptions& options, int disc);
 // Why the folder dialog refuses the options ("" when it accepts them).
@@ -89,9 +98,18 @@ struct ExportReport {
 
 // Writes the set and reports the end with the final message. Refused (with a
 // message) when PHOTO exists, the disc size is out of range or a RECORD is
-// above 99999; Failed (with a message) when a file cannot be written: what was
-// written stays, nothing that was in the folder before is touched.
+// above what the file names hold; Failed (with a message) when a file cannot
+// be written: what was written stays, nothing that was in the folder before
+// is touched. The delivery check is not run.
 ExportResult exportDelivery(const ExportJob& job, const ExportOptions& options, Messages& messages,
                             Progress& progress, ExportReport* report = nullptr);
+
+// The steps of exportDelivery, for callers that check the delivery between
+// them: the model of the job (nullopt with a message when the table cannot be
+// read or the options are refused), and the writing of that model, which
+// fills in each photo's disc.
+std::optional<DeliverySet> exportedSet(const ExportJob& job, const ExportOptions& options, Messages& messages);
+ExportResult writeDelivery(const ExportJob& job, DeliverySet& set, const ExportOptions& options,
+                           Messages& messages, Progress& progress, ExportReport* report = nullptr);
 
 }  // namespace zb

@@ -5,6 +5,8 @@
 #include "core/sjis.h"
 #include "core/text.h"
 #include "delivery/delivery_common.h"
+#include "delivery/delivery_model.h"
+#include "delivery/delivery_rules.h"
 #include "delivery/xml_tree.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/stored_pictures.h"
@@ -35,19 +37,28 @@ namespace {
 // No picture of a delivery comes near this; a bigger file counts as missing.
 constexpr qint64 kMaxPictureFileBytes = 512LL * 1024 * 1024;
 
-bool same(const QString& a, const QString& b) { return a.trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0; }
+// A value cut to what the import keeps of one item: no delivery holds more.
+constexpr int kMaxImportedText = 32767;
 
-// The photo folder or drawing folder named by 基礎情報: every "./" is a separator.
-QString setFolder(const QString& xmlFolder, const QString& value, bool* ok)
+// The photo folder or drawing folder named by 基礎情報. The draft's "./PIC"
+// names PIC beside PHOTO.XML (every "./" a separator); the current layout's
+// "PHOTO/PIC" is taken from the medium, the folder above PHOTO. Nullopt for a
+// name leading out of the set.
+std::optional<QString> setFolder(const QString& xmlFolder, const QString& value, DeliveryLayout layout,
+                                 const QString& fallback)
 {
+    if (layout == DeliveryLayout::Photo05) {
+        if (value.trimmed().isEmpty())
+            return xmlFolder + QLatin1Char('/') + fallback;
+        const QString medium = QFileInfo(xmlFolder).absolutePath();
+        return pathInside(medium, value);
+    }
     QString v = value;
     v.replace(QStringLiteral("./"), QStringLiteral("/"));
     // The leading separator joins the name to the folder of PHOTO.XML.
     while (v.startsWith(QLatin1Char('/')))
         v.remove(0, 1);
-    const std::optional<QString> p = pathInside(xmlFolder, v);
-    *ok = p.has_value();
-    return p.value_or(QString());
+    return pathInside(xmlFolder, v);
 }
 
 struct FolderBuild {
@@ -63,44 +74,280 @@ void flatten(const FolderBuild& f, int depth, Hierarchy& out)
         flatten(*c, depth + 1, out);
 }
 
-struct PhotoGroup {
-    bool changed = false;
-    QString fileName;
-    std::array<QString, 5> levels;
-    std::array<QString, 3> drawings;
-    QMap<PhotoField, QString> text;
-    int flag = 0;
-    int filmNumber = 0;
-};
-
-const QMap<QString, PhotoField>& photoTextElements()
+// Files a photo by its level captions, as far as they go, creating the
+// folders on the way.
+void fileInto(FolderBuild& root, const std::array<QString, 5>& levels, RECORD photo)
 {
-    static const QMap<QString, PhotoField> m{
-        {QStringLiteral("写真ファイル情報予備"), F_BIKOU_A}, {QStringLiteral("写真タイトル"), F_TITLE},
-        {QStringLiteral("工種区分予備1"), F_YOBI1},         {QStringLiteral("工種区分予備2"), F_YOBI2},
-        {QStringLiteral("工種区分予備3"), F_YOBI3},         {QStringLiteral("撮影箇所"), F_KASYO},
-        {QStringLiteral("付加情報予備"), F_BIKOU_B},        {QStringLiteral("撮影年月日"), F_DATE},
-        {QStringLiteral("コマ番号"), F_NEGANUM},            {QStringLiteral("撮影情報予備"), F_BIKOU_C},
-        {QStringLiteral("施工管理値"), F_KANRI},            {QStringLiteral("施工管理値予備"), F_BIKOU_D},
-        {QStringLiteral("状況説明予備"), F_BIKOU_E},        {QStringLiteral("請負者説明文"), F_UKEOIBIKOU},
-        {QStringLiteral("発注者説明文"), F_HACYUBIKOU},     {QStringLiteral("写真情報予備1"), F_BIKOU1},
-        {QStringLiteral("写真情報予備2"), F_BIKOU2},        {QStringLiteral("写真情報予備3"), F_BIKOU3}};
-    return m;
+    FolderBuild* at = &root;
+    for (const QString& raw : levels) {
+        const QString caption = sjis::cutToRoom(raw, 50);
+        if (caption.isEmpty())
+            break;
+        FolderBuild* found = nullptr;
+        for (const auto& c : at->children)
+            if (c->caption == caption) {
+                found = c.get();
+                break;
+            }
+        if (!found) {
+            at->children.push_back(std::make_unique<FolderBuild>(FolderBuild{caption, {}, {}}));
+            found = at->children.back().get();
+        }
+        at = found;
+    }
+    at->photos << photo;
 }
 
-struct HeaderElement {
-    const char* name;
-    QString JobHeader::*member;
-    int room;
+// One row to store: a photo or one of its drawings, with where its picture is.
+struct PlannedRow {
+    RECORD record = 0;
+    QString path;  // empty: DUMMY.JPG
+    QString name;  // as the file names it
+    const DeliveryPhoto* photo = nullptr;      // the photo's row
+    const DeliveryDrawing* drawing = nullptr;  // a drawing's row
+    std::array<RECORD, 3> drawings{};
 };
-const HeaderElement kHeaderElements[] = {
-    {"工事番号", &JobHeader::contractNumber, 127},    {"河川路線名等", &JobHeader::riverRouteName, 127},
-    {"工事名称", &JobHeader::constructionName, 255},  {"工事箇所", &JobHeader::constructionSite, 127},
-    {"工期開始日", &JobHeader::startDate, 8},         {"工期終了日", &JobHeader::endDate, 8},
-    {"発注者-大分類", &JobHeader::clientMajor, 32},   {"発注者-中分類", &JobHeader::clientMiddle, 32},
-    {"発注者-小分類", &JobHeader::clientMinor, 32},   {"発注者コード", &JobHeader::clientCode, 8},
-    {"請負者名", &JobHeader::contractorName, 255},    {"請負者コード", &JobHeader::contractorCode, 127},
-    {"発注者備考", &JobHeader::clientRemarks, 255},   {"請負者備考", &JobHeader::contractorRemarks, 255}};
+
+struct ImportPlan {
+    std::vector<PlannedRow> rows;
+    FolderBuild photoRoot{kPhotoRootCaption, {}, {}};
+    QStringList leftOut;  // photos with items beyond what a row holds
+    bool cut = false;     // a value longer than kMaxImportedText was cut
+};
+
+// The photos and drawings of the set as rows: numbered in file order (a
+// photo, then its drawings), filed, their files found; the medium asked for
+// when a photo names another one.
+ImportPlan planRows(const DeliverySet& set, const QString& xmlFolder, bool askMedia, Messages& messages)
+{
+    ImportPlan plan;
+    const std::optional<QString> photoFolder = setFolder(xmlFolder, set.photoFolder, set.layout, QStringLiteral("PIC"));
+    const std::optional<QString> drawingFolder =
+        setFolder(xmlFolder, set.drawingFolder, set.layout, QStringLiteral("DRA"));
+    auto resolve = [](const std::optional<QString>& folder, const QString& name) -> QString {
+        std::optional<QString> path;
+        if (folder)
+            path = pathInside(*folder, name);
+        return path && QFileInfo(*path).isFile() ? *path : QString();
+    };
+    int medium = 1;
+    RECORD next = 0;
+    for (const DeliveryPhoto& p : set.photos) {
+        if (p.file.isEmpty())
+            continue;
+        QString path = resolve(photoFolder, p.file);
+        if (p.disc != medium && askMedia) {
+            bool yes;
+            do {
+                yes = messages.confirm(mediumQuestion(p.disc));
+                if (yes)
+                    path = resolve(photoFolder, p.file);
+            } while (yes && path.isEmpty());
+        }
+        medium = p.disc;
+        PlannedRow row;
+        row.record = ++next;
+        row.path = path;
+        row.name = p.file;
+        row.photo = &p;
+        std::vector<PlannedRow> drawings;
+        for (const DeliveryDrawing& d : p.drawings) {
+            if (d.file.isEmpty() || d.slot > 2)
+                continue;
+            PlannedRow dr;
+            dr.record = ++next;
+            dr.path = resolve(drawingFolder, d.file);
+            dr.name = d.file;
+            dr.drawing = &d;
+            row.drawings[size_t(d.slot)] = dr.record;
+            drawings.push_back(std::move(dr));
+        }
+        if (p.drawings.size() > 3 || p.drawingsLeftOut > 0 || p.spares.size() > 3)
+            plan.leftOut << p.file;
+        fileInto(plan.photoRoot, p.levels, row.record);
+        plan.rows.push_back(std::move(row));
+        for (PlannedRow& d : drawings)
+            plan.rows.push_back(std::move(d));
+    }
+    return plan;
+}
+
+// A picture read and thumbnailed (on a worker thread).
+struct Loaded {
+    bool ok = false;
+    QByteArray bytes;
+    QByteArray thumbnail;
+};
+
+Loaded loadPicture(const QString& path)
+{
+    Loaded l;
+    if (path.isEmpty())
+        return l;
+    QFile f(path);
+    if (f.size() > kMaxPictureFileBytes || !f.open(QIODevice::ReadOnly))
+        return l;
+    l.bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        return l;
+    l.ok = true;
+    SilentMessages quiet;
+    l.thumbnail = MakeThumbnail(l.bytes, 0, quiet);
+    return l;
+}
+
+// The text fields of a photo row an import fills.
+constexpr PhotoField kImportedText[] = {F_BIKOU_A, F_TITLE,   F_YOBI1,      F_YOBI2,      F_YOBI3,  F_KASYO,
+                                        F_BIKOU_B, F_DATE,    F_NEGANUM,    F_BIKOU_C,    F_KANRI,  F_BIKOU_D,
+                                        F_BIKOU_E, F_UKEOIBIKOU, F_HACYUBIKOU, F_BIKOU1, F_BIKOU2, F_BIKOU3};
+
+// Stores the planned rows into the new table, the pictures of the next few
+// loading meanwhile.
+class RowStore {
+public:
+    RowStore(engine::Table& table, const PhotoFields& fields, const DeliverySet& set, const QString& sysFile,
+             DeliveryImportResult& result, ImportPlan& plan)
+        : table_(table), fields_(fields), set_(set), sysFile_(sysFile), result_(result), plan_(plan)
+    {
+    }
+
+    void storeAll()
+    {
+        const std::vector<PlannedRow>& rows = plan_.rows;
+        const size_t ahead = size_t(std::max(2, QThread::idealThreadCount()));
+        std::deque<std::future<Loaded>> loading;
+        size_t queued = 0;
+        table_.beginBatch();
+        for (size_t i = 0; i < rows.size(); ++i) {
+            while (queued < rows.size() && queued < i + ahead)
+                loading.push_back(std::async(std::launch::async, loadPicture, rows[queued++].path));
+            Loaded l = loading.front().get();
+            loading.pop_front();
+            post(rows[i], std::move(l));
+        }
+        table_.commitBatch();
+    }
+
+    bool flagBad() const { return flagBad_; }
+
+private:
+    void needDummy()
+    {
+        if (dummy_.isEmpty()) {
+            dummy_ = dummyPicture(sysFile_);
+            SilentMessages quiet;
+            dummyThumbnail_ = MakeThumbnail(dummy_, 0, quiet);
+        }
+    }
+
+    void setText(PhotoField f, const QString& value)
+    {
+        if (value.isEmpty())
+            return;
+        if (value.size() > kMaxImportedText)
+            plan_.cut = true;
+        table_.setValue(fields_[f], value.left(kMaxImportedText));
+    }
+
+    void post(const PlannedRow& p, Loaded l)
+    {
+        QString fileName = QFileInfo(p.path).completeBaseName();
+        if (!l.ok) {
+            result_.missing << p.name;
+            needDummy();
+            l.bytes = dummy_;
+            l.thumbnail = dummyThumbnail_;
+            fileName = QStringLiteral("DUMMY");
+        } else if (l.thumbnail.isEmpty()) {
+            // Kept as it came; the list shows the stand-in picture for it.
+            result_.unreadable << p.name;
+            needDummy();
+            l.thumbnail = dummyThumbnail_;
+        }
+        table_.append();
+        table_.setValue(fields_[F_RECORD], p.record);
+        table_.writeBlob(fields_[F_IMAGE_ORG], l.bytes);
+        if (!l.thumbnail.isEmpty())
+            table_.writeBlob(fields_[F_THUMBNAIL], l.thumbnail);
+        table_.setValue(fields_[F_FILENAME], fileName);
+        int flag = 0, film = 0;
+        if (const DeliveryPhoto* photo = p.photo) {
+            ++result_.photos;
+            if (photo->flag < -32768 || photo->flag > 32767)
+                flagBad_ = true;
+            else
+                flag = photo->flag;
+            film = photo->filmNumber;
+            for (PhotoField f : kImportedText)
+                setText(f, photo->text[f]);
+            if (set_.layout == DeliveryLayout::Photo05) {
+                table_.setValue(fields_[F_DAIHYO], photo->representative == QStringLiteral("1") ? 1 : 0);
+                table_.setValue(fields_[F_TEISYUTU], photo->frequency == QStringLiteral("1") ? 1 : 0);
+            }
+        } else if (const DeliveryDrawing* d = p.drawing) {
+            ++result_.drawings;
+            setText(F_TITLE, d->title);
+            setText(F_BIKOU_B, d->spares.join(QStringLiteral("\r\n")));
+        }
+        table_.setValue(fields_[F_FLAG], flag);
+        table_.setValue(fields_[F_FILMNUM], film);
+        table_.setValue(fields_[F_REC_DRA1], p.drawings[0]);
+        table_.setValue(fields_[F_REC_DRA2], p.drawings[1]);
+        table_.setValue(fields_[F_REC_DRA3], p.drawings[2]);
+        table_.post();
+    }
+
+    engine::Table& table_;
+    const PhotoFields& fields_;
+    const DeliverySet& set_;
+    const QString sysFile_;
+    DeliveryImportResult& result_;
+    ImportPlan& plan_;
+    QByteArray dummy_, dummyThumbnail_;
+    bool flagBad_ = false;
+};
+
+// The new job's files take the place of the old ones.
+std::optional<QString> replaceJob(const JobPaths& built, const JobPaths& target)
+{
+    for (const char* side : {"-wal", "-shm", "-journal"})
+        QFile::remove(target.table() + QString::fromLatin1(side));
+    for (const auto& [from, to] :
+         {std::pair{built.table(), target.table()}, std::pair{built.treeFile(), target.treeFile()}}) {
+        std::error_code ec;
+        std::filesystem::rename(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(), ec);
+        if (ec)
+            return QString::fromStdString(ec.message());
+    }
+    QDir().mkpath(target.albumFolder());
+    QDir().mkpath(target.backFolder());
+    return std::nullopt;
+}
+
+// Whether the target job is free: its table opened exclusively and closed again.
+bool targetFree(const Folders& folders, const JobPaths& target)
+{
+    TTableNetWork probe;
+    try {
+        QDir().mkpath(folders.dataFile);
+        openOrCreatePhotoTable(target.table(), {&probe}, true);
+        probe.closeTable();
+        return true;
+    } catch (const engine::EngineError&) {
+        probe.closeTable();
+        return false;
+    }
+}
+
+// At most 20 names of a list, for a message.
+QString someNames(const QStringList& names)
+{
+    QStringList shown = names.mid(0, 20);
+    if (names.size() > 20)
+        shown << QStringLiteral("…");
+    return shown.join(QStringLiteral("\r\n"));
+}
+
 
 QString fullWidthNumber(int n)
 {
@@ -185,33 +432,29 @@ DeliveryImportResult importDelivery(const Folders& folders, const DeliveryImport
     }
     const JobPaths target{folders.dataFile, kXmlImportJob};
     auto failed = [&](const QString& why) {
+        progress.end();
         result.outcome = Outcome::Failed;
         result.error = kImportBuildFailed.arg(why);
         messages.error(result.error);
         return result;
     };
-
-    // The target must be free: its table opened exclusively and closed again.
-    if (!options.targetIsOpen) {
-        TTableNetWork probe;
-        try {
-            QDir().mkpath(folders.dataFile);
-            openOrCreatePhotoTable(target.table(), {&probe}, true);
-            probe.closeTable();
-        } catch (const engine::EngineError&) {
-            probe.closeTable();
-            messages.warning(QStringLiteral("この工事データは他のコンピューターで参照または編集中です。"));
-            result.outcome = Outcome::InUse;
-            return result;
-        }
+    if (!options.targetIsOpen && !targetFree(folders, target)) {
+        messages.warning(QStringLiteral("この工事データは他のコンピューターで参照または編集中です。"));
+        result.outcome = Outcome::InUse;
+        return result;
     }
 
-    TXMLTreeView tree;
-    tree.MSXML = options.libxml2;
-    if (!tree.LoadFromFile(xmlPath, &messages)) {
-        result.outcome = Outcome::BadXml;
-        result.error = tree.errorText();
-        return result;
+    // The file read into the model, the tree released again.
+    DeliverySet set;
+    {
+        TXMLTreeView tree;
+        tree.MSXML = options.libxml2;
+        if (!tree.LoadFromFile(xmlPath, &messages)) {
+            result.outcome = Outcome::BadXml;
+            result.error = tree.errorText();
+            return result;
+        }
+        set = readDeliverySet(tree.nodes(), isPhoto05File(xmlPath));
     }
 
     // The new job is built in a folder of its own beside the jobs.
@@ -229,294 +472,53 @@ DeliveryImportResult importDelivery(const Folders& folders, const DeliveryImport
         return failed(e.message());
     }
 
-    const IniFile comn(folders.userFile + QStringLiteral("ZBCOMN.LST"));
-    const QString section = QStringLiteral("ComnPrg_Env");
-    JobHeader header = newJobHeader(comn.readString(section, QStringLiteral("JUkeoi")),
-                                    comn.readString(section, QStringLiteral("JUkeoiCode")),
-                                    comn.readString(section, QStringLiteral("JUkeoiBikou")));
-    FolderBuild unclassified{kUnclassifiedCaption, {}, {}};
-    FolderBuild photoRoot{kPhotoRootCaption, {}, {}};
-    FolderBuild recycle{kRecycleCaption, {}, {}};
-
-    QString photoFolder = xmlFolder, drawingFolder = xmlFolder;
-    bool photoFolderOk = true, drawingFolderOk = true;
-    int medium = 1, heldMedium = 1;
-    RECORD next = 0;
-    bool flagBad = false;
-    QByteArray dummy, dummyThumbnail;
-    PhotoGroup group;
-    QString groupCaption;
-
-    // Rows are planned while the tree is read (numbers, filing, the medium
-    // question) and stored afterwards, their pictures read and thumbnailed
-    // on worker threads a few rows ahead of the posting.
-    struct PlannedRow {
-        RECORD record = 0;
-        QString path;  // empty: DUMMY.JPG
-        QString name;  // as the file names it
-        bool photo = false;
-        PhotoGroup group;
-        std::array<RECORD, 3> drawings{};
-    };
-    std::vector<PlannedRow> plan;
-    auto resolve = [&](const QString& folder, bool folderOk, const QString& name) -> QString {
-        std::optional<QString> path;
-        if (folderOk)
-            path = pathInside(folder, name);
-        return path && QFileInfo(*path).isFile() ? *path : QString();
-    };
-    auto finishPhoto = [&] {
-        if (!group.changed || group.fileName.isEmpty())
-            return;
-        QString path = resolve(photoFolder, photoFolderOk, group.fileName);
-        if (heldMedium != medium && options.askMedia) {
-            bool yes;
-            do {
-                yes = messages.confirm(mediumQuestion(heldMedium));
-                if (yes)
-                    path = resolve(photoFolder, photoFolderOk, group.fileName);
-            } while (yes && path.isEmpty());
-        }
-        medium = heldMedium;
-        PlannedRow row;
-        row.record = ++next;
-        row.path = path;
-        row.name = group.fileName;
-        row.photo = true;
-        for (int n = 0; n < 3; ++n)
-            if (!group.drawings[n].isEmpty())
-                row.drawings[n] = ++next;
-        row.group = group;
-        const RECORD photo = row.record;
-        const std::array<RECORD, 3> drawings = row.drawings;
-        plan.push_back(std::move(row));
-        ++result.photos;
-        for (int n = 0; n < 3; ++n) {
-            if (drawings[n] == 0)
-                continue;
-            PlannedRow d;
-            d.record = drawings[n];
-            d.path = resolve(drawingFolder, drawingFolderOk, group.drawings[n]);
-            d.name = group.drawings[n];
-            plan.push_back(std::move(d));
-            ++result.drawings;
-        }
-        // Filed by its level captions, as far as they go.
-        FolderBuild* at = &photoRoot;
-        for (const QString& raw : group.levels) {
-            const QString caption = sjis::cutToRoom(raw, 50);
-            if (caption.isEmpty())
-                break;
-            FolderBuild* found = nullptr;
-            for (const auto& c : at->children)
-                if (c->caption == caption) {
-                    found = c.get();
-                    break;
-                }
-            if (!found) {
-                at->children.push_back(std::make_unique<FolderBuild>(FolderBuild{caption, {}, {}}));
-                found = at->children.back().get();
-            }
-            at = found;
-        }
-        at->photos << photo;
-    };
-    struct Loaded {
-        bool ok = false;
-        QByteArray bytes;
-        QByteArray thumbnail;
-    };
-    auto load = [](const QString& path) {
-        Loaded l;
-        if (path.isEmpty())
-            return l;
-        QFile f(path);
-        if (f.size() > kMaxPictureFileBytes || !f.open(QIODevice::ReadOnly))
-            return l;
-        l.bytes = f.readAll();
-        if (f.error() != QFileDevice::NoError)
-            return l;
-        l.ok = true;
-        SilentMessages quiet;
-        l.thumbnail = MakeThumbnail(l.bytes, 0, quiet);
-        return l;
-    };
-    auto postRow = [&](const PlannedRow& p, Loaded l) {
-        QString fileName = QFileInfo(p.path).completeBaseName();
-        auto needDummy = [&] {
-            if (dummy.isEmpty()) {
-                dummy = dummyPicture(folders.sysFile);
-                SilentMessages quiet;
-                dummyThumbnail = MakeThumbnail(dummy, 0, quiet);
-            }
-        };
-        if (!l.ok) {
-            result.missing << p.name;
-            needDummy();
-            l.bytes = dummy;
-            l.thumbnail = dummyThumbnail;
-            fileName = QStringLiteral("DUMMY");
-        } else if (l.thumbnail.isEmpty()) {
-            // Kept as it came; the list shows the stand-in picture for it.
-            result.unreadable << p.name;
-            needDummy();
-            l.thumbnail = dummyThumbnail;
-        }
-        table.append();
-        table.setValue(fields[F_RECORD], p.record);
-        table.writeBlob(fields[F_IMAGE_ORG], l.bytes);
-        if (!l.thumbnail.isEmpty())
-            table.writeBlob(fields[F_THUMBNAIL], l.thumbnail);
-        table.setValue(fields[F_FILENAME], fileName);
-        const PhotoGroup& g = p.group;
-        table.setValue(fields[F_FLAG], p.photo ? g.flag : 0);
-        table.setValue(fields[F_FILMNUM], p.photo ? g.filmNumber : 0);
-        if (p.photo)
-            for (auto it = g.text.begin(); it != g.text.end(); ++it)
-                table.setValue(fields[it.key()], it.value());
-        table.setValue(fields[F_REC_DRA1], p.drawings[0]);
-        table.setValue(fields[F_REC_DRA2], p.drawings[1]);
-        table.setValue(fields[F_REC_DRA3], p.drawings[2]);
-        table.post();
-    };
-
-    const std::vector<const XmlNode*> nodes = tree.allNodes();
-    progress.start(int(std::min<size_t>(nodes.size(), size_t(INT_MAX))));
-    try {
-        for (size_t i = 0; i < nodes.size(); ++i) {
-            if (!progress.step()) {
-                progress.end();
-                messages.information(kImportStopped);
-                result.outcome = Outcome::Stopped;
-                return result;
-            }
-            const XmlNode* node = nodes[i];
-            if (node->level == 1) {
-                groupCaption = node->caption.trimmed();
-                if (same(groupCaption, QStringLiteral("写真情報")))
-                    group = PhotoGroup{};
-            } else if (node->level == 2) {
-                const QString& name = node->caption;
-                const QString& v = node->value;
-                if (same(groupCaption, QStringLiteral("基礎情報"))) {
-                    if (same(name, QStringLiteral("写真フォルダ名")))
-                        photoFolder = setFolder(xmlFolder, v, &photoFolderOk);
-                    else if (same(name, QStringLiteral("参考図フォルダ名")))
-                        drawingFolder = setFolder(xmlFolder, v, &drawingFolderOk);
-                } else if (same(groupCaption, QStringLiteral("工事情報"))) {
-                    if (same(name, QStringLiteral("発注年度"))) {
-                        header.fiscalYear = qint16(std::clamp(leadingInteger(v), 0, 32767));
-                    } else {
-                        for (const HeaderElement& e : kHeaderElements)
-                            if (same(name, QString::fromUtf8(e.name)))
-                                header.*e.member = sjis::cutToRoom(v, e.room);
-                    }
-                } else if (same(groupCaption, QStringLiteral("写真情報"))) {
-                    bool used = true;
-                    if (same(name, QStringLiteral("写真ファイル名"))) {
-                        group.fileName = v.trimmed();
-                    } else if (same(name, QStringLiteral("メディア番号"))) {
-                        heldMedium = leadingInteger(v);
-                    } else if (same(name, QStringLiteral("写真整理フラグ"))) {
-                        const int f = leadingInteger(v);
-                        if (f < -32768 || f > 32767) {
-                            flagBad = true;
-                            group.flag = 0;
-                        } else {
-                            group.flag = f;
-                        }
-                    } else if (same(name, QStringLiteral("フィルム番号"))) {
-                        group.filmNumber = leadingInteger(v);
-                    } else {
-                        used = false;
-                        for (int l = 0; l < 5 && !used; ++l)
-                            if (same(name, levelElementNames()[l])) {
-                                group.levels[l] = v;
-                                used = true;
-                            }
-                        for (int n = 0; n < 3 && !used; ++n)
-                            if (same(name, QStringLiteral("参考図%1").arg(n + 1))) {
-                                group.drawings[n] = v.trimmed();
-                                used = true;
-                            }
-                        if (!used)
-                            for (auto it = photoTextElements().begin(); it != photoTextElements().end(); ++it)
-                                if (same(name, it.key())) {
-                                    // The two short fields keep 8 bytes; the memo fields the whole text.
-                                    group.text[it.value()] = (it.value() == F_DATE || it.value() == F_NEGANUM)
-                                                                 ? sjis::cutToRoom(v, 8)
-                                                                 : v;
-                                    used = true;
-                                    break;
-                                }
-                    }
-                    group.changed = group.changed || used;
-                }
-            }
-            const bool groupEnds = i + 1 == nodes.size() || nodes[i + 1]->level <= 1;
-            if (groupEnds && node->level >= 1) {
-                if (same(groupCaption, QStringLiteral("写真情報")))
-                    finishPhoto();
-                group = PhotoGroup{};
-            }
-        }
-        // The rows, the pictures of the next few loading meanwhile.
-        const size_t ahead = size_t(std::max(2, QThread::idealThreadCount()));
-        std::deque<std::future<Loaded>> loading;
-        size_t queued = 0;
-        table.beginBatch();
-        for (size_t i = 0; i < plan.size(); ++i) {
-            while (queued < plan.size() && queued < i + ahead)
-                loading.push_back(std::async(std::launch::async, load, plan[queued++].path));
-            Loaded l = loading.front().get();
-            loading.pop_front();
-            postRow(plan[i], std::move(l));
-        }
-        table.commitBatch();
-    } catch (const engine::EngineError& e) {
+    ImportPlan plan = planRows(set, xmlFolder, options.askMedia, messages);
+    progress.start(int(std::min<size_t>(plan.rows.size() + 1, size_t(INT_MAX))));
+    if (!progress.step()) {
         progress.end();
-        return failed(e.message());
+        messages.information(kImportStopped);
+        result.outcome = Outcome::Stopped;
+        return result;
     }
-    progress.end();
-
-    TreeFile file;
-    file.header = header;
-    flatten(unclassified, 0, file.folders);
-    flatten(photoRoot, 0, file.folders);
-    flatten(recycle, 0, file.folders);
+    RowStore store(table, fields, set, folders.sysFile, result, plan);
     try {
+        store.storeAll();
         table.flush();
         table.close();
     } catch (const engine::EngineError& e) {
         return failed(e.message());
     }
+    progress.end();
+
+    const IniFile comn(folders.userFile + QStringLiteral("ZBCOMN.LST"));
+    const QString section = QStringLiteral("ComnPrg_Env");
+    TreeFile file;
+    file.header = newJobHeader(comn.readString(section, QStringLiteral("JUkeoi")),
+                               comn.readString(section, QStringLiteral("JUkeoiCode")),
+                               comn.readString(section, QStringLiteral("JUkeoiBikou")));
+    applyHeaderItems(set, file.header);
+    flatten(FolderBuild{kUnclassifiedCaption, {}, {}}, 0, file.folders);
+    flatten(plan.photoRoot, 0, file.folders);
+    flatten(FolderBuild{kRecycleCaption, {}, {}}, 0, file.folders);
     QString error;
     if (!writeTreeFile(built.treeFile(), file, &error))
         return failed(error);
 
-    // The new files take the place of the old ones.
     if (release && !release())
         return failed(QStringLiteral("工事データを閉じられませんでした。"));
-    for (const char* side : {"-wal", "-shm", "-journal"})
-        QFile::remove(target.table() + QString::fromLatin1(side));
-    for (const auto& [from, to] : {std::pair{built.table(), target.table()}, std::pair{built.treeFile(), target.treeFile()}}) {
-        std::error_code ec;
-        std::filesystem::rename(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(), ec);
-        if (ec)
-            return failed(QString::fromStdString(ec.message()));
-    }
-    QDir().mkpath(target.albumFolder());
-    QDir().mkpath(target.backFolder());
-    if (flagBad)
+    if (const std::optional<QString> why = replaceJob(built, target))
+        return failed(*why);
+    if (store.flagBad())
         messages.information(kImportFlagBad);
-    if (!result.unreadable.isEmpty()) {
-        QStringList names = result.unreadable.mid(0, 20);
-        if (result.unreadable.size() > 20)
-            names << QStringLiteral("…");
-        messages.information(kImportNotJpeg.arg(names.join(QStringLiteral("\r\n"))));
-    }
+    if (!result.unreadable.isEmpty())
+        messages.information(kImportNotJpeg.arg(someNames(result.unreadable)));
+    if (!plan.leftOut.isEmpty())
+        messages.information(kImportLeftOut.arg(someNames(plan.leftOut)));
+    if (plan.cut)
+        messages.information(kImportCut.arg(kMaxImportedText));
     result.outcome = Outcome::Imported;
     return result;
 }
+
 
 }  // namespace zb

@@ -1,6 +1,7 @@
 #pragma once
-// Reading an electronic delivery back (ＸＭＬ読込): PHOTO.XML with its PIC/
-// and DRA/ pictures becomes the job "ＸＭＬ入力", built from scratch. The new
+// Reading an electronic delivery back (ＸＭＬ読込): PHOTO.XML of either
+// layout with its PIC/ and DRA/ pictures becomes the job "ＸＭＬ入力", built
+// from scratch. The new
 // job's files are built aside and replace the previous import only when the
 // whole delivery was read, so a broken delivery never destroys it.
 #include "store/folders.h"
@@ -8,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 namespace zb {
 
@@ -24,6 +26,10 @@ inline const QString kImportBuildFailed =
     QStringLiteral("ＸＭＬ入力の工事データを作成できませんでした。以前の工事データはそのまま残っています。\r\n%1");
 inline const QString kImportNotJpeg = QStringLiteral(
     "次の写真ファイルはJPEGとして読み込めないため、一覧の縮小画像の代わりにDUMMY.JPGを使いました。\r\n%1");
+inline const QString kImportLeftOut = QStringLiteral(
+    "次の写真には参考図（付加情報）または工種区分予備が4件以上あります。4件目からは読み込みませんでした。\r\n%1");
+inline const QString kImportCut =
+    QStringLiteral("%1文字を超える項目の値は%1文字までを読み込みました。");
 inline const QString kImportStopped =
     QStringLiteral("ＸＭＬ読込を中止しました。以前の工事データはそのまま残っています。");
 

@@ -10,6 +10,9 @@
 #include <functional>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <libxml/valid.h>
+#include <cstdarg>
+#include <cstdio>
 
 namespace zb {
 
@@ -158,6 +161,7 @@ void TXMLTreeView::clear()
     root_.children.clear();
     nodeCount_ = 0;
     error_.clear();
+    validity_.clear();
 }
 
 std::vector<const XmlNode*> TXMLTreeView::allNodes() const
@@ -330,6 +334,45 @@ bool TXMLTreeView::loadOwn(const QString& path)
     return true;
 }
 
+namespace {
+
+void collectValidity(void* ctx, const char* msg, ...)
+{
+    auto* out = static_cast<QStringList*>(ctx);
+    if (out->size() >= TXMLTreeView::kMaxValidityErrors)
+        return;
+    va_list ap;
+    va_start(ap, msg);
+    char buf[1024];
+    std::vsnprintf(buf, sizeof buf, msg, ap);
+    va_end(ap);
+    const QString line = QString::fromUtf8(buf).trimmed();
+    if (!line.isEmpty())
+        out->append(line);
+}
+
+}  // namespace
+
+void TXMLTreeView::validate(void* document)
+{
+    auto* doc = static_cast<xmlDocPtr>(document);
+    xmlParserInputBufferPtr input =
+        xmlParserInputBufferCreateMem(ValidationDtd.constData(), int(ValidationDtd.size()), XML_CHAR_ENCODING_NONE);
+    xmlDtdPtr dtd = input ? xmlIOParseDTD(nullptr, input, XML_CHAR_ENCODING_NONE) : nullptr;
+    if (!dtd) {
+        validity_ << QStringLiteral("DTD を読めません");
+        return;
+    }
+    xmlValidCtxtPtr v = xmlNewValidCtxt();
+    v->userData = &validity_;
+    v->error = collectValidity;
+    v->warning = nullptr;
+    if (!xmlValidateDtd(v, doc, dtd) && validity_.isEmpty())
+        validity_ << QStringLiteral("DTD に合いません");
+    xmlFreeValidCtxt(v);
+    xmlFreeDtd(dtd);
+}
+
 bool TXMLTreeView::loadLibxml2(const QString& path)
 {
     if (QFileInfo(path).size() > kMaxLibxml2FileBytes) {
@@ -408,6 +451,8 @@ bool TXMLTreeView::loadLibxml2(const QString& path)
         }
     };
     walk(doc->children, &root_, 0);
+    if (ok && !ValidationDtd.isEmpty())
+        validate(doc);
     xmlFreeDoc(doc);
     xmlFreeParserCtxt(ctxt);
     return ok;

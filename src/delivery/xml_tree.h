@@ -4,7 +4,9 @@
 // written) or libxml2. The import reads element values from the nodes; the
 // viewer window shows the same tree. Also the five character references used
 // when writing and reading delivery files.
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -52,6 +54,9 @@ public:
     QString ParserName = kOwnParserName;
     bool MSXML = false;       // true: libxml2 reads the file
     bool GamenPrint = false;  // true: values are shown in the captions (viewer)
+    // With libxml2: a DTD (its bytes) the document is validated against after
+    // reading; the file's own DOCTYPE is not loaded.
+    QByteArray ValidationDtd;
 
     // Clears the tree and loads the file. On failure beeps, shows the format
     // message through `messages` (when given) and returns false; the nodes read
@@ -59,6 +64,9 @@ public:
     bool LoadFromFile(const QString& path, Messages* messages);
     // The message of the last failure (empty after a success).
     QString errorText() const { return error_; }
+    // What the validation against ValidationDtd found (at most kMaxValidityErrors lines).
+    const QStringList& validityErrors() const { return validity_; }
+    static constexpr int kMaxValidityErrors = 200;
 
     const std::vector<std::unique_ptr<XmlNode>>& nodes() const { return root_.children; }
     // Every node in tree order (depth first).
@@ -76,9 +84,11 @@ private:
     bool loadLibxml2(const QString& path);
     void setValue(XmlNode* node, const QString& value);
     void fail(const QString& path, int line, int column, bool placeKnown, const QString& fallback = {});
+    void validate(void* doc);
 
     XmlNode root_;
     QString error_;
+    QStringList validity_;
     qint64 nodeCount_ = 0;
 };
 

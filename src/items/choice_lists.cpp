@@ -117,6 +117,8 @@ ChoiceListMap ChoiceLists::setUpLists(const QList<const ItemDef*>& rows, QDate t
             out.insert(d->label, d->defaultList);
         else if (d->registrable)
             out.insert(d->label, readList(file, d->label));
+        else if (!d->defaultList.isEmpty())
+            out.insert(d->label, d->defaultList);
     }
     return out;
 }

@@ -25,7 +25,8 @@ GridInput acceptGridText(const ItemDef& item, const QString& typed, const QStrin
     const QString unmappable = sjis::unmappableChars(typed);
     if (!unmappable.isEmpty())
         return refused(QStringLiteral("characters Shift_JIS cannot hold: ") + unmappable);
-    if (typed.isEmpty())
+    // A row with a fixed list of numbers always holds one of them.
+    if (typed.isEmpty() && item.valueKind != ValueKind::ZeroOne)
         return {true, {}, {}};
     if (item.choiceOnly) {
         if (!list.contains(typed))

@@ -57,6 +57,25 @@ void makeDate(ItemDef& d)
     d.dateFormat = QStringLiteral("yyyymmdd");
 }
 
+// 代表写真 and 提出頻度写真: required in every delivery, "1" or "0", picked
+// from a fixed list (a photo imported before these items existed reads 0).
+ItemDef zeroOne(int row, const char* label, PhotoField field)
+{
+    ItemDef d;
+    d.group = Group::Photo;
+    d.row = row;
+    d.mark = NeedMark::Required;
+    d.label = QString::fromUtf8(label);
+    d.photoField = field;
+    d.xmlElement = d.label;
+    d.maxLength = 1;
+    d.ime = ImeMode::Closed;
+    d.choiceOnly = true;
+    d.defaultList = {QStringLiteral("0"), QStringLiteral("1")};
+    d.valueKind = ValueKind::ZeroOne;
+    return d;
+}
+
 QList<ItemDef> buildKoji()
 {
     using N = NeedMark;
@@ -196,6 +215,8 @@ QList<ItemDef> buildPhoto()
     v << photoText(18, N::Optional, "写真予備情報1", F_BIKOU1, "写真情報予備1", 2028, 255);
     v << photoText(19, N::Optional, "写真予備情報2", F_BIKOU2, "写真情報予備2", 2029, 255);
     v << photoText(20, N::Optional, "写真予備情報3", F_BIKOU3, "写真情報予備3", 2030, 255);
+    v << zeroOne(21, "代表写真", F_DAIHYO);
+    v << zeroOne(22, "提出頻度写真", F_TEISYUTU);
     return v;
 }
 

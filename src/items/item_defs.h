@@ -32,7 +32,8 @@ enum class ValueKind {
     Text,           // the text itself (cut to the header room for construction items)
     ProgressIndex,  // 工事データ進捗状況: index of the text in the progress list
     ZeroEmptyInt,   // 発注年度, フィルム番号: leading integer, 0 shown as an empty cell
-    SortingFlag     // 写真整理フラッグ: leading integer, shown by its list entry
+    SortingFlag,    // 写真整理フラッグ: leading integer, shown by its list entry
+    ZeroOne         // 代表写真, 提出頻度写真: "0" or "1" from the fixed list; a null field shows "0"
 };
 
 // Where a construction item lives in the JobHeader.
@@ -61,7 +62,7 @@ struct ItemDef {
     bool multiLine = false;
     bool choiceOnly = false;
     bool registrable = false;  // the user may edit the row's list (項目の登録)
-    QStringList defaultList;   // first-start entries of a registrable row
+    QStringList defaultList;   // first-start entries of a registrable row; the fixed list of another row
     ValueKind valueKind = ValueKind::Text;
 
     // True for ◎ and ○ items: the ones shown while the need-level filter is down.
@@ -69,13 +70,13 @@ struct ItemDef {
     bool isDateItem() const { return button == ButtonKind::Calendar; }
 };
 
-// The 20 construction items and the 20 photo items, in grid order.
+// The 20 construction items and the 22 photo items, in grid order.
 const QList<ItemDef>& kojiItems();
 const QList<ItemDef>& photoItems();
 const QList<ItemDef>& groupItems(Group group);
 
-// The items a grid shows: all 20 with the filter up; only the ◎ and ○ items,
-// in the same order, with the filter down (13 construction, 8 photo rows).
+// The items a grid shows: all of them with the filter up; only the ◎ and ○
+// items, in the same order, with the filter down (13 construction, 10 photo rows).
 QList<const ItemDef*> shownItems(Group group, bool levelFilterDown);
 
 // Item by grid label; nullptr when no item has it. Without a group, both are searched.

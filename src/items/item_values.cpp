@@ -33,7 +33,8 @@ int alphaRoom(PhotoField field)
 
 bool isIntegerField(const ItemDef& item)
 {
-    return item.valueKind == ValueKind::SortingFlag || item.valueKind == ValueKind::ZeroEmptyInt;
+    return item.valueKind == ValueKind::SortingFlag || item.valueKind == ValueKind::ZeroEmptyInt
+           || item.valueKind == ValueKind::ZeroOne;
 }
 
 }  // namespace
@@ -134,6 +135,7 @@ QString photoItemText(const ItemDef& item, const QVariant& stored, const QString
     switch (item.valueKind) {
     case ValueKind::SortingFlag: return flagText(stored.toInt(), list);
     case ValueKind::ZeroEmptyInt: return zeroEmptyText(stored.toInt());
+    case ValueKind::ZeroOne: return QString::number(stored.toInt());
     default: return stored.isValid() ? stored.toString() : QString();
     }
 }

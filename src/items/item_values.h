@@ -60,15 +60,17 @@ void storeJobHeader(JobHeader& header, const ItemTexts& texts, QString* unmappab
 
 // --- photo information -----------------------------------------------------
 
-// Grid text of a photo item from its stored field value (int for FLAG and
-// FILMNUM, text for the others). `list` is the row's choice list (for FLAG).
+// Grid text of a photo item from its stored field value (int for FLAG,
+// FILMNUM, DAIHYO and TEISYUTU, text for the others; a null DAIHYO or TEISYUTU
+// shows "0"). `list` is the row's choice list (for FLAG).
 QString photoItemText(const ItemDef& item, const QVariant& stored, const QStringList& list = {});
-// The field value for a grid text: int for FLAG and FILMNUM, else the text
+// The field value for a grid text: int for FLAG, FILMNUM, DAIHYO and
+// TEISYUTU, else the text
 // without characters Shift_JIS cannot hold (added to *unmappable); the 8-byte
 // alpha fields (DATE, NEGANUM) are cut to 8 bytes.
 QVariant photoStoredValue(const ItemDef& item, const QString& text, QString* unmappable = nullptr);
 
-// All 20 photo items of the table's current row, by label; fields the table
+// Every photo item of the table's current row, by label; fields the table
 // lacks give empty texts.
 ItemTexts showPhotoRow(const engine::Table& table, const PhotoFields& fields, const ChoiceListMap& lists = {});
 // Sets the fields of the given labels in the current row (the caller has

@@ -21,7 +21,8 @@ QStringList seekItemNames(bool listMode, const QString& todayYmd)
     QStringList names{QStringLiteral("工事階層/工事フォルダ"), QStringLiteral("写真整理フラッグ (例:0～99)"),
                       QStringLiteral("タイトル"), QStringLiteral("撮影箇所"),
                       QStringLiteral("写真/撮影年月日 (例:") + todayYmd + QStringLiteral(")"),
-                      QStringLiteral("フィルム番号"), QStringLiteral("コマ番号")};
+                      QStringLiteral("フィルム番号"), QStringLiteral("コマ番号"),
+                      QStringLiteral("代表写真 (例:0～1)"), QStringLiteral("提出頻度写真 (例:0～1)")};
     if (listMode)
         names.removeFirst();
     return names;
@@ -60,15 +61,23 @@ const QStringList& seekSortNames()
 std::optional<SeekKind> seekKindAt(bool listMode, int position)
 {
     const int kind = listMode ? position + 1 : position;
-    if (position < 0 || kind < 0 || kind > int(SeekKind::NegaNum))
+    if (position < 0 || kind < 0 || kind > int(SeekKind::Teisyutu))
         return std::nullopt;
     return SeekKind(kind);
 }
 
 bool isRangeKind(SeekKind kind)
 {
-    return kind == SeekKind::Flag || kind == SeekKind::Date || kind == SeekKind::FilmNum;
+    return kind == SeekKind::Flag || kind == SeekKind::Date || kind == SeekKind::FilmNum || kind == SeekKind::Daihyo
+           || kind == SeekKind::Teisyutu;
 }
+
+namespace {
+
+// Fields added to older tables: a photo whose field is null holds 0.
+bool nullReadsZero(SeekKind kind) { return kind == SeekKind::Daihyo || kind == SeekKind::Teisyutu; }
+
+}  // namespace
 
 PhotoField seekField(SeekKind kind)
 {
@@ -85,6 +94,10 @@ PhotoField seekField(SeekKind kind)
         return F_FILMNUM;
     case SeekKind::NegaNum:
         return F_NEGANUM;
+    case SeekKind::Daihyo:
+        return F_DAIHYO;
+    case SeekKind::Teisyutu:
+        return F_TEISYUTU;
     case SeekKind::Folder:
         break;
     }
@@ -109,6 +122,8 @@ SeekTest::SeekTest(const SeekQuery& query) : kind_(query.kind), mode_(query.mode
 bool SeekTest::matches(const QVariant& stored, bool listSearch) const
 {
     const bool valid = stored.isValid() && !stored.isNull();
+    if (!valid && nullReadsZero(kind_))
+        return matchesText(QStringLiteral("0"), listSearch);
     return matchesText(valid ? stored.toString() : QString(), listSearch);
 }
 
@@ -177,6 +192,7 @@ std::optional<QList<RECORD>> listSearch(const Hierarchy& folders, engine::Table&
 {
     const SeekTest test(query);
     const int valuePos = fields[seekField(query.kind)];
+    const bool zeroForNull = nullReadsZero(query.kind);
     const bool sorted = sortKind && *sortKind != SeekKind::Folder && fields[seekField(*sortKind)] >= 0;
     const int sortPos = sorted ? fields[seekField(*sortKind)] : -1;
     int from = 0, to = int(folders.size());
@@ -204,8 +220,10 @@ std::optional<QList<RECORD>> listSearch(const Hierarchy& folders, engine::Table&
             if (valueAt >= 0) {
                 // Photos of a job share few distinct values (titles chosen from
                 // a list): each distinct value is converted and tested once.
-                const QByteArrayView v = row.text(valueAt);
-                const QByteArray key = row.isNull(valueAt) ? QByteArray() : QByteArray::fromRawData(v.data(), v.size());
+                const bool null = row.isNull(valueAt);
+                const QByteArrayView v = null && zeroForNull ? QByteArrayView("0") : row.text(valueAt);
+                const QByteArray key =
+                    null && !zeroForNull ? QByteArray() : QByteArray::fromRawData(v.data(), v.size());
                 auto known = tested.constFind(key);
                 if (known == tested.constEnd())
                     known = tested.insert(QByteArray(key.constData(), key.size()),

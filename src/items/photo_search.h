@@ -1,5 +1,5 @@
 #pragma once
-// The photo search of the search window and zbcli: the seven item kinds, the
+// The photo search of the search window and zbcli: the item kinds, the
 // text and number tests, 一覧 (every matching filed photo, optionally sorted)
 // and 移動 (the next matching folder or photo in hierarchy order).
 #include "core/record.h"
@@ -18,7 +18,11 @@ namespace zb::items {
 
 // The item kinds, numbered as the 移動 list shows them; the 一覧 list lacks
 // the first (its position i is kind i + 1).
-enum class SeekKind { Folder = 0, Flag = 1, Title = 2, Kasyo = 3, Date = 4, FilmNum = 5, NegaNum = 6 };
+enum class SeekKind {
+    Folder = 0, Flag = 1, Title = 2, Kasyo = 3, Date = 4, FilmNum = 5, NegaNum = 6,
+    Daihyo = 7,   // 代表写真, 0 or 1
+    Teisyutu = 8  // 提出頻度写真, 0 or 1
+};
 
 // Texts of the search window.
 inline const QString kSeekCaption = QStringLiteral("移動");

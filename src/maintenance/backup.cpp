@@ -181,6 +181,7 @@ MaintenanceResult WriteBackup(const BackupSource& src, const QString& path, Back
 
     progress.start(rows + int(albums.size()));
     qint32 seen = 0;
+    QList<BackupExtra> extras;
     try {
         for (bool more = t.first(); more && out.ok() && why.isEmpty(); more = t.next()) {
             if (seen >= rows)
@@ -196,6 +197,10 @@ MaintenanceResult WriteBackup(const BackupSource& src, const QString& path, Back
             p.drawings = {intValue(t, f[F_REC_DRA1]), intValue(t, f[F_REC_DRA2]), intValue(t, f[F_REC_DRA3])};
             p.flag = quint8(std::clamp(intValue(t, f[F_FLAG]), 0, 255));
             p.filmNum = intValue(t, f[F_FILMNUM]);
+            const BackupExtra extra{p.record, intValue(t, f[F_DAIHYO]), intValue(t, f[F_TEISYUTU]),
+                                    intValue(t, f[F_HENKAN])};
+            if (!extra.isZero())
+                extras << extra;
             const auto& places = backupTextPlaces();
             for (int i = 0; i < kBackupTextCount; ++i) {
                 const int pos = t.fieldIndex(QString::fromLatin1(places[i].field));
@@ -261,6 +266,8 @@ MaintenanceResult WriteBackup(const BackupSource& src, const QString& path, Back
         out.write(encodeAlbumHeader(a));
         out.write(a.bytes);
     }
+    if (!cancelled && why.isEmpty() && out.ok())
+        out.write(encodeExtras(extras));
     progress.end();
     if (cancelled) {
         file.cancelWriting();
@@ -363,6 +370,42 @@ struct Built {
     QString error;
     QStringList albums;    // file names written into the scratch ALBUM folder
 };
+
+// Sets the values that follow the album entries on the restored rows, as 0
+// or 1; entries of records that were not restored are passed over, and a
+// repeated record keeps its first entry. Throws EngineError.
+void applyExtras(const QString& tablePath, const QList<BackupExtra>& extras)
+{
+    if (extras.isEmpty())
+        return;
+    engine::Table t;
+    t.open(tablePath, true);
+    if (restoreLimit() > 0)
+        t.setSizeLimit(restoreLimit());
+    PhotoFields f;
+    f.lookUp(t);
+    QSet<RECORD> done;
+    t.beginBatch();
+    try {
+        for (const BackupExtra& e : extras) {
+            if (done.contains(e.record) || !t.locate(e.record))
+                continue;
+            done.insert(e.record);
+            t.edit();
+            t.setValue(f[F_DAIHYO], e.daihyo != 0 ? 1 : 0);
+            t.setValue(f[F_TEISYUTU], e.teisyutu != 0 ? 1 : 0);
+            t.setValue(f[F_HENKAN], e.henkan != 0 ? 1 : 0);
+            t.post();
+        }
+        t.commitBatch();
+    } catch (const engine::EngineError&) {
+        if (t.isEditing())
+            t.cancel();
+        t.rollbackBatch();
+        throw;
+    }
+    t.close();
+}
 
 // Reads the package into a table, a tree file and album files in `scratch`.
 Built buildAside(const QString& packagePath, const QString& scratch, const QString& name, Progress& progress)
@@ -497,6 +540,18 @@ Built buildAside(const QString& packagePath, const QString& scratch, const QStri
         }
         if (!b.albums.contains(fileName))
             b.albums << fileName;
+    }
+    QList<BackupExtra> extras;
+    if (!reader.readExtras(extras)) {
+        b.error = reader.error();
+        b.damaged = true;
+        return b;
+    }
+    try {
+        applyExtras(aside.table(), extras);
+    } catch (const engine::EngineError& e) {
+        b.error = e.message();
+        return b;
     }
     QString treeError;
     if (!writeTreeFile(aside.treeFile(), TreeFile{reader.header(), reader.folders()}, &treeError)) {

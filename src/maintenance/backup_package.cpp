@@ -62,6 +62,29 @@ QByteArray encodePhotoRecord(const BackupPhoto& p)
     return out;
 }
 
+QByteArray encodeExtras(const QList<BackupExtra>& extras)
+{
+    QList<const BackupExtra*> listed;
+    for (const BackupExtra& e : extras)
+        if (!e.isZero())
+            listed << &e;
+    if (listed.isEmpty())
+        return {};
+    QByteArray out(12 + listed.size() * kBackupExtraEntrySize, '\0');
+    std::copy_n(kBackupExtraMarker, 4, out.begin());
+    putInt(out, 4, kBackupExtraEntrySize);
+    putInt(out, 8, qint32(listed.size()));
+    int at = 12;
+    for (const BackupExtra* e : listed) {
+        putInt(out, at, e->record);
+        putInt(out, at + 4, e->daihyo);
+        putInt(out, at + 8, e->teisyutu);
+        putInt(out, at + 12, e->henkan);
+        at += kBackupExtraEntrySize;
+    }
+    return out;
+}
+
 QByteArray encodeAlbumHeader(const BackupAlbum& a)
 {
     QByteArray out(kBackupAlbumHeaderSize, '\0');
@@ -220,6 +243,37 @@ bool BackupReader::readAlbum(BackupAlbum& a)
     a.dosTime = qFromLittleEndian<quint32>(head.constData() + 4);
     a.name = getText(head, 8, kAlbumNameRoom);
     return take(length, a.bytes);
+}
+
+bool BackupReader::readExtras(QList<BackupExtra>& extras)
+{
+    extras.clear();
+    if (!error_.isEmpty())
+        return false;
+    if (photosRead_ < photoCount_ || albumsRead_ < albumCount_)
+        return fail(QStringLiteral("the extra values come after the album entries"));
+    if (remaining() < 4)
+        return true;
+    QByteArray marker;
+    if (!take(4, marker))
+        return false;
+    if (marker != QByteArrayView(kBackupExtraMarker, 4))
+        return true;  // not ours: left alone, as a reader of the older layout does
+    QByteArray head;
+    if (!take(8, head))
+        return false;
+    const qint32 entrySize = getInt(head, 0);
+    const qint32 count = getInt(head, 4);
+    if (entrySize < kBackupExtraEntrySize || count < 0 || qint64(entrySize) * count > remaining())
+        return fail(QStringLiteral("the extra values announce %1 entries of %2 bytes").arg(count).arg(entrySize));
+    extras.reserve(count);
+    QByteArray entry;
+    for (qint32 i = 0; i < count; ++i) {
+        if (!take(entrySize, entry))
+            return false;
+        extras.append({getInt(entry, 0), getInt(entry, 4), getInt(entry, 8), getInt(entry, 12)});
+    }
+    return true;
 }
 
 }  // namespace zb

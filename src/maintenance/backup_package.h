@@ -4,6 +4,7 @@
 //   JobHeader (1817 bytes) | hierarchy stream | N (int32) | M (int32)
 //   N x (BackupPhotoRecord (3284 bytes), THUMBNAIL, ALBUM?, IMAGE_ORG, IMAGE_NOW?)
 //   M x (BackupAlbumHeader (264 bytes), the album file's bytes)
+//   [extra values: see BackupExtra]
 //
 // A picture whose length is 0 has no bytes in the file. The reader below
 // trusts nothing: every count and length is held against what is left of the
@@ -59,6 +60,25 @@ struct BackupAlbum {
     QByteArray bytes;
 };
 
+// Photo values the record has no room for (DAIHYO, TEISYUTU, HENKAN). They
+// follow the last album entry, where a reader of the layout above stops, as
+//   "ZBX1" | entry size (int32) | K (int32) | K x entry
+//   entry: RECORD, DAIHYO, TEISYUTU, HENKAN (int32 each)
+// A reader takes the fields it knows from each entry and skips the rest, so
+// later fields can be appended to an entry. Only photos with a value other
+// than 0 are listed, and the block is left out when there is none: a package
+// without it gives 0 for all three.
+struct BackupExtra {
+    RECORD record = 0;
+    qint32 daihyo = 0, teisyutu = 0, henkan = 0;
+    bool isZero() const { return daihyo == 0 && teisyutu == 0 && henkan == 0; }
+};
+inline constexpr char kBackupExtraMarker[] = "ZBX1";
+inline constexpr int kBackupExtraEntrySize = 16;
+
+// The block of extra values; empty when every entry is zero (or there are none).
+QByteArray encodeExtras(const QList<BackupExtra>& extras);
+
 // The 3284 bytes of a photo entry's record, lengths taken from its pictures.
 // Texts are cut to their rooms at a character boundary; bytes after a text are
 // zero.
@@ -94,6 +114,10 @@ public:
     // The next photo entry (photoCount() of them), then the album entries.
     bool readPhoto(BackupPhoto& photo);
     bool readAlbum(BackupAlbum& album);
+    // After the last album entry: the extra values, empty when the package
+    // ends there or what follows does not begin with the block's marker.
+    // False when the block is cut short or announces more than it holds.
+    bool readExtras(QList<BackupExtra>& extras);
 
     QString error() const { return error_; }
 

@@ -170,6 +170,7 @@ const std::vector<SettingKey>& settingKeys()
         key(m, "DiskCheck", &S::diskCheck),
         key(m, "FolderDown", &S::folderDown),
         key(m, "OrgGrphXml", &S::orgGrphXml),
+        key(m, "PhotoStandard", &S::photoStandard),
         key(m, "OrgGrphHtml", &S::orgGrphHtml),
         key(m, "GrphFormName", &S::grphFormName),
         key(m, "GrphPageInc", &S::grphPageInc, -32768, 32767),

@@ -41,6 +41,9 @@ struct Settings {
     bool deleteOneKey = false;
     int viewHtmlFile = 0;
     bool diskCheck = false, folderDown = false, orgGrphXml = false, orgGrphHtml = false;
+    // 適用要領基準 of the electronic delivery: an edition's code or "draft";
+    // empty: the newest edition.
+    QString photoStandard;
     QString grphFormName = QStringLiteral("A4縦3連A.ZBF");
     int grphPageInc = 1;
     qint64 grphOffsetX = 0, grphOffsetY = 0;  // fixed point: value × 10000

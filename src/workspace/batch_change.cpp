@@ -57,11 +57,12 @@ QString nextFrameNumber(const QString& text)
 
 QVariant batchFieldValue(const engine::Table& table, int pos, PhotoField field, const QString& text)
 {
-    if (field == F_FLAG || field == F_FILMNUM)
+    // FLAG, FILMNUM, DAIHYO and TEISYUTU: the integer fields the grid shows.
+    const engine::FieldDef& def = table.fields().at(pos);
+    if (def.type == engine::FieldType::Integer)
         return leadingInteger(text);
     // Characters Shift_JIS cannot hold are left out, as when one photo is stored.
     const QString kept = sjis::dropUnmappable(text);
-    const engine::FieldDef& def = table.fields().at(pos);
     if (def.type == engine::FieldType::Alpha && def.size > 0)
         return sjis::cutToRoom(kept, def.size);
     return kept;

@@ -27,8 +27,8 @@ inline const QString kPhotoInfoSaveFailed = QStringLiteral("写真情報を保�
 // gives "No.10"). A text without digits stays as it is.
 QString nextFrameNumber(const QString& text);
 
-// The value a photo field takes for a grid text: FLAG and FILMNUM the leading
-// integer, other fields the text without the characters Shift_JIS cannot hold,
+// The value a photo field takes for a grid text: the integer fields (FLAG,
+// FILMNUM, DAIHYO, TEISYUTU) the leading integer, other fields the text without the characters Shift_JIS cannot hold,
 // fixed-size text fields cut to their room.
 QVariant batchFieldValue(const engine::Table& table, int pos, PhotoField field, const QString& text);
 

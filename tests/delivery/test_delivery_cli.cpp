@@ -39,7 +39,7 @@ TEST(DeliveryCli, ExportImportTreeAndHtml)
     job.finish();
     const QString out = job.folder(QStringLiteral("out"));
 
-    zbtest::ProgramRun r = zbcli(job, {"xml", "export", "JOB", out});
+    zbtest::ProgramRun r = zbcli(job, {"xml", "export", "JOB", out, "--standard", "draft"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(text(r.err).contains(QStringLiteral("【工事情報】に未入力項目があります。")));
     const QJsonObject summary = QJsonDocument::fromJson(r.out).object();
@@ -47,10 +47,10 @@ TEST(DeliveryCli, ExportImportTreeAndHtml)
     EXPECT_EQ(summary.value("drawings").toInt(), 1);
     EXPECT_TRUE(QFileInfo::exists(out + "/PHOTO/DRA/DRA00002.JPG"));
 
-    r = zbcli(job, {"xml", "export", "JOB", out});
+    r = zbcli(job, {"xml", "export", "JOB", out, "--standard", "draft"});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(text(r.err).contains(QStringLiteral("【PHOTO】フォルダが既に存在します。")));
-    r = zbcli(job, {"xml", "export", "JOB", out, "--disc-size", "10", "--viewer", "2", "--original"});
+    r = zbcli(job, {"xml", "export", "JOB", out, "--standard", "draft", "--disc-size", "10", "--viewer", "2", "--original"});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(out + "/DISK1/PHOTO/PHOTO.XML"));
     EXPECT_NE(zbcli(job, {"xml", "export", "JOB", out, "--disc-size", "9"}).code, 0);
@@ -88,6 +88,67 @@ TEST(DeliveryCli, ExportImportTreeAndHtml)
     EXPECT_EQ(text(r.out), out + "/ALBUM/ALBUM.HTM\n");
     EXPECT_TRUE(QFileInfo::exists(out + "/ALBUM/HTML/PAGE3.HTM"));
     EXPECT_EQ(zbcli(job, {"html", "JOB", out}).code, 1);
+}
+
+TEST(DeliveryCli, CurrentLayoutExportAndCheck)
+{
+    JobFixture job;
+    job.header.startDate = QStringLiteral("20240401");
+    job.header.endDate = QStringLiteral("20250331");
+    job.add(TestPhoto{7, {{F_TITLE, QStringLiteral("床掘①")}, {F_DATE, QStringLiteral("20240315")}}});
+    job.tree = {{kUnclassifiedCaption, 0, {}},
+                {kPhotoRootCaption, 0, {}},
+                {QStringLiteral("工事"), 1, {}},
+                {QStringLiteral("施工状況写真"), 2, {7}},
+                {kRecycleCaption, 0, {}}};
+    job.finish();
+    const QString out = job.folder(QStringLiteral("out"));
+
+    // Options of the draft only, and an unknown edition, are usage errors.
+    for (const QStringList& bad : {QStringList{"--original"}, QStringList{"--viewer", "1"},
+                                   QStringList{"--standard", "土木202303-01", "--viewer", "2"},
+                                   QStringList{"--standard", "土木200601-01"}}) {
+        const zbtest::ProgramRun r = zbcli(job, QStringList{"xml", "export", "JOB", out} + bad);
+        EXPECT_EQ(r.code, 2) << bad.join(" ").toStdString();
+        EXPECT_FALSE(QFileInfo::exists(out + "/PHOTO"));
+    }
+
+    // The findings go to standard error and the export goes on.
+    zbtest::ProgramRun r = zbcli(job, {"xml", "export", "JOB", out, "--viewer", "0"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(text(r.err).contains(
+        QStringLiteral("[警告] シリアル番号 7: P0000007.JPG: 撮影年月日「2024-03-15」が工期（2024-04-01～2025-03-31）の外です。")))
+        << r.err.toStdString();
+    EXPECT_TRUE(text(r.err).contains(QStringLiteral("[エラー] シリアル番号 7: P0000007.JPG: 写真タイトルに使えない文字があります: 機種依存文字「①」は使えません")))
+        << r.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(out + "/PHOTO/PIC/P0000007.JPG"));
+    EXPECT_TRUE(QFileInfo::exists(out + "/PHOTO/PHOTO05.DTD"));
+    EXPECT_EQ(zbtest::validateAgainstDtd(out + "/PHOTO/PHOTO.XML"), QString());
+
+    r = zbcli(job, {"xml", "check", out + "/PHOTO"});
+    EXPECT_EQ(r.code, 3) << r.err.toStdString();
+    const QJsonArray findings = QJsonDocument::fromJson(r.out).array();
+    ASSERT_EQ(findings.size(), 1) << r.out.toStdString();
+    EXPECT_EQ(findings[0].toObject(),
+              (QJsonObject{{"level", "error"},
+                           {"serial", 7},
+                           {"file", "P0000007.JPG"},
+                           {"element", QStringLiteral("写真タイトル")},
+                           {"message", QStringLiteral("写真タイトルに使えない文字があります: 機種依存文字「①」は使えません")}}));
+
+    // Mended, the set passes; a folder without PHOTO.XML is not readable.
+    QByteArray xml = zbtest::readAll(out + "/PHOTO/PHOTO.XML");
+    xml.replace(sjis::toBytes(QStringLiteral("床掘①")), sjis::toBytes(QStringLiteral("床掘1")));
+    zbtest::writeAll(out + "/PHOTO/PHOTO.XML", xml);
+    r = zbcli(job, {"xml", "check", out + "/PHOTO"});
+    EXPECT_EQ(r.code, 0) << r.out.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(r.out).array(), QJsonArray());
+    EXPECT_EQ(zbcli(job, {"xml", "check", out}).code, 1);
+
+    // And it reads back.
+    r = zbcli(job, {"xml", "import", out + "/PHOTO"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(text(r.err), QString());
 }
 
 }  // namespace

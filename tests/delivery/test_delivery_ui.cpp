@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -88,6 +89,67 @@ TEST(DeliveryForms, FolderFormModesTellWhetherTheFolderServes)
     EXPECT_EQ(form.messageLabel->text(), kHtmlFolderMessage + " ( 保存できます )");
     QTest::mouseClick(form.okButton, Qt::LeftButton);
     EXPECT_EQ(form.result(), QDialog::Accepted);
+}
+
+TEST(DeliveryForms, TheStandardListLocksThePictureBoxAndTheViewer)
+{
+    app();
+    JobFixture fx;
+    fx.finish();
+    ScriptedMessages m;
+    ScriptedProgress progress;
+    TDataModule_Main data(fx.folders, m);
+    JobLife job(fx.folders, data, m);
+    HierarchyModel tree;
+    TDeliveryCommands commands(job, tree, m, progress, nullptr);
+    QStringList seen;
+    bool checked = false;
+    // The dialog as the command shows it, driven while it is open.
+    QTimer::singleShot(0, [&] {
+        auto* form = qobject_cast<TFolderForm*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(form);
+        for (int i = 0; i < form->standardBox->count(); ++i)
+            seen << form->standardBox->itemText(i);
+        EXPECT_FALSE(form->standardBox->isHidden());
+        EXPECT_EQ(form->standardBox->currentText(), QStringLiteral("土木202003-01 (令和2年3月)"));
+        EXPECT_TRUE(form->originalBox->isChecked());
+        EXPECT_FALSE(form->originalBox->isEnabled());
+        EXPECT_FALSE(form->viewerBox->isEnabled());
+        EXPECT_EQ(form->viewer(), 0);
+        form->standardBox->setCurrentIndex(form->standardBox->count() - 1);
+        EXPECT_TRUE(form->originalBox->isEnabled());
+        EXPECT_FALSE(form->originalBox->isChecked());  // the draft's remembered choice
+        EXPECT_EQ(form->viewer(), 2);
+        form->standardBox->setCurrentIndex(0);
+        EXPECT_FALSE(form->viewerBox->isEnabled());
+        form->okButton->click();
+        checked = true;
+    });
+    const QString out = fx.folder("out");
+    const std::optional<TDeliveryCommands::FolderChoice> c = commands.chooseFolder(
+        TFolderForm::kModeXmlWrite, kExportCaption, kExportFolderMessage,
+        TDeliveryCommands::FolderChoice{out, false, 2, false, 650, QStringLiteral("土木202003-01")});
+    ASSERT_TRUE(checked);
+    EXPECT_EQ(seen, QStringList({"土木202303-01 (令和5年3月)", "土木202003-01 (令和2年3月)", "土木201603-01 (平成28年3月)",
+                                 "土木201009-01 (平成22年9月)", "土木200805-01 (平成20年5月)", "旧形式（PHOTO.DTD）"}));
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->standard, QStringLiteral("土木202303-01"));
+
+    // Mode 1 has the check button; it checks the chosen folder.
+    QTimer::singleShot(0, [&] {
+        auto* form = qobject_cast<TFolderForm*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(form);
+        EXPECT_EQ(form->checkButton->text(), kDeliveryCheckCaption);
+        EXPECT_TRUE(form->standardBox->isHidden());
+        form->checkButton->click();
+        form->cancelButton->click();
+    });
+    zbtest::writeAll(out + "/PHOTO.XML", "<photodata");
+    m.clear();
+    EXPECT_FALSE(commands.chooseFolder(TFolderForm::kModeXmlRead, kImportCaptionXml, kImportFolderMessage,
+                                       TDeliveryCommands::FolderChoice{out}));
+    ASSERT_EQ(m.boxes().size(), 1);
+    EXPECT_TRUE(m.boxes()[0].startsWith("information: XMLファイルのフォーマットが不正です。")) << m.log.join("\n").toStdString();
 }
 
 TEST(DeliveryForms, NewFolderAsksUntilTheNameServes)
@@ -172,15 +234,22 @@ TEST(DeliveryCommands, WriteReadAndAlbum)
     };
     const QString out = fx.folder("out");
 
-    // The check finds the gaps; Yes goes on to the folder dialog.
+    // The missing-input check finds the gaps; Yes goes on to the folder
+    // dialog. The delivery check then finds the missing date; Yes writes.
     m.reply(true);
-    answers << TDeliveryCommands::FolderChoice{out};
+    m.reply(true);
+    answers << TDeliveryCommands::FolderChoice{out, false, 0, false, 650, QStringLiteral("土木202303-01")};
     commands.writeXml();
     EXPECT_EQ(asked, QStringList{"2:写真管理情報基準（案）／ＸＭＬ保存"});
-    ASSERT_EQ(m.boxes().size(), 2) << m.log.join("\n").toStdString();
+    ASSERT_EQ(m.boxes().size(), 3) << m.log.join("\n").toStdString();
     EXPECT_TRUE(m.boxes()[0].startsWith("ask: "));
-    EXPECT_EQ(m.boxes()[1], "information: " + kExportDoneNoViewer);
+    EXPECT_TRUE(m.boxes()[1].startsWith("ask: 電子納品チェックで次の問題が見つかりました。\r\n\r\n[エラー] シリアル番号 1: "
+                                        "P0000001.JPG: 撮影年月日がないか空です。"))
+        << m.boxes()[1].toStdString();
+    EXPECT_EQ(m.boxes()[2], "information: " + kExportDoneNoViewer);
     EXPECT_EQ(appSettings().xmlSavePath, out);
+    EXPECT_EQ(appSettings().photoStandard, QStringLiteral("土木202303-01"));
+    EXPECT_TRUE(QFileInfo::exists(out + "/PHOTO/PIC/P0000001.JPG"));
 
     m.clear();
     asked.clear();

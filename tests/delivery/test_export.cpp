@@ -48,8 +48,11 @@ QStringList photoGroup(const QStringList& lines, RECORD record)
     return out;
 }
 
+// The cases of this file write the draft layout.
 ExportResult run(JobFixture& job, ExportOptions options, ScriptedMessages& m, ExportReport* report = nullptr)
 {
+    if (options.standard.isEmpty())
+        options.standard = kDraftStandard;
     ScriptedProgress p;
     return exportDelivery(job.exportJob(), options, m, p, report);
 }

@@ -123,7 +123,9 @@ TEST_P(RoundTrip, ExportThenImportGivesTheSameJob)
                 {kRecycleCaption, 0, {}}};
     const QString out = job.folder(QStringLiteral("out"));
     ScriptedMessages m;
-    ASSERT_EQ(exportDelivery(job.exportJob(), {out}, m, *std::make_unique<ScriptedProgress>()), ExportResult::Done);
+    ExportOptions draft{out};
+    draft.standard = kDraftStandard;
+    ASSERT_EQ(exportDelivery(job.exportJob(), draft, m, *std::make_unique<ScriptedProgress>()), ExportResult::Done);
 
     m.clear();
     const DeliveryImportResult r = runImport(job.folders, out + QStringLiteral("/PHOTO"), m, GetParam());

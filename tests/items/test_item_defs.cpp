@@ -17,17 +17,34 @@ QStringList labels(const QList<const ItemDef*>& defs)
 
 }  // namespace
 
-TEST(ItemDefs, BothGroupsHaveTwentyRowsInOrder)
+TEST(ItemDefs, BothGroupsHaveTheirRowsInOrder)
 {
     ASSERT_EQ(kojiItems().size(), 20);
-    ASSERT_EQ(photoItems().size(), 20);
+    ASSERT_EQ(photoItems().size(), 22);
     for (Group g : {Group::Koji, Group::Photo})
-        for (int i = 0; i < 20; ++i)
+        for (int i = 0; i < groupItems(g).size(); ++i)
             EXPECT_EQ(groupItems(g)[i].row, i + 1);
     EXPECT_EQ(kojiItems().first().label, QStringLiteral("工事データ進捗状況"));
     EXPECT_EQ(kojiItems().last().label, QStringLiteral("請負者備考"));
     EXPECT_EQ(photoItems().first().label, QStringLiteral("写真整理フラッグ"));
-    EXPECT_EQ(photoItems().last().label, QStringLiteral("写真予備情報3"));
+    EXPECT_EQ(photoItems()[19].label, QStringLiteral("写真予備情報3"));
+    EXPECT_EQ(photoItems().last().label, QStringLiteral("提出頻度写真"));
+}
+
+TEST(ItemDefs, RepresentativeAndFrequencyRowsAreRequiredChoicesOfZeroAndOne)
+{
+    for (auto [label, field] : {std::pair{"代表写真", F_DAIHYO}, {"提出頻度写真", F_TEISYUTU}}) {
+        SCOPED_TRACE(label);
+        const ItemDef* d = findItem(Group::Photo, QString::fromUtf8(label));
+        ASSERT_TRUE(d);
+        EXPECT_EQ(findPhotoItem(field), d);
+        EXPECT_EQ(d->mark, NeedMark::Required);
+        EXPECT_EQ(d->xmlElement, d->label);
+        EXPECT_TRUE(d->choiceOnly);
+        EXPECT_FALSE(d->registrable);
+        EXPECT_EQ(d->defaultList, (QStringList{"0", "1"}));
+        EXPECT_EQ(d->valueKind, ValueKind::ZeroOne);
+    }
 }
 
 TEST(ItemDefs, FilterDownKeepsRequiredAndConditionalRows)
@@ -38,9 +55,9 @@ TEST(ItemDefs, FilterDownKeepsRequiredAndConditionalRows)
                            "請負者コード"}));
     EXPECT_EQ(labels(shownItems(Group::Photo, true)),
               QStringList({"写真整理フラッグ", "写真タイトル", "撮影箇所", "撮影年月日", "フィルム番号", "コマ番号",
-                           "施工管理値", "施工管理値予備"}));
+                           "施工管理値", "施工管理値予備", "代表写真", "提出頻度写真"}));
     EXPECT_EQ(shownItems(Group::Koji, false).size(), 20);
-    EXPECT_EQ(shownItems(Group::Photo, false).size(), 20);
+    EXPECT_EQ(shownItems(Group::Photo, false).size(), 22);
 }
 
 TEST(ItemDefs, LabelsElementsAndCodesWhereTheyDiffer)

@@ -120,8 +120,12 @@ TEST(ItemValues, PhotoRowRoundTrip)
     ASSERT_TRUE(t.first());
 
     ItemTexts shown = showPhotoRow(t, f, {{QStringLiteral("写真整理フラッグ"), {QStringLiteral("5.検査")}}});
-    EXPECT_EQ(shown.size(), 20);
+    EXPECT_EQ(shown.size(), 22);
     EXPECT_EQ(shown.value(QStringLiteral("写真整理フラッグ")), QStringLiteral("5.検査"));
+    // Never set (null): shown as 0.
+    EXPECT_TRUE(t.isNull(f[F_DAIHYO]));
+    EXPECT_EQ(shown.value(QStringLiteral("代表写真")), QStringLiteral("0"));
+    EXPECT_EQ(shown.value(QStringLiteral("提出頻度写真")), QStringLiteral("0"));
     EXPECT_EQ(shown.value(QStringLiteral("フィルム番号")), QString());
     EXPECT_EQ(shown.value(QStringLiteral("写真タイトル")), QStringLiteral("着手前"));
     EXPECT_EQ(shown.value(QStringLiteral("撮影箇所")), QString());
@@ -131,7 +135,9 @@ TEST(ItemValues, PhotoRowRoundTrip)
                   {{QStringLiteral("写真整理フラッグ"), QStringLiteral("1.工事写真帳")},
                    {QStringLiteral("フィルム番号"), QStringLiteral("12")},
                    {QStringLiteral("撮影年月日"), QStringLiteral("2003040599")},
-                   {QStringLiteral("コマ番号"), QStringLiteral("A12")}});
+                   {QStringLiteral("コマ番号"), QStringLiteral("A12")},
+                   {QStringLiteral("代表写真"), QStringLiteral("1")},
+                   {QStringLiteral("提出頻度写真"), QStringLiteral("0")}});
     t.post();
     ASSERT_TRUE(t.first());
     EXPECT_EQ(t.value(f[F_FLAG]).toInt(), 1);
@@ -141,6 +147,10 @@ TEST(ItemValues, PhotoRowRoundTrip)
     shown = showPhotoRow(t, f);
     EXPECT_EQ(shown.value(QStringLiteral("写真整理フラッグ")), QStringLiteral("1.工事写真帳"));
     EXPECT_EQ(shown.value(QStringLiteral("コマ番号")), QStringLiteral("A12"));
+    EXPECT_EQ(t.value(f[F_DAIHYO]).toInt(), 1);
+    EXPECT_FALSE(t.isNull(f[F_TEISYUTU]));
+    EXPECT_EQ(t.value(f[F_TEISYUTU]).toInt(), 0);
+    EXPECT_EQ(shown.value(QStringLiteral("代表写真")), QStringLiteral("1"));
 }
 
 TEST(ItemValues, FiscalYearList)

@@ -64,7 +64,7 @@ TEST(ItemsCli, JobInfoAndPhoto)
     r = zbcli({"--root", dir.path(), "photo", "J", "1"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     QJsonObject photo = QJsonDocument::fromJson(r.out).object();
-    EXPECT_EQ(photo.size(), 20);
+    EXPECT_EQ(photo.size(), 22);
     EXPECT_EQ(photo["写真整理フラッグ"].toString(), QStringLiteral("1.工事写真帳"));
     EXPECT_EQ(photo["写真タイトル"].toString(), QStringLiteral("着手前"));
     EXPECT_EQ(photo["フィルム番号"].toString(), QString());

@@ -177,10 +177,57 @@ TEST(PhotoSearch, FolderJumpAndLists)
     q.levelFrom = q.levelTo = 2;
     EXPECT_EQ(folderJump(job.folders, q, SearchDirection::Down, 3), 4);
 
-    EXPECT_EQ(seekItemNames(false, "20261210").size(), 7);
+    EXPECT_EQ(seekItemNames(false, "20261210").size(), 9);
     EXPECT_EQ(seekItemNames(true, "20261210").value(3), QStringLiteral("写真/撮影年月日 (例:20261210)"));
+    EXPECT_EQ(seekItemNames(true, "20261210").mid(6),
+              (QStringList{QStringLiteral("代表写真 (例:0～1)"), QStringLiteral("提出頻度写真 (例:0～1)")}));
     EXPECT_EQ(seekKindAt(true, 5), SeekKind::NegaNum);
-    EXPECT_EQ(seekKindAt(true, 6), std::nullopt);
+    EXPECT_EQ(seekKindAt(true, 6), SeekKind::Daihyo);
+    EXPECT_EQ(seekKindAt(true, 7), SeekKind::Teisyutu);
+    EXPECT_EQ(seekKindAt(true, 8), std::nullopt);
+    EXPECT_EQ(seekKindAt(false, 8), SeekKind::Teisyutu);
     EXPECT_EQ(seekKindAt(false, 0), SeekKind::Folder);
     EXPECT_EQ(seekDirectionNames(true).size(), 2);
+}
+
+TEST(PhotoSearch, RepresentativeAndFrequencyPhotosByRange)
+{
+    Job job(kRows);
+    // Photos 1 and 6 are representative, 3 and 6 of the submission frequency;
+    // the others were never set (null), which counts as 0.
+    for (auto [record, field] : {std::pair{1, F_DAIHYO}, {6, F_DAIHYO}, {3, F_TEISYUTU}, {6, F_TEISYUTU}}) {
+        ASSERT_TRUE(job.table.locate(record));
+        job.table.edit();
+        job.table.setValue(job.fields[field], 1);
+        job.table.post();
+    }
+    ASSERT_TRUE(job.table.locate(4));
+    job.table.edit();
+    job.table.setValue(job.fields[F_DAIHYO], 0);
+    job.table.post();
+
+    struct Case {
+        const char* what;
+        SeekQuery q;
+        QList<RECORD> found;
+    };
+    const Case cases[] = {
+        {"代表写真 1", range(SeekKind::Daihyo, "1", "1"), {1, 6}},
+        {"代表写真 0, null included", range(SeekKind::Daihyo, "0", "0"), {2, 3, 4, 5}},
+        {"代表写真 upper bound 0 alone", range(SeekKind::Daihyo, "", "0"), {2, 3, 4, 5}},
+        {"提出頻度写真 1", range(SeekKind::Teisyutu, "1", ""), {3, 6}},
+        {"提出頻度写真 0", range(SeekKind::Teisyutu, "0", "0"), {1, 2, 4, 5}},
+        {"no bounds: every filed photo", range(SeekKind::Teisyutu, "", ""), {1, 2, 3, 4, 5, 6}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(job.list(c.q), c.found) << c.what;
+
+    // 移動 reads a null field as 0 too.
+    const SeekQuery zero = range(SeekKind::Daihyo, "0", "0");
+    const PhotoHit hit = jumpSearch(job.folders, job.table, job.fields, zero, SearchDirection::FromFirst, -1, -1);
+    EXPECT_EQ(hit.folder, 0);  // photo 9 in 未分類, never set
+    const SeekQuery one = range(SeekKind::Teisyutu, "1", "1");
+    const PhotoHit next = jumpSearch(job.folders, job.table, job.fields, one, SearchDirection::Down, 3, 0);
+    EXPECT_EQ(next.folder, 3);
+    EXPECT_EQ(next.position, 2);  // photo 3
 }

@@ -91,7 +91,7 @@ TEST(SearchCli, ListSearch)
     EXPECT_EQ(zbcli(job.root() + QStringList{"search", "J", "--item", "1", "--text", "ない"}).out.trimmed(), "[]");
 
     const QStringList bad[] = {{"search", "J"},
-                               {"search", "J", "--item", "6"},
+                               {"search", "J", "--item", "8"},
                                {"search", "J", "--item", "1", "--method", "3"},
                                {"search", "J", "--item", "1", "--sort", "x"},
                                {"search", "J", "--item", "1", "--folder", "工事写真"},
@@ -206,4 +206,50 @@ TEST(SearchCli, SetValuesByGridLabel)
     EXPECT_EQ(QString::fromUtf8(r.out), QStringLiteral("入力漏れはありませんでした。\n"));
     EXPECT_EQ(zbcli(job.root() + QStringList{"job", "set", "J", "発注年度=abc"}).code, 1);
     EXPECT_EQ(zbcli(job.root() + QStringList{"job", "set", "J", "工事データ進捗状況=途中"}).code, 1);
+}
+
+TEST(SearchCli, RepresentativeAndFrequencyPhotos)
+{
+    Job job;
+    // Photos never set print 0.
+    QJsonObject photo = QJsonDocument::fromJson(zbcli(job.root() + QStringList{"photo", "J", "3"}).out).object();
+    EXPECT_EQ(photo["代表写真"].toString(), QStringLiteral("0"));
+    EXPECT_EQ(photo["提出頻度写真"].toString(), QStringLiteral("0"));
+
+    zbtest::ProgramRun r = zbcli(job.root() + QStringList{"photo", "set", "J", "3", "代表写真=1", "提出頻度写真=1"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    r = zbcli(job.root() + QStringList{"photo", "set", "J", "4", "提出頻度写真=1"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    photo = QJsonDocument::fromJson(zbcli(job.root() + QStringList{"photo", "J", "3"}).out).object();
+    EXPECT_EQ(photo["代表写真"].toString(), QStringLiteral("1"));
+    EXPECT_EQ(photo["提出頻度写真"].toString(), QStringLiteral("1"));
+
+    // Only "0" and "1"; a refused value stores nothing of the command.
+    for (const char* bad : {"代表写真=2", "代表写真=１", "代表写真=", "提出頻度写真=yes", "提出頻度写真=01"}) {
+        r = zbcli(job.root() + QStringList{"photo", "set", "J", "3", "写真タイトル=別", QString::fromUtf8(bad)});
+        EXPECT_EQ(r.code, 1) << bad;
+        EXPECT_TRUE(QString::fromUtf8(r.err).contains(QStringLiteral("not an entry of the list: 0, 1")))
+            << bad << " " << r.err.toStdString();
+    }
+    photo = QJsonDocument::fromJson(zbcli(job.root() + QStringList{"photo", "J", "3"}).out).object();
+    EXPECT_EQ(photo["写真タイトル"].toString(), QStringLiteral("測量"));
+    EXPECT_EQ(photo["代表写真"].toString(), QStringLiteral("1"));
+    ASSERT_EQ(zbcli(job.root() + QStringList{"photo", "set", "J", "3", "代表写真=0"}).code, 0);
+
+    // 一覧 items 6 (代表写真) and 7 (提出頻度写真), range items.
+    struct Case {
+        QStringList args;
+        QList<int> found;
+    };
+    const Case cases[] = {
+        {{"--item", "7", "--from", "1", "--to", "1"}, {3, 4}},
+        {{"--item", "7", "--to", "0"}, {1, 2}},
+        {{"--item", "6", "--from", "1"}, {}},
+        {{"--item", "6", "--from", "0", "--to", "0"}, {1, 2, 3, 4}},
+    };
+    for (const Case& c : cases) {
+        r = zbcli(job.root() + QStringList{"search", "J"} + c.args);
+        ASSERT_EQ(r.code, 0) << c.args.join(' ').toStdString() << r.err.toStdString();
+        EXPECT_EQ(records(r.out), c.found) << c.args.join(' ').toStdString();
+    }
 }

@@ -40,6 +40,9 @@ void makeJob(const QString& dataFile, const QString& name, const QList<PhotoRow>
         t.setValue(f[F_REC_DRA1], r.drawings[0]);
         t.setValue(f[F_REC_DRA2], r.drawings[1]);
         t.setValue(f[F_REC_DRA3], r.drawings[2]);
+        for (auto [field, v] : {std::pair{F_DAIHYO, r.daihyo}, {F_TEISYUTU, r.teisyutu}, {F_HENKAN, r.henkan}})
+            if (v != 0)
+                t.setValue(f[field], v);
         t.post();
     }
     t.close();
@@ -80,6 +83,9 @@ QList<PhotoRow> readRows(const QString& tablePath)
         r.thumbnail = t.readBlob(f[F_THUMBNAIL]);
         r.album = t.readBlob(f[F_ALBUM]);
         r.drawings = {t.value(f[F_REC_DRA1]).toInt(), t.value(f[F_REC_DRA2]).toInt(), t.value(f[F_REC_DRA3]).toInt()};
+        r.daihyo = t.value(f[F_DAIHYO]).toInt();
+        r.teisyutu = t.value(f[F_TEISYUTU]).toInt();
+        r.henkan = t.value(f[F_HENKAN]).toInt();
         out << r;
     }
     return out;

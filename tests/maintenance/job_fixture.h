@@ -27,6 +27,7 @@ struct PhotoRow {
     int graFlag = 0;
     std::array<int, 3> drawings{};
     bool check = false;
+    int daihyo = 0, teisyutu = 0, henkan = 0;  // 0: left null, as in a job from before these fields
 
     bool operator==(const PhotoRow&) const = default;
 };

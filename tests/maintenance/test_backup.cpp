@@ -23,6 +23,13 @@ namespace {
 
 qint32 i32(const QByteArray& b, qsizetype at) { return qFromLittleEndian<qint32>(b.constData() + at); }
 
+// The bytes with the int32 at an offset replaced.
+QByteArray withInt(QByteArray b, qsizetype at, qint32 v)
+{
+    qToLittleEndian<qint32>(v, b.data() + at);
+    return b;
+}
+
 // The length-prefixed text at an offset.
 QByteArray textAt(const QByteArray& b, qsizetype at) { return b.mid(at + 1, static_cast<unsigned char>(b[at])); }
 
@@ -229,6 +236,93 @@ TEST(Restore, LongTextsAreCutAndGraFlagFollowsTheJpegStart)
     EXPECT_TRUE(rows[0].imageNow.isEmpty());
 }
 
+TEST(Restore, RepresentativeFrequencyAndConvertedFollowTheLastAlbum)
+{
+    Job j;
+    PhotoRow p1 = photo(1);
+    p1.daihyo = 1;
+    p1.teisyutu = 1;
+    PhotoRow p2 = photo(2);
+    p2.henkan = 1;
+    PhotoRow p3 = photo(3);  // all three 0 (null)
+    PhotoRow p4 = photo(4);
+    p4.teisyutu = 1;
+    zbtest::makeJob(j.data, "N", {p1, p2, p3, p4}, {}, {{"A.ZBA", "album"}});
+    ASSERT_EQ(j.backup("N", j.package("N2")), MaintenanceResult::Done);
+    const QByteArray b = zbtest::readAll(j.package("N2"));
+
+    // The older layout ends with the album's bytes; the block follows, listing
+    // the photos that hold a value other than 0.
+    const qsizetype block = 12 + 3 * 16;
+    ASSERT_GT(b.size(), block);
+    const qsizetype at = b.size() - block;
+    EXPECT_EQ(b.mid(at - 5, 5), "album");
+    EXPECT_EQ(b.mid(at, 4), "ZBX1");
+    EXPECT_EQ(i32(b, at + 4), 16);
+    EXPECT_EQ(i32(b, at + 8), 3);
+    const qint32 entries[3][4] = {{1, 1, 1, 0}, {2, 0, 0, 1}, {4, 0, 1, 0}};
+    for (int e = 0; e < 3; ++e)
+        for (int k = 0; k < 4; ++k)
+            EXPECT_EQ(i32(b, at + 12 + e * 16 + k * 4), entries[e][k]) << e << " " << k;
+
+    ScriptedMessages m;
+    ASSERT_EQ(j.restore(j.package("N2"), m).result, MaintenanceResult::Done);
+    EXPECT_EQ(zbtest::readRows(JobPaths{j.data, "N2"}.table()), (QList<PhotoRow>{p1, p2, p3, p4}));
+
+    // A package of the older layout (the same bytes without the block)
+    // restores every photo with the three values at 0.
+    zbtest::writeAll(j.package("Old"), b.first(at));
+    ASSERT_EQ(j.restore(j.package("Old"), m).result, MaintenanceResult::Done);
+    QList<PhotoRow> zero{p1, p2, p3, p4};
+    for (PhotoRow& p : zero)
+        p.daihyo = p.teisyutu = p.henkan = 0;
+    EXPECT_EQ(zbtest::readRows(JobPaths{j.data, "Old"}.table()), zero);
+    EXPECT_EQ(zbtest::readAll(JobPaths{j.data, "Old"}.albumFolder() + "A.ZBA"), "album");
+    // Bytes after the albums that are not the block are left alone.
+    zbtest::writeAll(j.package("Tail"), b.first(at) + "garbage!");
+    ASSERT_EQ(j.restore(j.package("Tail"), m).result, MaintenanceResult::Done);
+    EXPECT_EQ(zbtest::readRows(JobPaths{j.data, "Tail"}.table()), zero);
+    EXPECT_TRUE(m.boxes().isEmpty()) << m.boxes().join('|').toStdString();
+
+    // A job whose photos all hold 0 writes the older layout exactly.
+    zbtest::makeJob(j.data, "Z", {photo(1)});
+    ASSERT_EQ(j.backup("Z", j.package("Z")), MaintenanceResult::Done);
+    const qsizetype stream = zbtest::readAll(JobPaths{j.data, "Z"}.treeFile()).size() - 1817;
+    const PhotoRow z = photo(1);
+    EXPECT_EQ(zbtest::readAll(j.package("Z")).size(),
+              1817 + stream + 8 + 3284 + z.thumbnail.size() + z.imageOrg.size());
+
+    // A block that is cut short or announces more than it holds is damage.
+    auto patched = [&](qsizetype offset, qint32 v) { return withInt(b, offset, v); };
+    const struct {
+        const char* what;
+        QByteArray bytes;
+    } damaged[] = {
+        {"cut inside an entry", b.chopped(3)},
+        {"count too large", patched(at + 8, 4)},
+        {"negative count", patched(at + 8, -1)},
+        {"entry size too small", patched(at + 4, 8)},
+        {"cut after the marker", b.first(at + 6)},
+    };
+    for (const auto& c : damaged) {
+        SCOPED_TRACE(c.what);
+        zbtest::writeAll(j.package("Bad"), c.bytes);
+        ScriptedMessages bad;
+        EXPECT_EQ(j.restore(j.package("Bad"), bad, true).result, MaintenanceResult::Failed);
+        EXPECT_EQ(bad.boxes(), QStringList{"error: " + kPackageDamaged.arg("Bad.ZBB")});
+        EXPECT_FALSE(QFileInfo::exists(JobPaths{j.data, "Bad"}.table()));
+    }
+    // A larger entry (fields a later version added) is read by its first fields.
+    const QByteArray wide = withInt(withInt(b.first(at) + "ZBX1" + QByteArray(8, '\0'), at + 4, 20), at + 8, 1);
+    const QByteArray entry = withInt(withInt(withInt(QByteArray(20, '\0'), 0, 3), 4, 1), 16, 7);
+    zbtest::writeAll(j.package("Wide"), wide + entry);
+    ASSERT_EQ(j.restore(j.package("Wide"), m).result, MaintenanceResult::Done);
+    const QList<PhotoRow> rows = zbtest::readRows(JobPaths{j.data, "Wide"}.table());
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[2].daihyo, 1);
+    EXPECT_EQ(rows[0].daihyo + rows[0].teisyutu + rows[1].henkan + rows[3].teisyutu, 0);
+}
+
 TEST(Restore, NameQuestionLoopsUntilAFreeNameOrYes)
 {
     Job j;
@@ -291,11 +385,7 @@ TEST(Restore, DamagedPackagesAreRefusedAndTheJobStays)
     ASSERT_EQ(j.backup("S", j.package("good")), MaintenanceResult::Done);
     const QByteArray good = zbtest::readAll(j.package("good"));
     const qsizetype counts = zbtest::readAll(JobPaths{j.data, "S"}.treeFile()).size();
-    auto patched = [&](qsizetype at, qint32 v) {
-        QByteArray b = good;
-        qToLittleEndian<qint32>(v, b.data() + at);
-        return b;
-    };
+    auto patched = [&](qsizetype at, qint32 v) { return withInt(good, at, v); };
     const struct {
         const char* what;
         QByteArray bytes;

@@ -130,6 +130,8 @@ TEST(BatchChange, OtherFieldsAskYesCancel)
     EXPECT_EQ(t.value(2, F_TITLE).toString(), QString());
     batchChange(t.table, t.f, {1, 2}, F_FILMNUM, QStringLiteral("12000"), m);
     EXPECT_EQ(t.value(1, F_FILMNUM).toInt(), 12000);
+    batchChange(t.table, t.f, {1, 2}, F_DAIHYO, QStringLiteral("1"), m);
+    EXPECT_EQ(t.value(1, F_DAIHYO).toInt(), 1);
     // Characters the files cannot hold are left out, and the user is told.
     m.clear();
     batchChange(t.table, t.f, {1, 2}, F_KANRI, QStringLiteral("A\U0001F600B"), m);
@@ -351,6 +353,50 @@ TEST(ItemPanel, TitleFlagAndTabs)
     EXPECT_EQ(d.stored(2, F_TITLE).toString(), QString());
 }
 
+// Photos made before these rows existed hold null: the rows show "0", and a
+// value is picked from "0" and "1" only.
+TEST(ItemPanel, RepresentativeAndFrequencyRowsPickZeroOrOne)
+{
+    Desk d;
+    d.select({0});
+    TKoumokuGrid* g = d.photo();
+    for (auto [label, field] : {std::pair{"代表写真", F_DAIHYO}, {"提出頻度写真", F_TEISYUTU}}) {
+        SCOPED_TRACE(label);
+        const int row = d.row(g, label);
+        ASSERT_GT(row, 0);
+        EXPECT_EQ(g->cell(TKoumokuGrid::kMarkCol, row), QStringLiteral("◎"));
+        EXPECT_EQ(g->params(row).rowColor, QColor(255, 255, 136));
+        EXPECT_EQ(d.value(g, label), QStringLiteral("0"));
+        EXPECT_TRUE(d.stored(1, field).isNull());
+    }
+    // Typing is refused in a row picked from its list.
+    g->setCurrentItemRow(d.row(g, "代表写真"));
+    g->editor()->setFocus();
+    QTest::keyClicks(g->editor(), QStringLiteral("7"));
+    QTest::keyClick(g->editor(), Qt::Key_Return);
+    EXPECT_EQ(d.value(g, "代表写真"), QStringLiteral("0"));
+    // Picking "1" from the drop-down list.
+    g->setCurrentItemRow(d.row(g, "代表写真"));
+    g->editor()->setFocus();
+    QTest::keyClick(g->editor(), Qt::Key_Return, Qt::AltModifier);
+    ASSERT_TRUE(g->dropList()->isVisible());
+    EXPECT_EQ(g->dropList()->count(), 2);
+    QTest::keyClick(g->dropList(), Qt::Key_Down);
+    QTest::keyClick(g->dropList(), Qt::Key_Return);
+    EXPECT_EQ(d.value(g, "代表写真"), QStringLiteral("1"));
+    ASSERT_TRUE(d.job->saveJob());
+    EXPECT_EQ(d.stored(1, F_DAIHYO).toInt(), 1);
+    EXPECT_EQ(d.stored(1, F_TEISYUTU).toInt(), 0);
+    d.select({1});
+    EXPECT_EQ(d.value(g, "代表写真"), QStringLiteral("0"));
+    d.select({0});
+    EXPECT_EQ(d.value(g, "代表写真"), QStringLiteral("1"));
+
+    // Both rows are shown with the need-level filter down.
+    d.panel->toggleLevelFilter(true);
+    EXPECT_GT(d.row(d.photo(), "提出頻度写真"), 0);
+}
+
 TEST(ItemPanel, BatchFrameNumbersThroughTheGrid)
 {
     const struct {
@@ -450,7 +496,7 @@ TEST(ItemPanel, LevelFilterKeepsHiddenValues)
     d.panel->toggleLevelFilter(true);
     EXPECT_TRUE(d.level);
     EXPECT_EQ(d.koji()->itemCount(), 13);
-    EXPECT_EQ(d.photo()->itemCount(), 8);
+    EXPECT_EQ(d.photo()->itemCount(), 10);
     EXPECT_EQ(d.row(d.koji(), "発注者備考"), -1);
     EXPECT_EQ(d.job->file().header.clientRemarks, QStringLiteral("備考あり"));
     d.panel->toggleLevelFilter(false);

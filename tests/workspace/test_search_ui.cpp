@@ -163,7 +163,7 @@ TEST(SearchUi, ListSearchEntersListModeAndReleaseRestores)
     EXPECT_EQ(job.bench->photoList()->listView()->palette().color(QPalette::Base), listColour);
     EXPECT_NE(listColour, kListModeListColor);
     EXPECT_EQ(job.shown(), (QList<RECORD>{4}));  // the selected folder's photos again
-    EXPECT_EQ(form->itemBox()->count(), 7);
+    EXPECT_EQ(form->itemBox()->count(), 9);
     EXPECT_EQ(form->directionBox()->count(), 3);
     EXPECT_FALSE(form->sortBox()->isEnabled());
     EXPECT_FALSE(job.cmds->releaseListMode());

@@ -1,7 +1,10 @@
 #include "delivery/ui/delivery_commands.h"
 
 #include "core/ports.h"
+#include "delivery/delivery_check.h"
+#include "delivery/delivery_export.h"
 #include "delivery/delivery_import.h"
+#include "delivery/delivery_rules.h"
 #include "delivery/ui/xml_tree_form.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/ui/folder_form.h"
@@ -26,6 +29,23 @@ struct WaitCursor {
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
 
+// The 適用要領基準 list: the editions, newest first, then the draft.
+QStringList standardCodes()
+{
+    QStringList codes;
+    for (const PhotoStandard& s : photoStandards())
+        codes << s.code;
+    return codes << kDraftStandard;
+}
+
+QList<TFolderForm::StandardEntry> standardEntries()
+{
+    QList<TFolderForm::StandardEntry> entries;
+    for (const PhotoStandard& s : photoStandards())
+        entries << TFolderForm::StandardEntry{photoStandardCaption(s), true};
+    return entries << TFolderForm::StandardEntry{kDraftStandardCaption, false};
+}
+
 QString startFolder(const QString& remembered)
 {
     return QFileInfo(remembered).isDir() ? remembered : QDir::homePath();
@@ -46,13 +66,21 @@ TDeliveryCommands::TDeliveryCommands(JobLife& job, HierarchyModel& tree, Message
         form.setViewer(start.viewer);
         form.setDiscImage(start.discImage);
         form.setDiscSize(start.discSize);
+        const QStringList codes = standardCodes();
+        if (mode == TFolderForm::kModeXmlWrite) {
+            form.setStandards(standardEntries());
+            form.setStandard(std::max(0, int(codes.indexOf(start.standard))));
+        }
         form.setMode(mode);
         form.setMessage(message);
         form.setFolder(start.folder);
         form.showXml = [this](const QString& file) { showXmlFile(file, true); };
+        form.checkDelivery = [this](const QString& folder) { checkFolder(folder); };
         if (form.exec() != QDialog::Accepted)
             return std::nullopt;
-        return FolderChoice{form.folder(), form.originalPictures(), form.viewer(), form.discImage(), form.discSize()};
+        const QString standard = mode == TFolderForm::kModeXmlWrite ? codes.value(form.standard()) : QString();
+        return FolderChoice{form.folder(),    form.originalPictures(), form.viewer(), form.discImage(),
+                            form.discSize(), standard};
     };
     openBrowser = [](const QString& page) { return QDesktopServices::openUrl(QUrl::fromLocalFile(page)); };
 }
@@ -82,28 +110,63 @@ void TDeliveryCommands::writeXml()
             return;
     }
     Settings& s = appSettings();
-    FolderChoice start{startFolder(s.xmlSavePath), s.orgGrphXml, s.viewHtmlFile, s.diskCheck, s.diskSize};
+    const QString remembered =
+        standardCodes().contains(s.photoStandard) ? s.photoStandard : photoStandards().front().code;
+    FolderChoice start{startFolder(s.xmlSavePath), s.orgGrphXml, s.viewHtmlFile, s.diskCheck, s.diskSize, remembered};
     const std::optional<FolderChoice> c =
         chooseFolder(TFolderForm::kModeXmlWrite, kExportCaption, kExportFolderMessage, start);
     if (!c)
         return;
+    const bool draft = c->standard == kDraftStandard;
     s.xmlSavePath = c->folder;
-    s.orgGrphXml = c->original;
-    s.viewHtmlFile = c->viewer;
+    s.photoStandard = c->standard;
+    // The current layout fixes the two options; the draft's own choice stays remembered.
+    if (draft) {
+        s.orgGrphXml = c->original;
+        s.viewHtmlFile = c->viewer;
+    }
     s.diskCheck = c->discImage;
     if (c->discSize >= 10 && c->discSize <= 9999)
         s.diskSize = c->discSize;
     ExportOptions o;
     o.folder = c->folder;
-    o.original = c->original;
-    o.viewer = c->viewer;
+    o.standard = c->standard;
+    o.original = draft && c->original;
+    o.viewer = draft ? c->viewer : 0;
     o.discImage = c->discImage;
     o.discSize = c->discSize;
     o.jpegQuality = kDefaultJpegQuality;
     // The collected header and tree are what the export writes.
     job_.save();
+    const ExportJob j = exportJob();
+    std::optional<DeliverySet> set;
+    {
+        WaitCursor wait;
+        set = exportedSet(j, o, messages_);
+    }
+    if (!set)
+        return;
+    if (set->layout == DeliveryLayout::Photo05) {
+        QList<DeliveryFinding> findings;
+        {
+            WaitCursor wait;
+            findings = checkDeliverySet(*set, j.header);
+        }
+        if (!findings.isEmpty() && !messages_.ask(deliveryCheckQuestion(findings)))
+            return;
+    }
     WaitCursor wait;
-    exportDelivery(exportJob(), o, messages_, progress_);
+    writeDelivery(j, *set, o, messages_, progress_);
+}
+
+void TDeliveryCommands::checkFolder(const QString& folder)
+{
+    FolderCheck c;
+    {
+        WaitCursor wait;
+        c = checkDeliveryFolder(folder);
+    }
+    messages_.information(folderCheckReport(c));
 }
 
 void TDeliveryCommands::readXml()

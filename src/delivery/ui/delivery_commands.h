@@ -37,6 +37,7 @@ public:
         int viewer = 0;
         bool discImage = false;
         int discSize = 650;
+        QString standard;  // 適用要領基準: an edition's code or kDraftStandard (mode 2)
     };
     // The folder dialog in a mode (1 read, 2 write, 3 album) with a caption,
     // a message and the options to start from; nullopt on cancel.
@@ -52,6 +53,8 @@ public:
     void writeHtml();
     // The XML viewer on a file; modal from the folder dialog.
     void showXmlFile(const QString& path, bool modal);
+    // The delivery check of a folder holding PHOTO.XML, its findings shown.
+    void checkFolder(const QString& folder);
 
     TXMLTreeForm* treeForm() const { return treeForm_; }
 

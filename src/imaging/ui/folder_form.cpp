@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimer>
 #include <QTreeView>
@@ -106,6 +107,13 @@ TFolderForm::TFolderForm(QWidget* parent) : QDialog(parent)
     xmlButton = new QPushButton(kXmlContentsCaption, this);
     xmlButton->setObjectName(QStringLiteral("SB_XmlContents"));
     xmlButton->hide();
+    checkButton = new QPushButton(kDeliveryCheckCaption, this);
+    checkButton->setObjectName(QStringLiteral("SB_DeliveryCheck"));
+    checkButton->hide();
+    standardBox = new QComboBox(this);
+    standardBox->setObjectName(QStringLiteral("CB_Standard"));
+    standardBox->setToolTip(QStringLiteral("適用要領基準"));
+    standardBox->hide();
     originalBox = new QCheckBox(kOriginalPicturesCaption, this);
     originalBox->setObjectName(QStringLiteral("CheckBox_Org"));
     originalBox->hide();
@@ -134,6 +142,11 @@ TFolderForm::TFolderForm(QWidget* parent) : QDialog(parent)
         if (showXml)
             showXml(QDir::cleanPath(folder()) + QStringLiteral("/PHOTO.XML"));
     });
+    connect(checkButton, &QPushButton::clicked, this, [this] {
+        if (checkDelivery)
+            checkDelivery(QDir::cleanPath(folder()));
+    });
+    connect(standardBox, &QComboBox::currentIndexChanged, this, [this] { applyStandard(); });
     connect(pathEdit, &QLineEdit::textChanged, this, [this] { refreshVerdict(); });
 
     folderMenu = new QMenu(this);
@@ -169,6 +182,7 @@ TFolderForm::TFolderForm(QWidget* parent) : QDialog(parent)
     connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { revealFolder(); });
 
     auto* options = new QHBoxLayout;
+    options->addWidget(standardBox);
     options->addWidget(originalBox);
     options->addWidget(viewerBox);
     options->addWidget(discBox);
@@ -177,6 +191,7 @@ TFolderForm::TFolderForm(QWidget* parent) : QDialog(parent)
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(subfolderBox);
     buttons->addWidget(xmlButton);
+    buttons->addWidget(checkButton);
     buttons->addStretch();
     buttons->addWidget(okButton);
     buttons->addWidget(cancelButton);
@@ -193,6 +208,8 @@ void TFolderForm::setMode(int mode)
     mode_ = mode;
     subfolderBox->setVisible(mode == kModeImport);
     xmlButton->setVisible(mode == kModeXmlRead);
+    checkButton->setVisible(mode == kModeXmlRead);
+    standardBox->setVisible(mode == kModeXmlWrite && !standards_.isEmpty());
     originalBox->setVisible(mode == kModeXmlWrite || mode == kModeHtml);
     viewerBox->setVisible(mode == kModeXmlWrite);
     discBox->setVisible(mode == kModeXmlWrite);
@@ -214,11 +231,63 @@ void TFolderForm::refreshVerdict()
     messageLabel->setVisible(!text.isEmpty());
     okButton->setEnabled(v.usable);
     xmlButton->setEnabled(v.usable);
+    checkButton->setEnabled(v.usable);
 }
 
-void TFolderForm::setOriginalPictures(bool on) { originalBox->setChecked(on); }
+void TFolderForm::setStandards(const QList<StandardEntry>& entries)
+{
+    standards_ = entries;
+    const QSignalBlocker block(standardBox);
+    standardBox->clear();
+    for (const StandardEntry& e : entries)
+        standardBox->addItem(e.caption);
+    standardBox->setVisible(mode_ == kModeXmlWrite && !entries.isEmpty());
+    applyStandard();
+}
+
+void TFolderForm::setStandard(int index)
+{
+    standardBox->setCurrentIndex(qBound(0, index, int(standards_.size()) - 1));
+    applyStandard();
+}
+
+int TFolderForm::standard() const { return standardBox->currentIndex(); }
+
+void TFolderForm::applyStandard()
+{
+    const int i = standardBox->currentIndex();
+    const bool current = i >= 0 && i < standards_.size() && standards_[i].current;
+    if (current == locked_)
+        return;
+    if (current) {
+        draftOriginal_ = originalBox->isChecked();
+        draftViewer_ = viewerBox->currentIndex();
+        originalBox->setChecked(true);
+        viewerBox->setCurrentIndex(0);
+    } else {
+        originalBox->setChecked(draftOriginal_);
+        viewerBox->setCurrentIndex(draftViewer_);
+    }
+    originalBox->setEnabled(!current);
+    viewerBox->setEnabled(!current);
+    locked_ = current;
+}
+
+void TFolderForm::setOriginalPictures(bool on)
+{
+    if (locked_)
+        draftOriginal_ = on;
+    else
+        originalBox->setChecked(on);
+}
 bool TFolderForm::originalPictures() const { return originalBox->isChecked(); }
-void TFolderForm::setViewer(int index) { viewerBox->setCurrentIndex(qBound(0, index, 2)); }
+void TFolderForm::setViewer(int index)
+{
+    if (locked_)
+        draftViewer_ = qBound(0, index, 2);
+    else
+        viewerBox->setCurrentIndex(qBound(0, index, 2));
+}
 int TFolderForm::viewer() const { return viewerBox->currentIndex(); }
 void TFolderForm::setDiscImage(bool on)
 {

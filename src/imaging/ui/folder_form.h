@@ -30,6 +30,7 @@ inline const QString kNewFolderDialogCaption = QStringLiteral("新規フォル�
 inline const QString kNewFolderDialogPrompt = QStringLiteral("フォルダ名:");
 inline const QString kNewFolderDefault = QStringLiteral("新しいフォルダ");
 inline const QString kFolderNameTaken = QStringLiteral("同一のフォルダ名が既に存在します。");
+inline const QString kDeliveryCheckCaption = QStringLiteral("電子納品チェック");
 // Entries of the viewer list CB_View.
 const QStringList& viewerChoices();
 
@@ -83,10 +84,22 @@ public:
     bool discImage() const;
     void setDiscSize(int megabytes);
     int discSize() const;
+    // The 適用要領基準 list of mode 2: its entries, each with whether it is an
+    // edition of the current layout, which delivers the imported pictures
+    // (the box ticked and locked) without a viewer (the list locked).
+    struct StandardEntry {
+        QString caption;
+        bool current = true;
+    };
+    void setStandards(const QList<StandardEntry>& entries);
+    void setStandard(int index);
+    int standard() const;
     // Where the folder pop-up's input box and messages go (none: no pop-up).
     void setMessages(Messages* messages) { messages_ = messages; }
     // The button ＸＭＬデータ内容の確認 of mode 1: the folder's PHOTO.XML shown.
     std::function<void(const QString& xmlFile)> showXml;
+    // The button 電子納品チェック of mode 1: the delivery check of the folder.
+    std::function<void(const QString& folder)> checkDelivery;
     // The message with its suffix refreshed for the current choice.
     void refreshVerdict();
     // The pop-up's commands.
@@ -98,6 +111,8 @@ public:
     QLineEdit* pathEdit = nullptr;
     QCheckBox* subfolderBox = nullptr;
     QPushButton* xmlButton = nullptr;        // mode 1
+    QPushButton* checkButton = nullptr;      // mode 1: 電子納品チェック
+    QComboBox* standardBox = nullptr;        // mode 2: 適用要領基準
     QCheckBox* originalBox = nullptr;        // CheckBox_Org, modes 2 and 3
     QComboBox* viewerBox = nullptr;          // CB_View, mode 2
     QCheckBox* discBox = nullptr;            // CheckBox_Disk, mode 2
@@ -111,6 +126,8 @@ private:
     // while the model reads the folders on its way (they arrive later and
     // push it down); ends once the user moves elsewhere.
     void revealFolder();
+    // Locks or frees the picture box and the viewer list for the standard chosen.
+    void applyStandard();
 
     QFileSystemModel* model_ = nullptr;
     QString revealing_;
@@ -118,6 +135,10 @@ private:
     Messages* messages_ = nullptr;
     int mode_ = 0;
     int helpContext_ = 0;
+    QList<StandardEntry> standards_;
+    bool locked_ = false;      // the current layout's choice holds the two options
+    bool draftOriginal_ = false;
+    int draftViewer_ = 0;
 };
 
 }  // namespace zb
