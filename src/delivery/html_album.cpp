@@ -313,8 +313,8 @@ private:
     {
         const PhotoRowText& row = rows_[p.record];
         const QString file = deliveryFileName(QStringLiteral("PIC"), p.record);
-        // The browser shows the picture as stored: a camera's sideways picture is
-        // turned upright in the album's copy.
+        // The album's copy of a camera's sideways picture is turned upright, so
+        // that it shows upright whether or not the viewer reads the tag.
         if (writeRowPicture(*job_.table, job_.fields, options_.original, options_.jpegQuality,
                             album_ + QStringLiteral("/PIC/") + file, messages_, &error_) < 0 ||
             !MakeJpegFileUpright(album_ + QStringLiteral("/PIC/") + file, messages_, &error_))
