@@ -13,6 +13,7 @@
 #include "store/tree_file.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -218,11 +219,13 @@ int masterList(Context& ctx)
     return 0;
 }
 
-// A master opened for zbcli: local folders (no shared root), messages collected.
+// A master opened for zbcli, messages collected. Changes go through the same
+// guard as the master window's: the lock file's stamp in TEMPFILE/ and the
+// table's write lock, so that an open master window learns of them.
 struct CliMaster {
     ScriptedMessages messages;
     items::TMaster master;
-    CliMaster(const Context& ctx) : master(localFolders(ctx).mastFile, QString(), messages) {}
+    CliMaster(const Context& ctx) : master(localFolders(ctx).mastFile, localFolders(ctx).tempFile, messages) {}
 };
 
 int masterShow(Context& ctx)
@@ -247,6 +250,15 @@ int masterImport(Context& ctx)
     const QString csv = cli::positional(ctx.args, 1, "FILE.CSV");
     if (!QFileInfo(csv).isFile())
         throw Failure(QStringLiteral("no such file: ") + csv);
+    // A new master is made only from a file that gives an outline: a failed
+    // import leaves no master behind.
+    if (!QFileInfo::exists(localFolders(ctx).mastFile + name + QStringLiteral(".DB"))) {
+        QFile f(csv);
+        if (!f.open(QIODevice::ReadOnly))
+            throw Failure(QStringLiteral("the master was not changed: ") + QString(items::kCsvUnreadable).replace(QStringLiteral("\r\n"), QStringLiteral(" ")) + csv);
+        if (items::parseCostCsv(f.readAll()).outline.isEmpty())
+            throw Failure(QStringLiteral("the master was not changed: ") + items::kCsvBadFormat);
+    }
     QDir().mkpath(localFolders(ctx).mastFile);
     CliMaster m(ctx);
     if (!m.master.load(name))

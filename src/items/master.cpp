@@ -37,17 +37,23 @@ MasterOutline defaultMaster()
     return m;
 }
 
-MasterOutline outlineFromRows(const MasterOutline& rows, int* skipped)
+MasterOutline outlineFromRows(const MasterOutline& rows, int* skipped, QList<int>* rowOf)
 {
     MasterOutline out;
     int skip = 0;
-    for (const MasterEntry& row : rows) {
-        const int limit = out.isEmpty() ? 0 : out.last().depth + 1;
-        if (row.depth < 0 || row.depth > limit) {
+    if (rowOf)
+        rowOf->clear();
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        MasterEntry row = rows[i];
+        if (out.isEmpty()) {
+            row.depth = 0;
+        } else if (row.depth < 0 || row.depth > out.last().depth + 1) {
             ++skip;
             continue;
         }
         out << row;
+        if (rowOf)
+            *rowOf << int(i) + 1;
     }
     if (skipped)
         *skipped = skip;
@@ -104,6 +110,58 @@ bool isShiftJisText(QByteArrayView bytes)
     return true;
 }
 
+// The text of bytes that are valid UTF-8 with at least one character beyond
+// ASCII (plain ASCII reads the same either way), a byte order mark dropped;
+// nullopt otherwise.
+std::optional<QString> decodeUtf8Text(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    bool beyondAscii = false;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            if (b < 0x20 && b != '\t' && b != '\r' && b != '\n')
+                return std::nullopt;
+            ++i;
+            continue;
+        }
+        // Lead byte, number of trail bytes, and the range of the first trail
+        // byte that keeps out overlong forms, surrogates and values past U+10FFFF.
+        int trail = 0;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) {
+            trail = 1;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            trail = 2;
+            if (b == 0xE0)
+                lo = 0xA0;
+            else if (b == 0xED)
+                hi = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            trail = 3;
+            if (b == 0xF0)
+                lo = 0x90;
+            else if (b == 0xF4)
+                hi = 0x8F;
+        } else {
+            return std::nullopt;
+        }
+        if (i + trail >= bytes.size())
+            return std::nullopt;
+        for (int k = 1; k <= trail; ++k) {
+            const auto t = static_cast<unsigned char>(bytes[i + k]);
+            if (t < (k == 1 ? lo : 0x80) || t > (k == 1 ? hi : 0xBF))
+                return std::nullopt;
+        }
+        beyondAscii = true;
+        i += trail + 1;
+    }
+    if (!beyondAscii)
+        return std::nullopt;
+    return QString::fromUtf8(bytes.data(), bytes.size());
+}
+
 QString unquoted(const QString& field)
 {
     if (field.size() >= 2 && field.startsWith(QLatin1Char('"')) && field.endsWith(QLatin1Char('"')))
@@ -116,11 +174,15 @@ QString unquoted(const QString& field)
 CsvOutline parseCostCsv(QByteArrayView bytes)
 {
     CsvOutline result;
-    if (!isShiftJisText(bytes)) {
+    // Files made on Linux are UTF-8: bytes that are valid UTF-8 are read as
+    // such (Shift_JIS text rarely is, while UTF-8 Japanese often passes the
+    // Shift_JIS test and would turn into other characters).
+    const std::optional<QString> utf8 = decodeUtf8Text(bytes);
+    if (!utf8 && !isShiftJisText(bytes)) {
         result.badFormat = true;
         return result;
     }
-    QStringList lines = sjis::decode(bytes).split(QLatin1Char('\n'));
+    QStringList lines = (utf8 ? *utf8 : sjis::decode(bytes)).split(QLatin1Char('\n'));
     for (QString& l : lines)
         if (l.endsWith(QLatin1Char('\r')))
             l.chop(1);
@@ -227,10 +289,17 @@ bool TMaster::load(const QString& name)
             stamp_ = currentStamp();
             const int level = table_->fieldIndex(QStringLiteral("LEVEL"));
             const int text = table_->fieldIndex(QStringLiteral("NAME"));
+            // One statement reads every row: another computer's change is
+            // seen whole or not at all.
             MasterOutline rows;
-            for (bool more = table_->first(); more; more = table_->next())
-                rows << MasterEntry{table_->value(level).toInt(), table_->value(text).toString()};
-            outline_ = outlineFromRows(rows, &skipped_);
+            table_->scanFields({level, text}, [&](const engine::RowView& v) {
+                rows << MasterEntry{int(v.integer(0)), QString::fromUtf8(v.text(1))};
+            });
+            outline_ = outlineFromRows(rows, &skipped_, &rowOf_);
+            rowCount_ = int(rows.size());
+            levelOf_.clear();
+            for (int r : std::as_const(rowOf_))
+                levelOf_ << rows[r - 1].depth;
             for (int i = 0; i < skipped_; ++i)
                 messages_.beep();
         } else {
@@ -275,8 +344,20 @@ bool TMaster::writeOutline(const MasterOutline& outline)
         return false;
     }
     outline_ = outline;
+    mapRowsOneToOne();
     rewriteLockFile();
     return true;
+}
+
+void TMaster::mapRowsOneToOne()
+{
+    rowOf_.clear();
+    levelOf_.clear();
+    for (qsizetype i = 0; i < outline_.size(); ++i) {
+        rowOf_ << int(i) + 1;
+        levelOf_ << outline_[i].depth;
+    }
+    rowCount_ = int(outline_.size());
 }
 
 bool TMaster::guard()
@@ -299,8 +380,8 @@ bool TMaster::checkRow(int index)
 {
     const int level = table_->fieldIndex(QStringLiteral("LEVEL"));
     const int text = table_->fieldIndex(QStringLiteral("NAME"));
-    if (index >= 0 && index < outline_.size() && table_->moveToRow(index + 1)
-        && table_->value(level).toInt() == outline_[index].depth
+    if (index >= 0 && index < outline_.size() && index < rowOf_.size() && table_->moveToRow(rowOf_[index])
+        && table_->value(level).toInt() == levelOf_[index]
         && table_->value(text).toString() == outline_[index].name)
         return true;
     messages_.beep();
@@ -363,8 +444,11 @@ int TMaster::newEntry(int selected)
         return -1;
     const int index = empty ? 0 : masterSubtreeEnd(outline_, selected);
     const MasterEntry entry{empty ? 0 : outline_[selected].depth + 1, *name};
+    // The new row goes before the row of the entry that follows the parent's
+    // subtree, or after the last row.
+    const int row = index < rowOf_.size() ? rowOf_[index] : rowCount_ + 1;
     try {
-        table_->insertAt(index + 1);
+        table_->insertAt(row);
         table_->setValue(table_->fieldIndex(QStringLiteral("LEVEL")), entry.depth);
         table_->setValue(table_->fieldIndex(QStringLiteral("NAME")), entry.name);
         table_->post();
@@ -374,6 +458,12 @@ int TMaster::newEntry(int selected)
         return -1;
     }
     outline_.insert(index, entry);
+    for (int& r : rowOf_)
+        if (r >= row)
+            ++r;
+    rowOf_.insert(index, row);
+    levelOf_.insert(index, entry.depth);
+    ++rowCount_;
     rewriteLockFile();
     return index;
 }
@@ -421,20 +511,41 @@ int TMaster::deleteEntry(int selected)
         return -1;
     const int depth = outline_[selected].depth;
     const int level = table_->fieldIndex(QStringLiteral("LEVEL"));
+    const int first = rowOf_[selected];
+    int removed = 0;
     try {
         // The entry's row and every following row deeper than it: its
         // descendants, in one transaction.
         table_->beginBatch();
         table_->remove();
-        while (!table_->eof() && table_->value(level).toInt() > depth)
+        ++removed;
+        while (!table_->eof() && table_->value(level).toInt() > depth) {
             table_->remove();
+            ++removed;
+        }
         table_->commitBatch();
     } catch (const engine::EngineError& e) {
         table_->rollbackBatch();
         messages_.error(e.message());
         return -1;
     }
-    outline_.erase(outline_.begin() + selected, outline_.begin() + masterSubtreeEnd(outline_, selected));
+    const int end = masterSubtreeEnd(outline_, selected);
+    outline_.erase(outline_.begin() + selected, outline_.begin() + end);
+    rowOf_.erase(rowOf_.begin() + selected, rowOf_.begin() + end);
+    levelOf_.erase(levelOf_.begin() + selected, levelOf_.begin() + end);
+    // Entries after the deleted rows move up by what was removed; an entry
+    // among those rows was one of the subtree's (a row read past stays skipped).
+    for (qsizetype i = selected; i < rowOf_.size();) {
+        if (rowOf_[i] < first + removed) {
+            outline_.removeAt(i);
+            rowOf_.removeAt(i);
+            levelOf_.removeAt(i);
+            continue;
+        }
+        rowOf_[i] -= removed;
+        ++i;
+    }
+    rowCount_ -= removed;
     rewriteLockFile();
     return std::min<int>(selected, int(outline_.size()) - 1);
 }

@@ -64,17 +64,19 @@ MasterOutline defaultMaster();
 
 // The outline the rows make: a row at most one level deeper than the entry
 // before it is kept; one more than one level deeper is skipped (counted in
-// *skipped); the first row is always a top entry.
-MasterOutline outlineFromRows(const MasterOutline& rows, int* skipped = nullptr);
+// *skipped); the first row is always a top entry, whatever its depth.
+// *rowOf receives the row number (1-based) each kept entry was read from.
+MasterOutline outlineFromRows(const MasterOutline& rows, int* skipped = nullptr, QList<int>* rowOf = nullptr);
 
 // Outline helpers.
 int masterParent(const MasterOutline& outline, int index);
 int masterSubtreeEnd(const MasterOutline& outline, int index);
 QList<SearchEntry> searchEntries(const MasterOutline& outline);
 
-// Reading a 新土木工事積算大系 CSV file: Shift_JIS text, header line skipped,
+// Reading a 新土木工事積算大系 CSV file: UTF-8 text (with or without a byte
+// order mark) when the bytes are valid UTF-8, else Shift_JIS; header line skipped,
 // six fields a line (2-5 at depths 0-3, 6 at depth 4). A bad line (or text
-// that is not Shift_JIS, or no data line at all) ends reading with badFormat;
+// that is neither, or no data line at all) ends reading with badFormat;
 // what was read stays.
 struct CsvOutline {
     MasterOutline outline;
@@ -142,6 +144,7 @@ public:
 private:
     bool guard();
     bool checkRow(int index);
+    void mapRowsOneToOne();
     void rewriteLockFile();
     QDateTime currentStamp() const;
     std::optional<QString> askName(const QString& caption, const QString& initial);
@@ -150,6 +153,11 @@ private:
     Messages& messages_;
     QString name_;
     MasterOutline outline_;
+    // The table row of each entry and the depth that row holds (rows skipped
+    // on reading keep their places in the table), and the number of rows.
+    QList<int> rowOf_;
+    QList<int> levelOf_;
+    int rowCount_ = 0;
     int skipped_ = 0;
     QDateTime stamp_;
     std::unique_ptr<TTableNetWork> table_;

@@ -7,7 +7,9 @@
 #include "store/job_life.h"
 #include "store/table_network.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QRegularExpression>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -52,11 +54,27 @@ int TTutil::rebuild()
     verify();
     report(QStringLiteral("修復中"));
     QDir().mkpath(scratchFolder);
-    const QString backup = scratch(BackupName);
-    QFile::remove(backup);
-    if (!engine::Table::rebuild(TableName, backup))
+    // The damaged table is kept beside the scratch tables, named by the
+    // table and the time of the rebuild, until the next repair that ends well.
+    const QString copy = scratch(QFileInfo(TableName).completeBaseName() + QLatin1Char('.')
+                                 + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")) + QStringLiteral(".DB"));
+    losses = {};
+    if (!engine::Table::rebuild(TableName, copy, &losses))
         return 1;
+    keptCopy = copy;
     return reprotect() ? 0 : 1;
+}
+
+void TTutil::dropOlderCopies() const
+{
+    // Job names hold no dot, so the pattern finds this table's copies only.
+    QDir dir(scratchFolder);
+    const QString pattern = QRegularExpression::escape(QFileInfo(TableName).completeBaseName())
+                            + QStringLiteral(R"(\.\d{8}-\d{6}\.DB)");
+    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
+    for (const QString& file : dir.entryList(QDir::Files))
+        if (name.match(file).hasMatch() && dir.filePath(file) != QFileInfo(keptCopy).filePath())
+            dir.remove(file);
 }
 
 bool TTutil::rebuildIndexes()
@@ -131,6 +149,10 @@ TableRepair checkTable(const QString& tablePath, const QString& scratchFolder, c
         }
     }
     util.cleanUp();
+    r.losses = util.losses;
+    r.keptCopy = util.keptCopy;
+    if (!r.marked())
+        util.dropOlderCopies();
     if (r.repairError) {
         r.boxText = kRepairFailed;
     } else if (r.indexError) {
@@ -256,6 +278,32 @@ QString linkReport(const LinkCounts& c)
     return text.isEmpty() ? kNoProblem : text;
 }
 
+QString repairReport(const TableRepair& r, const LinkCounts& counts)
+{
+    QStringList parts;
+    auto records = [](QList<qint64> keys) {
+        std::sort(keys.begin(), keys.end());
+        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+        QStringList numbers;
+        for (qint64 k : keys)
+            numbers << QString::number(k);
+        return numbers.isEmpty() ? QString() : QStringLiteral("\r\n>写真番号 ") + numbers.join(QStringLiteral(", "));
+    };
+    if (r.losses.rows > 0)
+        parts << QStringLiteral("読み取れない写真データが ") + QString::number(r.losses.rows) + QStringLiteral(" 件ありました。")
+                     + records(r.losses.rowKeys);
+    if (!r.losses.pictureKeys.isEmpty())
+        parts << QStringLiteral("読み取れない画像が ") + QString::number(r.losses.pictureKeys.size())
+                     + QStringLiteral(" 件ありました。") + records(r.losses.pictureKeys);
+    if (!r.keptCopy.isEmpty())
+        parts << QStringLiteral("修復前のデータを残しました。\r\n>") + r.keptCopy;
+    const QString links = linkReport(counts);
+    // After a rebuild there was a problem, even when the tree agrees.
+    if (links != kNoProblem || (!r.losses.any() && !r.rebuilt))
+        parts << links;
+    return parts.join(QStringLiteral("\r\n\r\n"));
+}
+
 namespace {
 
 void showRepairBox(const TableRepair& r, Messages& messages)
@@ -311,7 +359,7 @@ bool RunLinkRepair(JobLife& job, TDataModule_Main& data, Messages& messages, con
             if (reloaded)
                 reloaded();
         }
-        messages.information(linkReport(counts));
+        messages.information(repairReport(r, counts));
     }
     job.save();
     return true;
@@ -356,7 +404,7 @@ JobRepairOutcome RepairJobFiles(const QString& dataFile, const QString& name, co
         TTableNetWork t;
         const PhotoFields fields = openOrCreatePhotoTable(paths.table(), {&t}, true);
         if (fields[F_CHECK] < 0) {
-            out.lines << kNoProblem;
+            out.lines << repairReport(r, {}).split(QStringLiteral("\r\n"));
             return out;
         }
         const LinkCounts counts = reconcileTreeAndTable(t, fields, tree->folders);
@@ -370,7 +418,7 @@ JobRepairOutcome RepairJobFiles(const QString& dataFile, const QString& name, co
                 return out;
             }
         }
-        out.lines << linkReport(counts).split(QStringLiteral("\r\n"));
+        out.lines << repairReport(r, counts).split(QStringLiteral("\r\n"));
     } catch (const engine::EngineError& e) {
         out.failed = true;
         out.lines << e.message();

@@ -54,8 +54,13 @@ public:
     // that fails leaves 0.
     int verify();
     // 0 rebuilt; 1 the rebuild or the re-protection failed; -1 the table's
-    // layout could not be read.
+    // layout could not be read. The damaged table is kept as keptCopy, and
+    // what could not be read is in losses.
     int rebuild();
+    engine::Table::Losses losses;
+    QString keptCopy;
+    // Deletes the copies earlier rebuilds of this table kept, except keptCopy.
+    void dropOlderCopies() const;
     bool rebuildIndexes();
     bool reprotect();
     // Deletes the files of the scratch tables; errors are ignored.
@@ -76,6 +81,9 @@ struct TableRepair {
     // The box to show, empty when none: (kind "error"/"warning", text).
     QString boxText;
     bool warningBox = false;
+    // What the rebuild could not read, and where the damaged table was kept.
+    engine::Table::Losses losses;
+    QString keptCopy;
 };
 // Verifies the table file and rebuilds it or its indexes as its state needs.
 // The table must not be open in this process.
@@ -94,6 +102,10 @@ struct LinkCounts {
 LinkCounts reconcileTreeAndTable(engine::Table& table, const PhotoFields& fields, Hierarchy& folders);
 // The report of a reconciliation.
 QString linkReport(const LinkCounts& counts);
+// The report of a table check: what the rebuild could not read and where the
+// damaged table is kept, then the reconciliation's report (whose "nothing
+// wrong" line is left out when something was lost).
+QString repairReport(const TableRepair& table, const LinkCounts& counts);
 
 // リンク切れの修復 on the open job. `reloaded` is called after the tree
 // changed, so that the windows show it again. Returns whether it ran.

@@ -5,6 +5,7 @@
 #include "app/ui/drag_scroll.h"
 #include "app/ui/main_form.h"
 #include "app/ui/set_form.h"
+#include "album/ui/grph_main_form.h"
 #include "controls/input_box.h"
 #include "controls/dialog_messages.h"
 #include "controls/message_dialog.h"
@@ -39,6 +40,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPointer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -866,6 +868,79 @@ TEST_F(MainForm, JobListCommandSwitchesJobsAndClosingItKeepsTheOpenJob)
     EXPECT_TRUE(QFile::exists(JobPaths{folders.dataFile, QStringLiteral("K")}.openMarker()));
     EXPECT_TRUE(form.close());
     EXPECT_FALSE(QFile::exists(JobPaths{folders.dataFile, QStringLiteral("K")}.openMarker()));
+}
+
+// 書式設定 hides the main window while the formats are edited; closing the
+// editor brings it back with the job still open, and the program goes on.
+TEST_F(MainForm, ClosingTheFormatEditorBringsTheMainWindowBack)
+{
+    writeJob(folders, QStringLiteral("J"));
+    TZbMainForm form(folders, messages, *data);
+    chooseInJobList(QStringLiteral("J"));
+    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.jobName() == QStringLiteral("J"); }));
+    bool lastWindowClosed = false;
+    QObject::connect(qApp, &QGuiApplication::lastWindowClosed, &form, [&] { lastWindowClosed = true; });
+    bool editorShown = false, mainHidden = false;
+    whenModal([&](QWidget* w) {
+        auto* editor = qobject_cast<album::TGrphMainForm*>(w);
+        ASSERT_NE(editor, nullptr);
+        editorShown = !editor->isAlbum();
+        mainHidden = !form.isVisible();
+        editor->close();
+    });
+    form.action("Mn_FormSetting")->trigger();
+    QTest::qWait(50);
+    EXPECT_TRUE(editorShown);
+    EXPECT_TRUE(mainHidden);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(lastWindowClosed);
+    EXPECT_EQ(form.jobName(), QStringLiteral("J"));
+    EXPECT_TRUE(QFile::exists(JobPaths{folders.dataFile, QStringLiteral("J")}.openMarker()));
+    EXPECT_TRUE(form.close());
+}
+
+// 終了 with the album editor open: the editor is closed first with its save
+// question; Cancel keeps the editor, the main window and the job.
+TEST_F(MainForm, ExitClosesTheAlbumEditorFirstAndItMayRefuse)
+{
+    writeJob(folders, QStringLiteral("J"));
+    const QString marker = JobPaths{folders.dataFile, QStringLiteral("J")}.openMarker();
+    TZbMainForm form(folders, messages, *data);
+    chooseInJobList(QStringLiteral("J"));
+    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.jobName() == QStringLiteral("J"); }));
+    // The test's program folder holds no formats: the editor says so first.
+    whenModal([](QWidget* w) { w->close(); });
+    form.action("Mn_Album")->trigger();
+    QPointer<album::TGrphMainForm> editor;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* e = qobject_cast<album::TGrphMainForm*>(w); e && e->isVisible())
+            editor = e;
+    ASSERT_TRUE(editor);
+    ASSERT_TRUE(editor->isAlbum());
+    editor->document().modified = true;
+
+    for (const QString& answer : {kCancelCaption, kNoCaption}) {
+        SCOPED_TRACE(answer.toStdString());
+        QString asked;
+        whenModal([&](QWidget* w) {
+            asked = w->findChild<QLabel*>("Label_Text")->text();
+            clickButton(w, answer);
+        });
+        form.action("Mn_Exit")->trigger();
+        EXPECT_EQ(asked, QStringLiteral("現在編集中の工事写真帳を保存しますか？"));
+        if (answer == kCancelCaption) {
+            EXPECT_TRUE(form.isVisible());
+            EXPECT_TRUE(editor && editor->isVisible());
+            EXPECT_EQ(form.jobName(), QStringLiteral("J"));
+            EXPECT_TRUE(QFile::exists(marker));
+        }
+    }
+    // No: the editor closed without saving, then the job and the main window.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !editor; }));
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(QFile::exists(marker));
 }
 
 TEST(SetForm, ContractorFieldsAreConvertedWhenLeftAfterAChange)

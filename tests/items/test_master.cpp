@@ -77,8 +77,9 @@ TEST(Master, MissingFileGivesTheDefaultMasterAndItsLockFile)
 
 TEST(Master, OutlineFromRowsSkipsRowsTooDeepWithABeep)
 {
+    // The first row is a top entry whatever its depth.
     EXPECT_EQ(outlineFromRows({{1, "x"}, {0, "a"}, {2, "y"}, {1, "b"}, {2, "c"}, {0, "d"}, {3, "z"}}),
-              (MasterOutline{{0, "a"}, {1, "b"}, {2, "c"}, {0, "d"}}));
+              (MasterOutline{{0, "x"}, {0, "a"}, {1, "b"}, {2, "c"}, {0, "d"}}));
     Fixture f;
     QDir().mkpath(f.mast());
     writeRows(f.mast() + "/M.DB", {{0, "a"}, {2, "skip"}, {1, "b"}});
@@ -87,6 +88,40 @@ TEST(Master, OutlineFromRowsSkipsRowsTooDeepWithABeep)
     EXPECT_EQ(m->outline(), (MasterOutline{{0, "a"}, {1, "b"}}));
     EXPECT_EQ(m->skippedRows(), 1);
     EXPECT_EQ(f.messages.log, QStringList{"beep"});
+}
+
+// Rows skipped on reading keep their places in the table: the entries after
+// them are still found at their own rows, by the depth their rows hold.
+TEST(Master, EntriesKeepTheirRowsPastSkippedRowsAndADeepFirstRow)
+{
+    Fixture f;
+    QDir().mkpath(f.mast());
+    writeRows(f.mast() + "/M.DB", {{2, "x"}, {4, "skip"}, {1, "b"}, {3, "skip2"}, {1, "c"}});
+    auto m = f.master();
+    ASSERT_TRUE(m->load("M"));
+    EXPECT_EQ(m->outline(), (MasterOutline{{0, "x"}, {1, "b"}, {1, "c"}}));
+    EXPECT_EQ(m->skippedRows(), 2);
+
+    f.messages.replyText(QStringLiteral("x2"));
+    EXPECT_EQ(m->renameEntry(0), 0);
+    f.messages.replyText(QStringLiteral("c2"));
+    EXPECT_EQ(m->renameEntry(2), 2);
+    EXPECT_EQ(tableRows(m->tablePath()), (MasterOutline{{2, "x2"}, {4, "skip"}, {1, "b"}, {3, "skip2"}, {1, "c2"}}));
+    f.messages.replyText(QStringLiteral("n"));
+    EXPECT_EQ(m->newEntry(0), 3);
+    EXPECT_EQ(tableRows(m->tablePath()),
+              (MasterOutline{{2, "x2"}, {4, "skip"}, {1, "b"}, {3, "skip2"}, {1, "c2"}, {1, "n"}}));
+    // Deleting b takes the deeper row read past with it.
+    f.messages.reply(true);
+    EXPECT_EQ(m->deleteEntry(1), 1);
+    EXPECT_EQ(m->outline(), (MasterOutline{{0, "x2"}, {1, "c2"}, {1, "n"}}));
+    f.messages.replyText(QStringLiteral("n2"));
+    EXPECT_EQ(m->renameEntry(2), 2);
+    EXPECT_EQ(tableRows(m->tablePath()), (MasterOutline{{2, "x2"}, {4, "skip"}, {1, "c2"}, {1, "n2"}}));
+    EXPECT_FALSE(f.messages.boxes().join('|').contains(kMasterConflict));
+    // Read again, the table gives the same outline.
+    ASSERT_TRUE(m->reload());
+    EXPECT_EQ(m->outline(), (MasterOutline{{0, "x2"}, {1, "c2"}, {1, "n2"}}));
 }
 
 TEST(Master, EmptyMasterAllowsOnlyNewWhichAddsATopEntry)
@@ -200,7 +235,12 @@ TEST(Master, CostCsvGivesChainsAndKeepsWhatWasReadOfABadFile)
          {{0, "k"}, {1, "a"}, {2, "b"}, {3, "c"}, {4, "1"}}, true},
         {"header only", sj("h,a,b,c,d,e\r\n"), {}, true},
         {"empty", QByteArray(), {}, true},
+        // UTF-8 whose bytes also pass as Shift_JIS pairs is read as UTF-8.
+        {"UTF-8", QByteArray("h\nx,道路,土工,品質,c,1\n"), {{0, "道路"}, {1, "土工"}, {2, "品質"}, {3, "c"}, {4, "1"}}, false},
+        {"UTF-8 with a byte order mark", QByteArray("\xEF\xBB\xBFh,a\r\nx,道路,土工,品質,c,1\r\n"),
+         {{0, "道路"}, {1, "土工"}, {2, "品質"}, {3, "c"}, {4, "1"}}, false},
         {"not Shift_JIS", QByteArray("h\nx,\x82,a,b,c,1\n"), {}, true},
+        {"neither UTF-8 nor Shift_JIS", QByteArray("h\nx,\xE9\x81\xFD,a,b,c,1\n"), {}, true},
         {"binary", QByteArray("h\nx,\0,a,b,c,1\n", 14), {}, true},
     };
     for (const Case& c : cases) {
@@ -258,6 +298,46 @@ TEST(Master, SearchAndSynchronise)
     // Level 1 (depth 0): every match is visited, the last one wins.
     EXPECT_EQ(m->synchronise({"工事"}), 8);
     EXPECT_EQ(m->synchronise({}), -1);
+}
+
+// A master read while another process rewrites it again and again is always
+// one whole outline, the old or the new.
+TEST(Master, ReadWhileAnotherProcessRewritesGivesOneOfTheOutlines)
+{
+    Fixture f;
+    MasterOutline a, b;
+    for (int i = 0; i < 40; ++i) {
+        a << MasterEntry{0, QStringLiteral("A%1").arg(i)};
+        b << MasterEntry{0, QStringLiteral("B%1").arg(i)};
+    }
+    {
+        auto m = f.master();
+        ASSERT_TRUE(m->load("M"));
+        ASSERT_TRUE(m->writeOutline(a));
+    }
+    zbtest::Signal started;
+    const int writer = zbtest::forkChild([&] {
+        ScriptedMessages theirs;
+        TMaster other(f.mast(), f.temp(), theirs);
+        if (!other.load("M"))
+            return 1;
+        started.notify();
+        for (int i = 0; i < 400; ++i)
+            if (!other.writeOutline(i % 2 ? a : b))
+                return 2;
+        return 0;
+    });
+    ASSERT_EQ(started.wait(), '!');
+    auto m = f.master();
+    int mixed = 0;
+    for (int i = 0; i < 150; ++i) {
+        if (!m->load("M"))
+            continue;  // the table busy at that moment
+        if (m->outline() != a && m->outline() != b)
+            ++mixed;
+    }
+    EXPECT_EQ(zbtest::waitChild(writer), 0);
+    EXPECT_EQ(mixed, 0);
 }
 
 TEST(Master, TwoProcessesEditingOneSharedMaster)

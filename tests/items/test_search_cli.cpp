@@ -162,6 +162,17 @@ TEST(SearchCli, Masters)
     EXPECT_EQ(rows[5].toObject(), (QJsonObject{{"level", 4}, {"name", "D2"}}));
     r = zbcli(root + QStringList{"master", "list"});
     EXPECT_EQ(QString::fromUtf8(r.out), QStringLiteral("現場\n"));
+    // The change is stamped in the lock file an open master window watches.
+    EXPECT_TRUE(QFile::exists(dir.file("TEMPFILE/現場.LC")));
+
+    // A file that gives no outline makes no new master.
+    const QString bad = dir.file("bad.csv");
+    zbtest::writeAll(bad, "h,a,b,c,d,e\r\nx,k\r\n");
+    r = zbcli(root + QStringList{"master", "import", "新規", bad});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(QString::fromUtf8(r.err).contains(QStringLiteral("ファイルのフォーマットが不正です。"))) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.file("MASTFILE/新規.DB")));
+    EXPECT_EQ(QString::fromUtf8(zbcli(root + QStringList{"master", "list"}).out), QStringLiteral("現場\n"));
 
     // A bad line keeps what was read and says so; an unreadable file changes nothing.
     zbtest::writeAll(csv, sjis::toBytes(u"h\r\nx,k,a,b,c,1\r\nx,k\r\n"));

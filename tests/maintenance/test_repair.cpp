@@ -5,10 +5,14 @@
 #include "store/data_module.h"
 #include "store/job_files.h"
 #include "store/job_life.h"
+#include "support/table_damage.h"
 #include "support/temp_dir.h"
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
+#include <QRegularExpression>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace zb;
@@ -144,6 +148,104 @@ TEST(RepairJobFiles, SoundJobChangesNothingAndDamagedOnesAreMended)
                                       " >" + data + "X.*"}));
     // The scratch tables are gone.
     EXPECT_TRUE(QDir(scratch).entryList({"@*"}, QDir::Files).isEmpty());
+}
+
+// A damaged rows page or a broken picture chain, written into the file:
+// every other row and picture is kept, the report names what was lost, the
+// damaged table is kept until the next repair that ends well.
+TEST(RepairJobFiles, KeepsEveryReadableRowAndPictureAndNamesTheLostOnes)
+{
+    const struct {
+        const char* what;
+        QString kanri;                                    // long texts spread the rows over several pages
+        std::function<void(QByteArray&, const QString&)> damage;
+        bool rowsLost;                                    // rows are lost (else one picture, of record 7)
+        QList<RECORD> lostRows;                           // the rows lost, where known beforehand
+    } cases[] = {
+        {"a bad cell pointer in the rows page", {},
+         [](QByteArray& b, const QString& path) { zbtest::breakCellPointer(b, zbtest::rootPage(path, "t_rows"), 50); },
+         true, {51}},
+        {"one of several rows pages overwritten", QString(3000, 'k'),
+         [](QByteArray& b, const QString& path) {
+             const quint32 root = zbtest::rootPage(path, "t_rows");
+             zbtest::overwritePage(b, zbtest::childPage(b, root, 1));
+         },
+         true, {}},
+        {"a broken picture chain", {}, [](QByteArray& b, const QString&) { ASSERT_TRUE(zbtest::breakPictureChain(b, 'Q')); },
+         false, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        zbtest::TempDir dir;
+        const QString data = dir.path() + "/DATAFILE/";
+        const QString scratch = dir.path() + "/TEMPFILE/";
+        QList<PhotoRow> rows;
+        Hierarchy all = defaultHierarchy();
+        for (RECORD r = 1; r <= 100; ++r) {
+            PhotoRow p = row(r);
+            p.kanri = c.kanri;
+            if (r == 7)
+                p.imageOrg = QByteArray(200000, 'Q');
+            rows << p;
+            all[1].photos << r;
+        }
+        zbtest::makeJob(data, "J", rows, all);
+        const QString table = JobPaths{data, "J"}.table();
+        QByteArray bytes = zbtest::readAll(table);
+        c.damage(bytes, table);
+        zbtest::writeAll(table, bytes);
+        ASSERT_EQ(engine::Table::verify(table), engine::VerifyStatus::Rebuildable);
+
+        const JobRepairOutcome out = RepairJobFiles(data, "J", scratch, kSessionPassword);
+        EXPECT_TRUE(out.mended);
+        EXPECT_FALSE(out.failed);
+        EXPECT_EQ(engine::Table::verify(table), engine::VerifyStatus::Sound);
+        const QStringList copies = QDir(scratch).entryList({"J.*.DB"}, QDir::Files);
+        ASSERT_EQ(copies.size(), 1);
+        EXPECT_TRUE(QRegularExpression(R"(^J\.\d{8}-\d{6}\.DB$)").match(copies[0]).hasMatch()) << copies[0].toStdString();
+        EXPECT_TRUE(zbtest::readAll(scratch + copies[0]) == bytes);
+
+        QList<RECORD> lost;
+        QString lostNumbers;
+        QMap<RECORD, PhotoRow> kept;
+        for (const PhotoRow& r : zbtest::readRows(table))
+            kept.insert(r.record, r);
+        for (const PhotoRow& r : rows) {
+            if (!kept.contains(r.record)) {
+                lost << r.record;
+                lostNumbers += (lostNumbers.isEmpty() ? "" : ", ") + QString::number(r.record);
+                continue;
+            }
+            PhotoRow expected = r;
+            expected.check = true;
+            if (!c.rowsLost && r.record == 7)
+                expected.imageOrg.clear();
+            EXPECT_EQ(kept[r.record], expected) << "row " << r.record;
+        }
+        const QStringList keptCopy = {"修復前のデータを残しました。", ">" + scratch + copies[0]};
+        if (c.rowsLost) {
+            ASSERT_FALSE(lost.isEmpty());
+            // No more than the rows of the damaged page are gone.
+            EXPECT_LT(lost.size(), 30);
+            const QStringList expected = QStringList{"読み取れない写真データが " + QString::number(lost.size()) + " 件ありました。",
+                                                     ">写真番号 " + lostNumbers, ""}
+                                         + keptCopy
+                                         + QStringList{"", "工事階層不明データが " + QString::number(lost.size()) + " 件ありました。",
+                                                       ">工事階層を修正しました。"};
+            EXPECT_EQ(out.lines, expected);
+        } else {
+            EXPECT_TRUE(lost.isEmpty());
+            const QStringList expected = QStringList{"読み取れない画像が 1 件ありました。", ">写真番号 7", ""} + keptCopy;
+            EXPECT_EQ(out.lines, expected);
+        }
+        if (!c.lostRows.isEmpty()) {
+            EXPECT_EQ(lost, c.lostRows);
+        }
+
+        // The next repair finds the table sound and lets the copy go.
+        EXPECT_EQ(RepairJobFiles(data, "J", scratch, kSessionPassword).lines, QStringList{kNoProblem});
+        EXPECT_TRUE(QDir(scratch).entryList({"J.*.DB"}, QDir::Files).isEmpty());
+    }
 }
 
 TEST(LinkRepair, OpenJobAsksRepairsReportsAndSaves)

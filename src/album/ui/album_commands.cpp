@@ -178,11 +178,16 @@ void TAlbumCommands::openFormats()
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->setWindowModality(Qt::ApplicationModal);
     editor_ = form;
-    // The main window waits hidden until the formats are done.
+    // The main window waits hidden until the formats are done. It is shown
+    // again while the editor closes, before the editor hides: were the editor
+    // the last visible window when it hid, the application would end with
+    // the job still open.
     QEventLoop loop;
     connect(form, &QObject::destroyed, &loop, &QEventLoop::quit);
-    if (window_)
+    if (window_) {
+        connect(form, &TGrphMainForm::closed, window_, &QWidget::show);
         window_->hide();
+    }
     form->show();
     loop.exec();
     if (window_)

@@ -739,7 +739,10 @@ void TZbMainForm::wireJob()
             positions_->saveBands(n, s);
     };
     albums->installHandlers([this](const QString& name, std::function<void()> fn) { setHandler(name, std::move(fn)); });
+    // Closing the job (another job opened) and ending the program both close
+    // the editor first, which may refuse.
     bench.job().hooks.closeAlbumEditor = [albums] { return albums->closeEditor(); };
+    hooks_.closeAlbumEditor = [albums] { return albums->closeEditor(); };
     hooks_.albumEditorShowing = [albums] { return albums->editorShowing(); };
 
     // マスタ, 検索, 一覧解除 and 入力漏れの検証, with list mode.

@@ -1,12 +1,14 @@
 #include "store/engine/table.h"
 
 #include "core/sjis.h"
+#include "store/engine/salvage.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QIODevice>
+#include <QSet>
 #include <QVector>
 #include <algorithm>
 #include <filesystem>
@@ -1396,8 +1398,45 @@ VerifyStatus Table::verify(const QString& path)
 
 void Table::setRebuildProbe(std::function<bool(RebuildStep)> probe) { rebuildProbe() = std::move(probe); }
 
-bool Table::rebuild(const QString& path, const QString& backupPath)
+namespace {
+
+// The value a salvaged column holds, as the field's type reads it.
+QVariant salvagedValue(const QVariant& v, FieldType t)
 {
+    if (!v.isValid() || v.isNull())
+        return {};
+    switch (t) {
+    case FieldType::Alpha:
+    case FieldType::Memo:
+        return v.typeId() == QMetaType::QByteArray ? QString::fromUtf8(v.toByteArray()) : v.toString();
+    case FieldType::Logical:
+        return v.toLongLong() != 0;
+    case FieldType::Blob:
+        return static_cast<qlonglong>(v.toLongLong());
+    default:
+        return int(v.toLongLong());
+    }
+}
+
+// Root pages of the tables and the primary index, by name.
+QHash<QString, quint32> rootPages(sqlite3* db)
+{
+    QHash<QString, quint32> roots;
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT name, rootpage FROM sqlite_schema", -1, &s, nullptr) != SQLITE_OK)
+        return roots;
+    while (sqlite3_step(s) == SQLITE_ROW)
+        roots.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))),
+                     quint32(sqlite3_column_int64(s, 1)));
+    sqlite3_finalize(s);
+    return roots;
+}
+
+}  // namespace
+
+bool Table::rebuild(const QString& path, const QString& backupPath, Losses* losses)
+{
+    Losses lost;
     sqlite3* old = nullptr;
     try {
         old = openDb(path, SQLITE_OPEN_READWRITE);
@@ -1406,12 +1445,20 @@ bool Table::rebuild(const QString& path, const QString& backupPath)
     }
     QList<FieldDef> fields;
     QString pk;
+    QHash<QString, quint32> roots;
     try {
         readSchema(old, fields, pk);
+        roots = rootPages(old);
     } catch (const EngineError&) {
         sqlite3_close(old);
         return false;
     }
+    // Pages a write-ahead log still holds go into the file first, so that the
+    // file alone holds the table; closing the last connection removes the log.
+    sqlite3_exec(old, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+    sqlite3_close(old);
+    if (!roots.contains(QStringLiteral("t_rows")) || !roots.contains(QStringLiteral("t_blobs")))
+        return false;
     // The rows go into a new file beside the table; the table itself is not
     // touched until the new file is complete and on the disk.
     const QString fresh = path + QStringLiteral(".rebuild");
@@ -1419,64 +1466,66 @@ bool Table::rebuild(const QString& path, const QString& backupPath)
         QFile::remove(fresh);
         removeCompanions(fresh);
     };
+    PageReader pages(path);
+    if (!pages.isOpen())
+        return false;
+    const int pkPos = pk.isEmpty() ? -1 : int(std::find_if(fields.cbegin(), fields.cend(), [&](const FieldDef& f) {
+                                                  return f.name.compare(pk, Qt::CaseInsensitive) == 0;
+                                              }) - fields.cbegin());
     try {
         create(fresh, fields, pk);
         Table out;
         out.open(fresh, true);
         // One sync of the whole file at the end instead of one per row.
         exec(out.d->db, "PRAGMA synchronous = OFF", "cannot write the new table");
-        QString cols = QStringLiteral("rowid");
-        for (const FieldDef& f : fields)
-            cols += QStringLiteral(", ") + quoted(f.name);
-        const QByteArray rowSql = (QStringLiteral("SELECT ") + cols + QStringLiteral(" FROM t_rows WHERE rowid > ? ORDER BY rowid LIMIT 1")).toUtf8();
-        sqlite3_stmt* rs = nullptr;
-        sqlite3_stmt* bs = nullptr;
-        if (sqlite3_prepare_v2(old, rowSql.constData(), -1, &rs, nullptr) != SQLITE_OK
-            || sqlite3_prepare_v2(old, "SELECT data FROM t_blobs WHERE id = ?", -1, &bs, nullptr) != SQLITE_OK) {
-            sqlite3_finalize(rs);
-            sqlite3_close(old);
-            out.close();
-            dropFresh();
-            return false;
-        }
-        qint64 last = 0;
-        for (;;) {
-            sqlite3_reset(rs);
-            sqlite3_bind_int64(rs, 1, last);
-            if (sqlite3_step(rs) != SQLITE_ROW)
-                break;  // the end, or a page that cannot be read: keep what came before
-            last = sqlite3_column_int64(rs, 0);
+        const quint32 blobRoot = roots.value(QStringLiteral("t_blobs"));
+        QSet<qint64> keysRead;
+        const PageReader::Damage damage = pages.walkTable(roots.value(QStringLiteral("t_rows")), [&](qint64, const PageReader::Values& values) {
+            const qint64 key = pkPos >= 0 && pkPos < values.size() ? values[pkPos].toLongLong() : 0;
             out.append();
             for (int i = 0; i < fields.size(); ++i) {
-                QVariant v = columnValue(rs, i + 1, fields[i].type);
+                // A row older than a field added later holds fewer columns.
+                const QVariant v = salvagedValue(i < values.size() ? values[i] : QVariant(), fields[i].type);
                 if (fields[i].type != FieldType::Blob) {
                     out.setValue(i, v);
                     continue;
                 }
                 if (!v.isValid())
                     continue;
-                sqlite3_reset(bs);
-                sqlite3_bind_int64(bs, 1, v.toLongLong());
-                if (sqlite3_step(bs) == SQLITE_ROW)
-                    out.writeBlob(i, QByteArray(static_cast<const char*>(sqlite3_column_blob(bs, 0)), sqlite3_column_bytes(bs, 0)));
+                const std::optional<PageReader::Values> blob = pages.findRow(blobRoot, v.toLongLong());
+                if (blob && blob->size() >= 2 && blob->at(1).typeId() == QMetaType::QByteArray)
+                    out.writeBlob(i, blob->at(1).toByteArray());
+                else
+                    lost.pictureKeys << key;
             }
             try {
                 out.post();
+                keysRead.insert(key);
             } catch (const EngineError& e) {
                 out.cancel();  // a duplicate key: the first row of that key stays
                 if (e.kind() != EngineError::Kind::KeyViolation)
                     throw;
             }
+        });
+        lost.rows = damage.cells;
+        // The primary index names the rows that could not be read.
+        if (pkPos >= 0 && roots.contains(QStringLiteral("t_primary"))) {
+            QSet<qint64> missing;
+            pages.walkIndex(roots.value(QStringLiteral("t_primary")), [&](const PageReader::Values& entry) {
+                if (!entry.isEmpty() && entry[0].isValid() && !keysRead.contains(entry[0].toLongLong()))
+                    missing.insert(entry[0].toLongLong());
+            });
+            lost.rowKeys = QList<qint64>(missing.cbegin(), missing.cend());
+            std::sort(lost.rowKeys.begin(), lost.rowKeys.end());
+            lost.rows = std::max(lost.rows, int(lost.rowKeys.size()));
         }
-        sqlite3_finalize(rs);
-        sqlite3_finalize(bs);
         out.close();
     } catch (const EngineError&) {
-        sqlite3_close(old);
         dropFresh();
         return false;
     }
-    sqlite3_close(old);
+    if (losses)
+        *losses = lost;
     auto step = [](RebuildStep s) { return !rebuildProbe() || rebuildProbe()(s); };
     removeCompanions(fresh);
     if (!syncFile(fresh) || !step(RebuildStep::Written)) {

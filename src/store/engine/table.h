@@ -205,12 +205,22 @@ public:
     void setSizeLimit(qint64 bytes);
 
     static VerifyStatus verify(const QString& path);
-    // Rebuilds a damaged table: every readable row is copied into a new file,
-    // a copy of the old one is kept as backupPath, and the new file replaces
-    // the old one in one rename, so that the path never lacks a table. False
-    // when nothing could be read or a step failed; the old table is then left
-    // in place as it was.
-    static bool rebuild(const QString& path, const QString& backupPath);
+    // What a rebuild could not read.
+    struct Losses {
+        int rows = 0;               // rows that could not be read
+        QList<qint64> rowKeys;      // their primary key values, as far as the index still holds them
+        QList<qint64> pictureKeys;  // primary key of a kept row, once for each of its pictures that could not be read
+        bool any() const { return rows > 0 || !pictureKeys.isEmpty(); }
+    };
+    // Rebuilds a damaged table: every row that can still be read, with every
+    // picture that can still be read, is copied into a new file (the file's
+    // pages are read one by one, so a damaged page or row loses only what it
+    // holds); a copy of the old one is kept as backupPath, and the new file
+    // replaces the old one in one rename, so that the path never lacks a
+    // table. False when the table's layout cannot be read or a step failed;
+    // the old table is then left in place as it was. `losses` receives what
+    // could not be read.
+    static bool rebuild(const QString& path, const QString& backupPath, Losses* losses = nullptr);
 
     // The steps of a rebuild: the new file is written and on the disk, the
     // backup copy is made, the new file has replaced the old one.
